@@ -1,0 +1,93 @@
+#include "gui/app/sorvi_app.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "app/batch.h"
+#include "app/command_line.h"
+#include "app/startup.h"
+#include "base/fatal_report.h"
+#include "base/message_box.h"
+#include "config/coverage_labels.h"
+#include "config/profile.h"
+#include "config/startup_options.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/single_instance_server.h"
+
+namespace sorvi {
+
+bool display_available() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && *platform) return true;
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x && *x) || (wayland && *wayland);
+}
+
+void install_toolkit_message_handler() {
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+    QByteArray line = message.toLocal8Bit() + '\n';
+    ssize_t ignored = write(original_stderr_fd(), line.constData(), static_cast<size_t>(line.size()));
+    (void)ignored;
+  });
+}
+
+CSorviApp::CSorviApp() = default;
+CSorviApp::~CSorviApp() = default;
+
+bool CSorviApp::InitInstance(const std::string& file_name, bool open_file) {
+  frame_ = std::make_unique<CSorviFrame>();
+  if (get_profile_bool("ONE_SORVI", false, false)) {
+    server_ = new SingleInstanceServer([this] { frame_->bring_to_front(); },
+                                       [this](const std::vector<uint8_t>& payload) { OnCopyData(payload); }, this);
+    server_->listen();
+  }
+  if (open_file && !open_document(file_name)) return false;
+  if (startup_options().CoverageMode) fill_coverage_labels(startup_options().CoveragePassFail);
+  frame_->show();
+  return true;
+}
+
+bool CSorviApp::open_document(const std::string& file_name) {
+  // No document kind is registered yet.
+  (void)file_name;
+  return false;
+}
+
+void CSorviApp::OnCopyData(const std::vector<uint8_t>& payload) {
+  const std::string file_name = receive_forwarded_command_line(payload);
+  if (file_name.empty()) {
+    message_box("Unable to determine document name");
+    return;
+  }
+  if (open_document(file_name)) frame_->bring_to_front();
+}
+
+int run_sorvi(int argc, char** argv) {
+  std::vector<std::string> args(argv, argv + argc);
+  if (!startup_before_window(args)) return 0;
+  CSorviCommandLineInfo info = startup_parse_command_line(args);
+  if (startup_options().VMODE) return run_batch(info);
+
+  if (!display_available()) {
+    message_box("Sorvi needs a display for its window (set DISPLAY, or use -VMODE to write reports)");
+    return 1;
+  }
+  install_toolkit_message_handler();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Sorvi");
+  QApplication::setOrganizationName("Vexa");
+  QApplication::setApplicationVersion(QStringLiteral(SORVI_VERSION));
+  set_message_box_handler([](const std::string& text) {
+    QMessageBox::information(nullptr, QStringLiteral("Sorvi"), QString::fromLocal8Bit(text.c_str()));
+  });
+  CSorviApp sorvi_app;
+  if (!sorvi_app.InitInstance(info.file_name, info.shell_command == ShellCommand::FileOpen)) return 0;
+  int status = app.exec();
+  set_message_box_handler(nullptr);
+  return status;
+}
+
+}  // namespace sorvi

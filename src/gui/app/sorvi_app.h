@@ -1,0 +1,45 @@
+// CSorviApp: the program's start-up sequence and its message loop.
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sorvi {
+
+class CSorviFrame;
+class SingleInstanceServer;
+
+class CSorviApp : public QObject {
+  Q_OBJECT
+ public:
+  CSorviApp();
+  ~CSorviApp() override;
+
+  // Creates the main frame and carries out the parsed command line. False
+  // ends the program without a window.
+  bool InitInstance(const std::string& file_name, bool open_file);
+  // Receiving side of the single-instance rule.
+  void OnCopyData(const std::vector<uint8_t>& payload);
+  // Opens a document through the document kinds; false when none could.
+  bool open_document(const std::string& file_name);
+
+  CSorviFrame* frame() const { return frame_.get(); }
+
+ private:
+  std::unique_ptr<CSorviFrame> frame_;
+  SingleInstanceServer* server_ = nullptr;
+};
+
+// The whole program: start-up, batch mode or the window, the message loop.
+int run_sorvi(int argc, char** argv);
+
+// True when a window system can be reached (or a platform was named).
+bool display_available();
+
+// Routes the toolkit's own warnings to the standard error the process
+// started with, so that "sorvi.err" holds the report alone.
+void install_toolkit_message_handler();
+
+}  // namespace sorvi
