@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QThread>
+#include <QToolBar>
 
 #include "base/message_box.h"
 #include "config/startup_options.h"
@@ -169,6 +170,47 @@ TEST_F(HandOverTest, SecondStartWithoutArgumentsOpensASecondWindow) {
   second.kill();
   second.waitForFinished(5000);
   EXPECT_TRUE(messages_.empty());
+}
+
+}  // namespace
+
+namespace {
+
+QStringList legend_texts(const sorvi::CSorviFrame& frame) {
+  QStringList texts;
+  for (int i = 0; i < 4; ++i) {
+    if (auto* l = frame.legend_bar()->findChild<QLabel*>(QStringLiteral("legend_text_%1").arg(1401 + i))) {
+      texts << l->text();
+    }
+  }
+  return texts;
+}
+
+TEST(LegendTest, CoverageModeShowsFourEntriesInStatusOrder) {
+  ProfileFixture profile;
+  sorvi::startup_options().CoverageMode = true;
+  sorvi::CSorviApp app;
+  ASSERT_TRUE(app.InitInstance("", false));
+  EXPECT_TRUE(app.frame()->legend_bar()->isVisible());
+  EXPECT_EQ(legend_texts(*app.frame()),
+            (QStringList{"Not Executed", "Executed", "Branch/Decision not executed", "Not executable"}));
+  sorvi_test::reset_core_state();
+}
+
+TEST(LegendTest, PassFailWordingAndNoLegendOutsideCoverageMode) {
+  ProfileFixture profile;
+  {
+    sorvi::CSorviApp app;
+    ASSERT_TRUE(app.InitInstance("", false));
+    EXPECT_FALSE(app.frame()->legend_bar()->isVisible());
+  }
+  sorvi::startup_options().CoverageMode = true;
+  sorvi::startup_options().CoveragePassFail = true;
+  sorvi::CSorviApp app;
+  ASSERT_TRUE(app.InitInstance("", false));
+  EXPECT_EQ(legend_texts(*app.frame()),
+            (QStringList{"Not Covered", "Covered", "Branch/Decision not covered", "Not executable"}));
+  sorvi_test::reset_core_state();
 }
 
 }  // namespace

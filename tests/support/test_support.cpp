@@ -18,6 +18,7 @@
 
 #include "base/fatal_report.h"
 #include "config/coverage_labels.h"
+#include "config/display_settings.h"
 #include "config/profile.h"
 #include "config/settings_store.h"
 #include "config/startup_options.h"
@@ -138,6 +139,7 @@ void reset_core_state() {
   sorvi::reset_startup_options();
   sorvi::reset_settings_store();
   sorvi::clear_coverage_labels();
+  sorvi::reset_status_colours();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,

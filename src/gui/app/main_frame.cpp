@@ -7,6 +7,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QToolBar>
+
+#include "config/coverage_labels.h"
+#include "config/display_settings.h"
+#include "gui/app/colour_button.h"
 
 namespace sorvi {
 
@@ -15,6 +20,11 @@ CSorviFrame::CSorviFrame(QWidget* parent) : QMainWindow(parent) {
   mdi_ = new QMdiArea(this);
   setCentralWidget(mdi_);
   create_menus();
+  legend_ = addToolBar(tr("Legend"));
+  legend_->setObjectName("legend");
+  legend_->hide();
+  clear_status_colours();
+  set_default_status_colours(0, 0, 0);
   create_status_bar();
   update_caption(QString());
   resize(1000, 700);
@@ -29,6 +39,22 @@ void CSorviFrame::bring_to_front() {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
+}
+
+void CSorviFrame::show_coverage_legend() {
+  int placed = 0;
+  for (int code = 0; code < kCoverageStatusCount && placed < 4; ++code) {
+    const std::string& label = coverage_label(code);
+    if (label.empty()) continue;
+    auto* button = new CColourButton(code, legend_);
+    button->setObjectName(QStringLiteral("legend_colour_%1").arg(1304 + placed));
+    legend_->addWidget(button);
+    auto* text = new QLabel(QString::fromStdString(label), legend_);
+    text->setObjectName(QStringLiteral("legend_text_%1").arg(1401 + placed));
+    legend_->addWidget(text);
+    ++placed;
+  }
+  if (placed > 0) legend_->show();
 }
 
 void CSorviFrame::create_menus() {

@@ -5,6 +5,7 @@
 
 class QMdiArea;
 class QLabel;
+class QToolBar;
 
 namespace sorvi {
 
@@ -18,12 +19,17 @@ class CSorviFrame : public QMainWindow {
   void bring_to_front();
   // The caption: "Vexa Sorvi", and " - " with the active document's title.
   void update_caption(const QString& document_title);
+  // Fills the coverage legend from the status labels (at most four, in
+  // status-code order) and shows it; stays hidden when no label is set.
+  void show_coverage_legend();
+  QToolBar* legend_bar() const { return legend_; }
 
  private:
   void create_menus();
   void create_status_bar();
 
   QMdiArea* mdi_ = nullptr;
+  QToolBar* legend_ = nullptr;
 };
 
 }  // namespace sorvi

@@ -45,7 +45,10 @@ bool CSorviApp::InitInstance(const std::string& file_name, bool open_file) {
     server_->listen();
   }
   if (open_file && !open_document(file_name)) return false;
-  if (startup_options().CoverageMode) fill_coverage_labels(startup_options().CoveragePassFail);
+  if (startup_options().CoverageMode) {
+    fill_coverage_labels(startup_options().CoveragePassFail);
+    frame_->show_coverage_legend();
+  }
   frame_->show();
   return true;
 }
