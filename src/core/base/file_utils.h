@@ -116,7 +116,7 @@ struct FileDateSettingsSource {
 void set_file_date_settings_source(FileDateSettingsSource source);
 
 // The file's modification time (seconds since the epoch), read through its
-// status up to 10 times until a read succeeds. When more than one attempt
+// status up to 10 times, 10 ms apart, until a read succeeds. When more than one attempt
 // was needed and the profile switch FFTIMEOUT is on, a line saying so is
 // appended to "timeout.dat" in the current directory. With `report`, a
 // failure writes an error block on channel B (opened with 101, closed
