@@ -16,7 +16,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "base/allocation_faults.h"
 #include "base/fatal_report.h"
+#include "base/file_utils.h"
 #include "config/coverage_labels.h"
 #include "config/display_settings.h"
 #include "config/profile.h"
@@ -140,6 +142,8 @@ void reset_core_state() {
   sorvi::reset_settings_store();
   sorvi::clear_coverage_labels();
   sorvi::reset_status_colours();
+  sorvi::reset_file_utils_state();
+  sorvi::reset_allocation_faults();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,

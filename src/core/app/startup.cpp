@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/single_instance.h"
+#include "base/file_utils.h"
 #include "base/process_info.h"
 #include "config/profile.h"
 #include "config/settings_store.h"
@@ -27,6 +28,9 @@ const std::string& help_file_path() { return help_path(); }
 bool startup_before_window(const std::vector<std::string>& args) {
   const std::string program = program_path();
   select_edition(program);
+  // File dates read their two profile switches through the profile.
+  set_file_date_settings_source({[] { return get_profile_bool("FFTIMEOUT", false, false); },
+                                 [] { return get_profile_int("DST_OFFSET", 3600, false, nullptr); }});
   help_path() = help_path_for(program);
   if (get_profile_bool("ONE_SORVI", false, false)) {
     if (hand_over_to_running_instance(args) == HandOver::Forwarded) return false;
