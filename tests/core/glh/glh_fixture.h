@@ -1,0 +1,76 @@
+// Shared set-up of the GLH tests: a temporary directory that is also the
+// current directory (the diagnostic logs land there), a profile, the HDF5
+// library open, and a check that no test leaves an HDF5 object open.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include <hdf5.h>
+
+#include "glh/glh_api.h"
+#include "glh/glh_lib_open_close.h"
+#include "glh/glh_util.h"
+#include "support/glh_writer.h"
+#include "support/test_support.h"
+
+namespace glh_test {
+
+// Every file, dataset, group and attribute HDF5 holds open in this process.
+inline ssize_t open_objects() {
+  return H5Fget_obj_count(static_cast<hid_t>(H5F_OBJ_ALL),
+                          H5F_OBJ_FILE | H5F_OBJ_DATASET | H5F_OBJ_GROUP | H5F_OBJ_ATTR);
+}
+
+// Identifiers of the kinds that are not file objects.
+struct IdCounts {
+  hsize_t spaces = 0, types = 0, lists = 0;
+  static IdCounts now() {
+    IdCounts c;
+    H5Inmembers(H5I_DATASPACE, &c.spaces);
+    H5Inmembers(H5I_DATATYPE, &c.types);
+    H5Inmembers(H5I_GENPROP_LST, &c.lists);
+    return c;
+  }
+};
+
+class GlhTest : public ::testing::Test {
+ protected:
+  // The profile's main section; extra lines go below it.
+  void use_profile(const std::string& extra_lines) {
+    profile_ = std::make_unique<sorvi_test::ProfileFixture>("[C/C++ Vexa Kelvar]\n" + extra_lines);
+    sorvi::reset_glh_diagnostics();
+    sorvi::reset_glh_block_size();
+  }
+
+  void SetUp() override {
+    use_profile("");
+    cwd_ = std::make_unique<sorvi_test::ScopedCwd>(dir_.path());
+    sorvi::glh_lib_open();
+    ids_ = IdCounts::now();
+  }
+
+  void TearDown() override {
+    EXPECT_EQ(open_objects(), 0) << "an HDF5 object was left open";
+    const IdCounts ids = IdCounts::now();
+    EXPECT_EQ(ids.spaces, ids_.spaces) << "a dataspace was left open";
+    EXPECT_EQ(ids.types, ids_.types) << "a datatype was left open";
+    EXPECT_EQ(ids.lists, ids_.lists) << "a property list was left open";
+    sorvi::glh_lib_close();
+    cwd_.reset();
+    profile_.reset();
+    sorvi::reset_glh_diagnostics();
+    sorvi::reset_glh_block_size();
+  }
+
+  std::string path(const std::string& name) const { return dir_.file(name); }
+
+  sorvi_test::TempDir dir_;
+  std::unique_ptr<sorvi_test::ProfileFixture> profile_;
+  std::unique_ptr<sorvi_test::ScopedCwd> cwd_;
+  IdCounts ids_;
+};
+
+}  // namespace glh_test
