@@ -13,6 +13,9 @@
 //   "glhapi.log"          one line per failed call of a logging wrapper;
 //   "glhapiexception.log" one line per trapped exception;
 //   "glhapihandles.log"   the open-object report of HDFFclose.
+// Source file names are written without their folders. HDF5 1.10
+// identifiers are 64-bit: results and identifiers are written in fields of
+// at least 12 characters that widen for larger values.
 #pragma once
 
 #include <cstddef>

@@ -21,6 +21,17 @@ const char* const kDynCoverageSets[kGlhDynCoverageSets] = {"ter1",    "ter2",   
                                                            "missbra", "missfun", "misslcj", "supbra",
                                                            "suplcj",  "funhit",  "noret"};
 
+// Runs an operation so that no exception leaves this unit: an exception
+// (only an allocation failure can raise one) gives the failure result.
+template <typename R, typename Body>
+R without_exceptions(R failure, Body body) {
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
 // Reads "Repository_Header" into a repository handle. A missing header
 // leaves value 0 at 0; value 1 gives the type only when none is known.
 void read_repository_header(GlhRepository& repo) {
@@ -77,9 +88,7 @@ void open_dyn_members(GlhDocument& doc) {
   }
 }
 
-}  // namespace
-
-GlhLibrary* glh_open_library(const char* path, const char* mode) {
+GlhLibrary* open_library(const char* path, const char* mode) {
   if (!path || !*path || std::strlen(path) > kMaxPath) return nullptr;
   glh_lib_open();
   const int read_write = mode && std::strcmp(mode, "READ_WRITE") == 0 ? 1 : 0;
@@ -116,15 +125,7 @@ GlhLibrary* glh_open_library(const char* path, const char* mode) {
   return lib;
 }
 
-int glh_close_library(GlhLibrary** library) {
-  if (!library || !*library) return -1;
-  herr_t status = HDFFclose((*library)->file, 1, __FILE__, __LINE__);
-  delete *library;
-  *library = nullptr;
-  return status;
-}
-
-GlhRepository* glh_open_repository_by_type(const char* type_name, const GlhLibrary* library) {
+GlhRepository* open_repository_by_type(const char* type_name, const GlhLibrary* library) {
   if (!library || library->file < 0) return nullptr;
   glh_lib_open();
   const int type = glh_type_code(type_name);
@@ -135,7 +136,7 @@ GlhRepository* glh_open_repository_by_type(const char* type_name, const GlhLibra
   return make_repository(*library, group_name, type, group);
 }
 
-GlhRepository* glh_open_repository_by_path(const char* path, const GlhLibrary* library) {
+GlhRepository* open_repository_by_path(const char* path, const GlhLibrary* library) {
   if (!library || library->file < 0 || !path || !*path) return nullptr;
   glh_lib_open();
   const std::string mapped = glh_map_name(path);
@@ -145,15 +146,7 @@ GlhRepository* glh_open_repository_by_path(const char* path, const GlhLibrary* l
   return make_repository(*library, mapped, glh_type_code(path), group);
 }
 
-int glh_close_repository(GlhRepository** repository) {
-  if (!repository || !*repository) return -1;
-  herr_t status = (*repository)->group >= 0 ? HDFGclose((*repository)->group, __FILE__, __LINE__) : -1;
-  delete *repository;
-  *repository = nullptr;
-  return status;
-}
-
-GlhDocument* glh_open_document(const char* name, const GlhRepository* repository) {
+GlhDocument* open_document(const char* name, const GlhRepository* repository) {
   if (!repository || repository->group < 0 || !name || !*name) return nullptr;
   glh_lib_open();
   std::unique_ptr<GlhDocument> doc;
@@ -219,6 +212,40 @@ GlhDocument* glh_open_document(const char* name, const GlhRepository* repository
   return doc.release();
 }
 
+}  // namespace
+
+GlhLibrary* glh_open_library(const char* path, const char* mode) {
+  return without_exceptions<GlhLibrary*>(nullptr, [&] { return open_library(path, mode); });
+}
+
+int glh_close_library(GlhLibrary** library) {
+  if (!library || !*library) return -1;
+  herr_t status = HDFFclose((*library)->file, 1, __FILE__, __LINE__);
+  delete *library;
+  *library = nullptr;
+  return status;
+}
+
+GlhRepository* glh_open_repository_by_type(const char* type_name, const GlhLibrary* library) {
+  return without_exceptions<GlhRepository*>(nullptr, [&] { return open_repository_by_type(type_name, library); });
+}
+
+GlhRepository* glh_open_repository_by_path(const char* path, const GlhLibrary* library) {
+  return without_exceptions<GlhRepository*>(nullptr, [&] { return open_repository_by_path(path, library); });
+}
+
+int glh_close_repository(GlhRepository** repository) {
+  if (!repository || !*repository) return -1;
+  herr_t status = (*repository)->group >= 0 ? HDFGclose((*repository)->group, __FILE__, __LINE__) : -1;
+  delete *repository;
+  *repository = nullptr;
+  return status;
+}
+
+GlhDocument* glh_open_document(const char* name, const GlhRepository* repository) {
+  return without_exceptions<GlhDocument*>(nullptr, [&] { return open_document(name, repository); });
+}
+
 int glh_close_document(GlhDocument** document) {
   if (!document || !*document) return 0;
   glh_close_document_objects(**document);
@@ -230,13 +257,14 @@ int glh_close_document(GlhDocument** document) {
 GlhRecordSet* glh_read_all_records(const GlhDocument* document) {
   if (!document) return nullptr;
   glh_lib_open();
-  return glh_read_table(*document);
+  return without_exceptions<GlhRecordSet*>(nullptr, [&] { return glh_read_table(*document); });
 }
 
 GlhRecordSetList* glh_read_index(GlhDocument* document, const char* index_name, int kind) {
   if (!document) return nullptr;
   glh_lib_open();
-  return glh_read_index_sets(*document, index_name, kind);
+  return without_exceptions<GlhRecordSetList*>(nullptr,
+                                               [&] { return glh_read_index_sets(*document, index_name, kind); });
 }
 
 void glh_free_record_set(GlhRecordSet** set) {

@@ -35,6 +35,17 @@ BlockSizeCache& block_size_cache() {
 
 bool usable_text(const char* text) { return text && *text; }
 
+// Runs an operation so that no exception leaves this unit: an exception
+// (only an allocation failure can raise one) gives the failure result.
+template <typename R, typename Body>
+R without_exceptions(R failure, Body body) {
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
 // A document group of a GLH file opened on its own (no library handle).
 struct WorkDocument {
   hid_t file = -1;
@@ -168,25 +179,7 @@ bool write_lines(hid_t dataset, hid_t space, long long entries, hid_t xfer, cons
   return written;
 }
 
-}  // namespace
-
-int glh_block_size() {
-  BlockSizeCache& cache = block_size_cache();
-  if (!cache.known) {
-    cache.value = get_profile_int("GLH_BLOCK_SIZE", kDefaultBlockSize, false, nullptr);
-    cache.known = true;
-  }
-  return cache.value;
-}
-
-void reset_glh_block_size() { block_size_cache() = BlockSizeCache(); }
-
-int glh_work_file_present(const char* repository_path, const char* file_name, const char* glh_path) {
-  WorkDocument doc;
-  return open_work_document(repository_path, file_name, glh_path, doc) ? 1 : 0;
-}
-
-bool glh_text_storage_is_chunked(const char* repository_path, const char* file_name, const char* glh_path) {
+bool storage_is_chunked(const char* repository_path, const char* file_name, const char* glh_path) {
   WorkDocument doc;
   if (!open_work_document(repository_path, file_name, glh_path, doc)) return false;
   int header[kLibraryHeaderValues];
@@ -196,8 +189,8 @@ bool glh_text_storage_is_chunked(const char* repository_path, const char* file_n
   return header[7] > 0;
 }
 
-int glh_extract_text(const char* repository_path, const char* file_name, const char* glh_path,
-                     const char* output_path, int append) {
+int extract_text(const char* repository_path, const char* file_name, const char* glh_path,
+                 const char* output_path, int append) {
   if (!usable_text(output_path) || std::strlen(output_path) > kMaxPath) return 0;
   WorkDocument doc;
   if (!open_work_document(repository_path, file_name, glh_path, doc)) return 0;
@@ -232,7 +225,7 @@ int glh_extract_text(const char* repository_path, const char* file_name, const c
   return ok ? 1 : 0;
 }
 
-GlhTextBlock* glh_read_text(const char* repository_path, const char* file_name, const char* glh_path) {
+GlhTextBlock* read_text(const char* repository_path, const char* file_name, const char* glh_path) {
   if (!usable_text(repository_path) || !usable_text(file_name) || !usable_text(glh_path)) return nullptr;
   GlhLibrary* lib = glh_open_library(glh_path, "READ_ONLY");
   GlhRepository* repo = glh_open_repository_by_path(repository_path, lib);
@@ -298,6 +291,39 @@ GlhTextBlock* glh_read_text(const char* repository_path, const char* file_name, 
     return nullptr;
   }
   return block.release();
+}
+
+}  // namespace
+
+int glh_block_size() {
+  BlockSizeCache& cache = block_size_cache();
+  if (!cache.known) {
+    cache.value = get_profile_int("GLH_BLOCK_SIZE", kDefaultBlockSize, false, nullptr);
+    cache.known = true;
+  }
+  return cache.value;
+}
+
+void reset_glh_block_size() { block_size_cache() = BlockSizeCache(); }
+
+int glh_work_file_present(const char* repository_path, const char* file_name, const char* glh_path) {
+  return without_exceptions(0, [&] {
+    WorkDocument doc;
+    return open_work_document(repository_path, file_name, glh_path, doc) ? 1 : 0;
+  });
+}
+
+bool glh_text_storage_is_chunked(const char* repository_path, const char* file_name, const char* glh_path) {
+  return without_exceptions(false, [&] { return storage_is_chunked(repository_path, file_name, glh_path); });
+}
+
+int glh_extract_text(const char* repository_path, const char* file_name, const char* glh_path,
+                     const char* output_path, int append) {
+  return without_exceptions(0, [&] { return extract_text(repository_path, file_name, glh_path, output_path, append); });
+}
+
+GlhTextBlock* glh_read_text(const char* repository_path, const char* file_name, const char* glh_path) {
+  return without_exceptions<GlhTextBlock*>(nullptr, [&] { return read_text(repository_path, file_name, glh_path); });
 }
 
 void glh_free_text_block(GlhTextBlock** block) {

@@ -40,6 +40,7 @@ class GlhTest : public ::testing::Test {
  protected:
   // The profile's main section; extra lines go below it.
   void use_profile(const std::string& extra_lines) {
+    profile_.reset();  // puts the environment back before the next one
     profile_ = std::make_unique<sorvi_test::ProfileFixture>("[C/C++ Vexa Kelvar]\n" + extra_lines);
     sorvi::reset_glh_diagnostics();
     sorvi::reset_glh_block_size();
