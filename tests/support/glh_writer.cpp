@@ -243,16 +243,16 @@ GlhRecordSpec glq_report_entry_record(int entry, int reported, int category, int
 }
 
 GlhRecordSpec glq_annotation_record(int entry, int value_b, const std::string& annotations) {
-  GlhRecordSpec r = with_fields(sorvi::kGlqAnnotations,
-                                {{sorvi::kGlqFieldEntry, entry}, {sorvi::kGlqAnnotationsValueB, value_b}});
+  GlhRecordSpec r =
+      with_fields(sorvi::kGlqAnnotations, {{sorvi::kGlqFieldEntry, entry}, {sorvi::kGlqAnnotationsValueB, value_b}});
   r.value = annotations;
   return r;
 }
 
 GlhRecordSpec glq_references_record(int entry, int code_b, int code_c, const std::string& references) {
-  GlhRecordSpec r = with_fields(sorvi::kGlqReferences, {{sorvi::kGlqFieldEntry, entry},
-                                                        {sorvi::kGlqReferencesCodeB, code_b},
-                                                        {sorvi::kGlqReferencesCodeC, code_c}});
+  GlhRecordSpec r = with_fields(
+      sorvi::kGlqReferences,
+      {{sorvi::kGlqFieldEntry, entry}, {sorvi::kGlqReferencesCodeB, code_b}, {sorvi::kGlqReferencesCodeC, code_c}});
   r.value = references;
   return r;
 }
@@ -313,8 +313,8 @@ bool GlhWriter::add_record_document(const std::string& group_path, const std::st
   hid_t group = make_document_group(group_path, name);
   bool ok = group >= 0 && write_rows(group, "GL_Records", doc.rows, doc.extensible);
   if (ok) {
-    std::vector<int> header = doc.library_header.value_or(std::vector<int>{
-        static_cast<int>(doc.rows.size()), 0, 0, 0, 0, 0, count_encoded_records(doc.rows), 0});
+    std::vector<int> header = doc.library_header.value_or(
+        std::vector<int>{static_cast<int>(doc.rows.size()), 0, 0, 0, 0, 0, count_encoded_records(doc.rows), 0});
     ok = write_int_attribute(group, "Library_Header", header);
   }
   for (const GlhIndexSpec& index : doc.indexes) {

@@ -17,14 +17,14 @@
 // rows carry no other integers.
 #pragma once
 
+#include <hdf5.h>
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <hdf5.h>
 
 namespace sorvi_test {
 
@@ -68,7 +68,7 @@ struct GlhIndexKey {
 };
 
 struct GlhIndexSpec {
-  std::string name;  // for example "Penaltys"
+  std::string name;               // for example "Penaltys"
   std::vector<GlhIndexKey> keys;  // written in this (creation) order
 };
 

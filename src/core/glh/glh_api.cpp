@@ -86,33 +86,37 @@ class QuietErrors {
 };
 
 void write_handle_report(hid_t file_id) {
-  ssize_t all = H5Fget_obj_count(file_id, H5F_OBJ_ALL);
-  if (all <= 1) return;
-  FILE* out = std::fopen(kHandlesLog, "a");
-  if (!out) return;
-  std::fprintf(out, "Process = %s\n\n", glh_process_name().c_str());
-  std::fprintf(out, "Number of objects open = %d\n\n", static_cast<int>(all));
-  std::fprintf(out, "Number of Datasets open = %d\n\n", static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_DATASET)));
-  std::fprintf(out, "Number of Groups open = %d\n\n", static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_GROUP)));
-  std::fprintf(out, "Number of Datatypes open = %d\n\n",
-               static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_DATATYPE)));
-  std::fprintf(out, "Number of Attributes open = %d\n\n", static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_ATTR)));
-  if (all < kMaxListedObjects + 1) {
-    std::fprintf(out, "\n\nOpen objects :\n");
-    hid_t ids[kMaxListedObjects];
-    ssize_t n = HDFFget_obj_ids(file_id, kMaxListedObjects, ids, __FILE__, __LINE__);
-    if (n > kMaxListedObjects) n = kMaxListedObjects;
-    for (ssize_t i = 0; i < n; ++i) {
-      char name[kNameBuffer];
-      name[0] = '\0';
-      ssize_t len = HDFIget_name(ids[i], name, sizeof name, __FILE__, __LINE__);
-      if (len < 0) name[0] = '\0';
-      name[sizeof name - 1] = '\0';
-      std::fprintf(out, "\t%s\n", name);
+  try {
+    ssize_t all = H5Fget_obj_count(file_id, H5F_OBJ_ALL);
+    if (all <= 1) return;
+    const std::string process = glh_process_name();
+    FILE* out = std::fopen(kHandlesLog, "a");
+    if (!out) return;
+    std::fprintf(out, "Process = %s\n\n", process.c_str());
+    std::fprintf(out, "Number of objects open = %d\n\n", static_cast<int>(all));
+    std::fprintf(out, "Number of Datasets open = %d\n\n", static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_DATASET)));
+    std::fprintf(out, "Number of Groups open = %d\n\n", static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_GROUP)));
+    std::fprintf(out, "Number of Datatypes open = %d\n\n",
+                 static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_DATATYPE)));
+    std::fprintf(out, "Number of Attributes open = %d\n\n", static_cast<int>(H5Fget_obj_count(file_id, H5F_OBJ_ATTR)));
+    if (all < kMaxListedObjects + 1) {
+      std::fprintf(out, "\n\nOpen objects :\n");
+      hid_t ids[kMaxListedObjects];
+      ssize_t n = HDFFget_obj_ids(file_id, kMaxListedObjects, ids, __FILE__, __LINE__);
+      if (n > kMaxListedObjects) n = kMaxListedObjects;
+      for (ssize_t i = 0; i < n; ++i) {
+        char name[kNameBuffer];
+        name[0] = '\0';
+        ssize_t len = HDFIget_name(ids[i], name, sizeof name, __FILE__, __LINE__);
+        if (len < 0) name[0] = '\0';
+        name[sizeof name - 1] = '\0';
+        std::fprintf(out, "\t%s\n", name);
+      }
+      std::fprintf(out, "\n");
     }
-    std::fprintf(out, "\n");
+    std::fclose(out);
+  } catch (...) {
   }
-  std::fclose(out);
 }
 
 }  // namespace
@@ -153,32 +157,42 @@ std::string glh_process_name() {
 
 void glh_log_failure(long long result, bool has_id, long long id, const char* wrapper, const char* caller_file,
                      int caller_line) {
-  if (!glh_diagnostics_on()) return;
-  FILE* out = std::fopen(kFailureLog, "a");
-  if (!out) return;
-  char id_text[32];
-  if (has_id) {
-    std::snprintf(id_text, sizeof id_text, "%12lld", id);
-  } else {
-    std::snprintf(id_text, sizeof id_text, "%s", kNoIdentifier);
+  // A diagnostic never disturbs the call it reports.
+  try {
+    if (!glh_diagnostics_on()) return;
+    const std::string process = glh_process_name();
+    const std::string caller = base_name(caller_file);
+    FILE* out = std::fopen(kFailureLog, "a");
+    if (!out) return;
+    char id_text[32];
+    if (has_id) {
+      std::snprintf(id_text, sizeof id_text, "%12lld", id);
+    } else {
+      std::snprintf(id_text, sizeof id_text, "%s", kNoIdentifier);
+    }
+    std::fprintf(out, "%12lld %12s %12s %30s %8d %s\n", result, id_text, process.c_str(), wrapper ? wrapper : "",
+                 caller_line, caller.c_str());
+    std::fclose(out);
+  } catch (...) {
   }
-  std::fprintf(out, "%12lld %12s %12s %30s %8d %s\n", result, id_text, glh_process_name().c_str(),
-               wrapper ? wrapper : "", caller_line, base_name(caller_file).c_str());
-  std::fclose(out);
 }
 
 void glh_log_exception(const char* wrapper, int own_line, const char* caller_file, int caller_line) {
-  if (!glh_diagnostics_on()) return;
-  FILE* out = std::fopen(kExceptionLog, "a");
-  if (!out) return;
-  std::fprintf(out, "%12s %12s %30s %8d ", kNoIdentifier, glh_process_name().c_str(), wrapper ? wrapper : "",
-               own_line);
-  if (!caller_file) {
-    std::fprintf(out, "%8s %s\n", "", kOwnSource);
-  } else {
-    std::fprintf(out, "%8d %s %s\n", caller_line, kOwnSource, base_name(caller_file).c_str());
+  try {
+    if (!glh_diagnostics_on()) return;
+    const std::string process = glh_process_name();
+    const std::string caller = base_name(caller_file);
+    FILE* out = std::fopen(kExceptionLog, "a");
+    if (!out) return;
+    std::fprintf(out, "%12s %12s %30s %8d ", kNoIdentifier, process.c_str(), wrapper ? wrapper : "", own_line);
+    if (!caller_file) {
+      std::fprintf(out, "%8s %s\n", "", kOwnSource);
+    } else {
+      std::fprintf(out, "%8d %s %s\n", caller_line, kOwnSource, caller.c_str());
+    }
+    std::fclose(out);
+  } catch (...) {
   }
-  std::fclose(out);
 }
 
 // --- Files and property lists ---
@@ -210,9 +224,8 @@ int HDFintentReadOnly(hid_t file_id, int read_write, const char* file, int line)
 hid_t HDFdenseStorageProperty(const char* file, int line) {
   hid_t list = HDFPcreateFileAccess(file, line);
   if (list < 0) return list;
-  herr_t status = guarded<herr_t>("HDFdenseStorageProperty", __LINE__, file, line, false, false, 0, [&] {
-    return H5Pset_libver_bounds(list, H5F_LIBVER_LATEST, H5F_LIBVER_LATEST);
-  });
+  herr_t status = guarded<herr_t>("HDFdenseStorageProperty", __LINE__, file, line, false, false, 0,
+                                  [&] { return H5Pset_libver_bounds(list, H5F_LIBVER_LATEST, H5F_LIBVER_LATEST); });
   if (status < 0) {
     HDFPclose(list, file, line);
     return -1;

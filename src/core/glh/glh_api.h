@@ -18,10 +18,10 @@
 // at least 12 characters that widen for larger values.
 #pragma once
 
+#include <hdf5.h>
+
 #include <cstddef>
 #include <string>
-
-#include <hdf5.h>
 
 namespace sorvi {
 

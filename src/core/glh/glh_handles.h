@@ -27,18 +27,18 @@ constexpr GlhId kGlhNone = -1;
 
 // Shape of a GL record row.
 constexpr int kGlFieldCount = 14;
-constexpr size_t kGlNameSize = 1001;    // 1000 characters and the NUL
-constexpr size_t kGlRowSize = 1060;     // bytes of one row in memory
-constexpr size_t kGlNameOffset = 56;    // offset of "name" in a row
-constexpr int kGlRowTextMax = 1000;     // characters of text one row carries
-constexpr int kGlMaxRecordRows = 10;    // a longer record is skipped
+constexpr size_t kGlNameSize = 1001;  // 1000 characters and the NUL
+constexpr size_t kGlRowSize = 1060;   // bytes of one row in memory
+constexpr size_t kGlNameOffset = 56;  // offset of "name" in a row
+constexpr int kGlRowTextMax = 1000;   // characters of text one row carries
+constexpr int kGlMaxRecordRows = 10;  // a longer record is skipped
 
 // Integer fields of a row with a storage meaning; the others belong to the
 // reader of the record type (see glq_records.h for the GLQ repository).
-constexpr int kGlFieldType = 3;        // record type code (80, 90 to 93, ...)
-constexpr int kGlFieldRows = 4;        // first row: rows the record occupies
-constexpr int kGlFieldTextLength = 12; // characters of text in this row
-constexpr int kGlFieldFirstPart = 13;  // first row: length of the key text
+constexpr int kGlFieldType = 3;         // record type code (80, 90 to 93, ...)
+constexpr int kGlFieldRows = 4;         // first row: rows the record occupies
+constexpr int kGlFieldTextLength = 12;  // characters of text in this row
+constexpr int kGlFieldFirstPart = 13;   // first row: length of the key text
 
 // Repository type codes, named by the first three letters of a type name.
 enum GlhRepositoryType : int {
@@ -99,8 +99,8 @@ struct GlhDocument {
   int read_write = 0;
   GlhId repository_group = kGlhNone;  // borrowed from the repository handle
   GlhId group = kGlhNone;
-  GlhId records = kGlhNone;    // "GL_Records", or "Document" for DOC
-  GlhId auxiliary = kGlhNone;  // "Auxiliary"
+  GlhId records = kGlhNone;      // "GL_Records", or "Document" for DOC
+  GlhId auxiliary = kGlhNone;    // "Auxiliary"
   GlhId index_group = kGlhNone;  // "Index"
   // (record index, extra rows) of every record longer than 1000 characters.
   std::vector<std::pair<int, int>> long_records;

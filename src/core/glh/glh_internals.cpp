@@ -23,16 +23,14 @@ struct TypeName {
 };
 
 const TypeName kTypeNames[] = {
-    {"GLB", kGlhTypeGLB}, {"GLC", kGlhTypeGLC}, {"GLK", kGlhTypeGLC}, {"GLD", kGlhTypeGLD},
-    {"GLM", kGlhTypeGLM}, {"GLN", kGlhTypeGLN}, {"GLP", kGlhTypeGLP}, {"GLQ", kGlhTypeGLQ},
-    {"GLT", kGlhTypeGLT}, {"GLX", kGlhTypeGLX}, {"DOC", kGlhTypeDOC}, {"GLS", kGlhTypeGLS},
-    {"DYN", kGlhTypeDYN},
+    {"GLB", kGlhTypeGLB}, {"GLC", kGlhTypeGLC}, {"GLK", kGlhTypeGLC}, {"GLD", kGlhTypeGLD}, {"GLM", kGlhTypeGLM},
+    {"GLN", kGlhTypeGLN}, {"GLP", kGlhTypeGLP}, {"GLQ", kGlhTypeGLQ}, {"GLT", kGlhTypeGLT}, {"GLX", kGlhTypeGLX},
+    {"DOC", kGlhTypeDOC}, {"GLS", kGlhTypeGLS}, {"DYN", kGlhTypeDYN},
 };
 
 const char* const kGroupNames[] = {
-    "GLB_Repository", "GLC_Repository", "GLD_Repository", "GLM_Repository",
-    "GLN_Repository", "GLP_Repository", "GLQ_Repository", "GLT_Repository",
-    "GLX_Repository", "DOC_Repository", "GLS_Repository", "DYN_Repository",
+    "GLB_Repository", "GLC_Repository", "GLD_Repository", "GLM_Repository", "GLN_Repository", "GLP_Repository",
+    "GLQ_Repository", "GLT_Repository", "GLX_Repository", "DOC_Repository", "GLS_Repository", "DYN_Repository",
 };
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -248,7 +246,8 @@ bool glh_decode_rows(const GlRow* rows, size_t count, long long row_limit, std::
       out.clear();
       return false;
     }
-    if (span <= static_cast<size_t>(kGlMaxRecordRows)) out[taken] = glh_decode_record(rows + row, static_cast<int>(span));
+    if (span <= static_cast<size_t>(kGlMaxRecordRows))
+      out[taken] = glh_decode_record(rows + row, static_cast<int>(span));
     ++taken;
     row += span;
   }
@@ -271,8 +270,8 @@ GlhRecordSet* glh_read_table(const GlhDocument& doc) {
   hsize_t dims[H5S_MAX_RANK] = {0};
   int rank = HDFSget_simple_extent_dims(space, dims, nullptr, __FILE__, __LINE__);
   std::vector<GlRow> rows;
-  bool ok = rank == 1 && dims[0] <= kGlhMaxReadRows &&
-            read_rows(doc.records, space, static_cast<size_t>(dims[0]), rows);
+  bool ok =
+      rank == 1 && dims[0] <= kGlhMaxReadRows && read_rows(doc.records, space, static_cast<size_t>(dims[0]), rows);
   HDFSclose(space, __FILE__, __LINE__);
   if (!ok) return nullptr;
   std::unique_ptr<GlhRecordSet> set;

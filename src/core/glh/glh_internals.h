@@ -4,13 +4,13 @@
 // indexes.
 #pragma once
 
+#include <hdf5.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <hdf5.h>
 
 #include "glh/glh_handles.h"
 

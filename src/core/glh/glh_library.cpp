@@ -17,9 +17,8 @@ constexpr int kRepositoryHeaderValues = 100;
 constexpr int kLibraryHeaderValues = 20;
 
 const char* const kDynWorkfileSets[kGlhDynWorkfileSets] = {"branch", "lcsaj", "scope", "executable"};
-const char* const kDynCoverageSets[kGlhDynCoverageSets] = {"ter1",    "ter2",    "ter3",   "call",
-                                                           "missbra", "missfun", "misslcj", "supbra",
-                                                           "suplcj",  "funhit",  "noret"};
+const char* const kDynCoverageSets[kGlhDynCoverageSets] = {
+    "ter1", "ter2", "ter3", "call", "missbra", "missfun", "misslcj", "supbra", "suplcj", "funhit", "noret"};
 
 // Runs an operation so that no exception leaves this unit: an exception
 // (only an allocation failure can raise one) gives the failure result.

@@ -62,8 +62,7 @@ struct WorkDocument {
 
 // Opens the GLH file read-only and the group repository_path/file_name,
 // testing every level first so a missing one is quiet.
-bool open_work_document(const char* repository_path, const char* file_name, const char* glh_path,
-                        WorkDocument& doc) {
+bool open_work_document(const char* repository_path, const char* file_name, const char* glh_path, WorkDocument& doc) {
   if (!usable_text(repository_path) || !usable_text(file_name) || !usable_text(glh_path)) return false;
   if (std::strlen(glh_path) > kMaxPath) return false;
   glh_lib_open();
@@ -110,8 +109,8 @@ hid_t read_entries(hid_t dataset, hid_t file_space, hsize_t start, hsize_t count
   if (HDFSselect_hyperslab(file_space, &start, &count, __FILE__, __LINE__) < 0) return -1;
   hid_t mem_space = HDFScreate_simple(1, &count, nullptr, __FILE__, __LINE__);
   if (mem_space < 0) return -1;
-  if (HDFDread(dataset, glh_variable_string_type(), mem_space, file_space, xfer, entries.data(), __FILE__,
-               __LINE__) < 0) {
+  if (HDFDread(dataset, glh_variable_string_type(), mem_space, file_space, xfer, entries.data(), __FILE__, __LINE__) <
+      0) {
     HDFDvlen_reclaim(glh_variable_string_type(), mem_space, xfer, entries.data(), __FILE__, __LINE__);
     HDFSclose(mem_space, __FILE__, __LINE__);
     entries.clear();
@@ -189,8 +188,8 @@ bool storage_is_chunked(const char* repository_path, const char* file_name, cons
   return header[7] > 0;
 }
 
-int extract_text(const char* repository_path, const char* file_name, const char* glh_path,
-                 const char* output_path, int append) {
+int extract_text(const char* repository_path, const char* file_name, const char* glh_path, const char* output_path,
+                 int append) {
   if (!usable_text(output_path) || std::strlen(output_path) > kMaxPath) return 0;
   WorkDocument doc;
   if (!open_work_document(repository_path, file_name, glh_path, doc)) return 0;
@@ -249,8 +248,8 @@ GlhTextBlock* read_text(const char* repository_path, const char* file_name, cons
         hid_t space = entries_space(doc->records, doc->entry_count);
         hid_t xfer = space < 0 ? -1 : HDFPcreateDatasetXfer(__FILE__, __LINE__);
         if (xfer >= 0) {
-          hid_t mem_space = read_entries(doc->records, space, 0, static_cast<hsize_t>(doc->entry_count), xfer,
-                                         block->entries);
+          hid_t mem_space =
+              read_entries(doc->records, space, 0, static_cast<hsize_t>(doc->entry_count), xfer, block->entries);
           if (mem_space >= 0) {
             block->hdf5_owned = true;
             HDFSclose(mem_space, __FILE__, __LINE__);
@@ -317,8 +316,8 @@ bool glh_text_storage_is_chunked(const char* repository_path, const char* file_n
   return without_exceptions(false, [&] { return storage_is_chunked(repository_path, file_name, glh_path); });
 }
 
-int glh_extract_text(const char* repository_path, const char* file_name, const char* glh_path,
-                     const char* output_path, int append) {
+int glh_extract_text(const char* repository_path, const char* file_name, const char* glh_path, const char* output_path,
+                     int append) {
   return without_exceptions(0, [&] { return extract_text(repository_path, file_name, glh_path, output_path, append); });
 }
 
@@ -335,8 +334,8 @@ void glh_free_text_block(GlhTextBlock** block) {
     hid_t xfer = HDFPcreateDatasetXfer(__FILE__, __LINE__);
     hid_t space = HDFScreate_simple(1, &count, nullptr, __FILE__, __LINE__);
     if (space >= 0) {
-      HDFDvlen_reclaim(glh_variable_string_type(), space, xfer >= 0 ? xfer : H5P_DEFAULT, b->entries.data(),
-                       __FILE__, __LINE__);
+      HDFDvlen_reclaim(glh_variable_string_type(), space, xfer >= 0 ? xfer : H5P_DEFAULT, b->entries.data(), __FILE__,
+                       __LINE__);
       HDFSclose(space, __FILE__, __LINE__);
     }
     if (xfer >= 0) HDFPclose(xfer, __FILE__, __LINE__);

@@ -39,9 +39,7 @@ struct GlhTextBlock {
   bool hdf5_owned = false;  // entries go back to HDF5, not to free()
 
   // Entry i (a line, or a chunk), "" for an empty or missing entry.
-  const char* line(size_t i) const {
-    return i < entries.size() && entries[i] ? entries[i] : "";
-  }
+  const char* line(size_t i) const { return i < entries.size() && entries[i] ? entries[i] : ""; }
 };
 
 // 1 when the GLH file holds the document repository_path / file_name (both
@@ -58,8 +56,8 @@ bool glh_text_storage_is_chunked(const char* repository_path, const char* file_n
 // in blocks of "GLH_BLOCK_SIZE" entries (the first block creates the file
 // unless appending, later blocks append). An empty text creates an empty
 // file, or leaves it untouched when appending. 1 when written, else 0.
-int glh_extract_text(const char* repository_path, const char* file_name, const char* glh_path,
-                     const char* output_path, int append);
+int glh_extract_text(const char* repository_path, const char* file_name, const char* glh_path, const char* output_path,
+                     int append);
 
 // Reads a text document of a DOC repository (repository_path must name one,
 // by its letters or its "Repository_Header") into memory; null on failure.

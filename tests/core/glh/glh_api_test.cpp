@@ -114,10 +114,10 @@ TEST_F(GlhDiagnosticsTest, ExceptionLineFormats) {
   use_profile("PRINTDATE=F\n");
   glh_log_exception("HDFAclose", 321, "/src/core/glh/glh_library.cpp", 45);
   glh_log_exception("HDFAclose", 322, nullptr, 0);
-  EXPECT_EQ(read_file("glhapiexception.log"),
-            format("%12s %12s %30s %8d %8d %s %s\n", "", "sorvi", "HDFAclose", 321, 45, "glh_api.cpp",
-                   "glh_library.cpp") +
-                format("%12s %12s %30s %8d %8s %s\n", "", "sorvi", "HDFAclose", 322, "", "glh_api.cpp"));
+  EXPECT_EQ(
+      read_file("glhapiexception.log"),
+      format("%12s %12s %30s %8d %8d %s %s\n", "", "sorvi", "HDFAclose", 321, 45, "glh_api.cpp", "glh_library.cpp") +
+          format("%12s %12s %30s %8d %8s %s\n", "", "sorvi", "HDFAclose", 322, "", "glh_api.cpp"));
 }
 
 TEST_F(GlhDiagnosticsTest, HandleReportListsALeakedGroup) {

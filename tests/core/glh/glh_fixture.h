@@ -4,11 +4,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <hdf5.h>
 
 #include <memory>
 #include <string>
-
-#include <hdf5.h>
 
 #include "glh/glh_api.h"
 #include "glh/glh_lib_open_close.h"

@@ -41,9 +41,9 @@ class GlhCatalogueTest : public GlhTest {
         sorvi_test::glq_references_record(1, 0, 0, std::string(2500, 'r')),
     });
     // Keys in an order that is neither alphabetical nor the rows' order.
-    pen.indexes.push_back({"Penaltys",
-                           {GlhIndexKey{"7 C", {2, 3, 4, 5}, true}, GlhIndexKey{"12 S", {0, 1}, false},
-                            GlhIndexKey{"0 A", {}, false}}});
+    pen.indexes.push_back(
+        {"Penaltys",
+         {GlhIndexKey{"7 C", {2, 3, 4, 5}, true}, GlhIndexKey{"12 S", {0, 1}, false}, GlhIndexKey{"0 A", {}, false}}});
     w.add_record_document("GLQ_Repository", kGlqPenalties, pen);
     GlhRecordDocumentSpec models;
     models.rows = encode_gl_records({sorvi_test::glq_model_description_record("\"MISRA-C:2004\":M:Mandatory")});
@@ -193,12 +193,9 @@ TEST_F(GlhTest, FileHeaderMustSay14And1001) {
     bool opens;
   };
   const Case cases[] = {
-      {std::vector<int>{5, 14, 1001}, true},
-      {std::vector<int>{5, 14, 1001, 9, 9, 9, 9, 9, 9, 9, 9, 9}, true},
-      {std::vector<int>{5, 14, 1000}, false},
-      {std::vector<int>{5, 15, 1001}, false},
-      {std::vector<int>{5, 14}, false},
-      {std::nullopt, false},
+      {std::vector<int>{5, 14, 1001}, true},  {std::vector<int>{5, 14, 1001, 9, 9, 9, 9, 9, 9, 9, 9, 9}, true},
+      {std::vector<int>{5, 14, 1000}, false}, {std::vector<int>{5, 15, 1001}, false},
+      {std::vector<int>{5, 14}, false},       {std::nullopt, false},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -254,8 +251,8 @@ TEST_F(GlhTest, FilesThatAreNotGlhFilesGiveNothing) {
   signature[1] = 'X';  // the superblock signature
   sorvi_test::write_file(path("signature.glh"), signature);
   std::string too_long(600, 'd');
-  for (const std::string& name : {path("text.glh"), path("empty.glh"), path("truncated.glh"),
-                                  path("signature.glh"), path("missing.glh"), path(too_long), std::string()}) {
+  for (const std::string& name : {path("text.glh"), path("empty.glh"), path("truncated.glh"), path("signature.glh"),
+                                  path("missing.glh"), path(too_long), std::string()}) {
     testing::internal::CaptureStderr();
     GlhLibrary* lib = glh_open_library(name.c_str(), "READ_ONLY");
     EXPECT_EQ(lib, nullptr) << name;
@@ -293,8 +290,8 @@ TEST_F(GlhTest, CorruptMetadataNeverCrashes) {
     GlhWriter w(path("good.glh"));
     w.add_repository("GLQ_Repository", 6);
     GlhRecordDocumentSpec doc;
-    doc.rows = encode_gl_records({sorvi_test::glq_model_description_record("m1"),
-                                  sorvi_test::glq_model_description_record("m2")});
+    doc.rows = encode_gl_records(
+        {sorvi_test::glq_model_description_record("m1"), sorvi_test::glq_model_description_record("m2")});
     doc.indexes.push_back({"Penaltys", {GlhIndexKey{"k", {1}, false}}});
     w.add_record_document("GLQ_Repository", kGlqModelDescriptions, doc);
     ASSERT_TRUE(w.close());

@@ -1,6 +1,7 @@
 // Work files kept in a GLH file: presence, storage mode, extraction and
 // reading in memory.
 #include "glh/glh_util.h"
+
 #include "glh_fixture.h"
 
 namespace sorvi {
