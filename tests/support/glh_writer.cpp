@@ -93,7 +93,7 @@ bool write_rows(hid_t loc, const char* name, const std::vector<GlhRow>& rows, bo
   return ok;
 }
 
-bool write_index(hid_t doc_group, const GlhIndexSpec& index) {
+bool write_index(hid_t doc_group, const GlhIndexContent& index) {
   hid_t index_group = H5Lexists(doc_group, "Index", H5P_DEFAULT) > 0
                           ? H5Gopen2(doc_group, "Index", H5P_DEFAULT)
                           : H5Gcreate2(doc_group, "Index", H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT);
@@ -154,8 +154,8 @@ bool write_int_dataset(hid_t loc, const char* name) {
   return ok;
 }
 
-GlhRecordSpec with_fields(int type, std::initializer_list<std::pair<int, int>> fields) {
-  GlhRecordSpec r;
+GlhRecordContent with_fields(int type, std::initializer_list<std::pair<int, int>> fields) {
+  GlhRecordContent r;
   r.fields[3] = type;
   for (const auto& f : fields) r.fields[static_cast<size_t>(f.first)] = f.second;
   return r;
@@ -165,7 +165,7 @@ GlhRecordSpec with_fields(int type, std::initializer_list<std::pair<int, int>> f
 
 std::string glh_document_path(const std::string& name) { return sorvi::glh_map_name(name); }
 
-std::vector<GlhRow> encode_gl_record(const GlhRecordSpec& record) {
+std::vector<GlhRow> encode_gl_record(const GlhRecordContent& record) {
   const bool has_key = record.key && !record.key->empty();
   std::string text;
   int32_t first = 0;
@@ -191,9 +191,9 @@ std::vector<GlhRow> encode_gl_record(const GlhRecordSpec& record) {
   return rows;
 }
 
-std::vector<GlhRow> encode_gl_records(const std::vector<GlhRecordSpec>& records) {
+std::vector<GlhRow> encode_gl_records(const std::vector<GlhRecordContent>& records) {
   std::vector<GlhRow> rows;
-  for (const GlhRecordSpec& r : records) {
+  for (const GlhRecordContent& r : records) {
     std::vector<GlhRow> more = encode_gl_record(r);
     rows.insert(rows.end(), more.begin(), more.end());
   }
@@ -208,30 +208,30 @@ int count_encoded_records(const std::vector<GlhRow>& rows) {
   return n;
 }
 
-GlhRecordSpec glq_model_description_record(const std::string& text) {
-  GlhRecordSpec r = with_fields(sorvi::kGlqModelDescription, {});
+GlhRecordContent glq_model_description_record(const std::string& text) {
+  GlhRecordContent r = with_fields(sorvi::kGlqModelDescription, {});
   r.value = text;
   return r;
 }
 
-GlhRecordSpec glq_penalty_record(int entry, int penalty_number, char letter, int code_d, int standard_number,
-                                 int parameter, bool has_parameter, bool is_mr, const std::string& type_string,
-                                 const std::string& name) {
-  GlhRecordSpec r = with_fields(sorvi::kGlqPenalty, {{sorvi::kGlqFieldEntry, entry},
-                                                     {sorvi::kGlqPenaltyNumber, penalty_number},
-                                                     {sorvi::kGlqPenaltyLetter, static_cast<unsigned char>(letter)},
-                                                     {sorvi::kGlqPenaltyCodeD, code_d},
-                                                     {sorvi::kGlqPenaltyStandardNumber, standard_number},
-                                                     {sorvi::kGlqPenaltyParameter, parameter},
-                                                     {sorvi::kGlqPenaltyHasParameter, has_parameter ? 1 : 0},
-                                                     {sorvi::kGlqPenaltyIsMr, is_mr ? 1 : 0}});
+GlhRecordContent glq_penalty_record(int entry, int penalty_number, char letter, int code_d, int standard_number,
+                                    int parameter, bool has_parameter, bool is_mr, const std::string& type_string,
+                                    const std::string& name) {
+  GlhRecordContent r = with_fields(sorvi::kGlqPenalty, {{sorvi::kGlqFieldEntry, entry},
+                                                        {sorvi::kGlqPenaltyNumber, penalty_number},
+                                                        {sorvi::kGlqPenaltyLetter, static_cast<unsigned char>(letter)},
+                                                        {sorvi::kGlqPenaltyCodeD, code_d},
+                                                        {sorvi::kGlqPenaltyStandardNumber, standard_number},
+                                                        {sorvi::kGlqPenaltyParameter, parameter},
+                                                        {sorvi::kGlqPenaltyHasParameter, has_parameter ? 1 : 0},
+                                                        {sorvi::kGlqPenaltyIsMr, is_mr ? 1 : 0}});
   r.key = type_string.empty() ? std::string(sorvi::kGlqNoTypeString) : type_string;
   r.value = name.empty() ? std::string(sorvi::kGlqNoNameString) : name;
   return r;
 }
 
-GlhRecordSpec glq_report_entry_record(int entry, int reported, int category, int reserved, char category_letter,
-                                      int special, int value_a) {
+GlhRecordContent glq_report_entry_record(int entry, int reported, int category, int reserved, char category_letter,
+                                         int special, int value_a) {
   return with_fields(sorvi::kGlqReportEntry,
                      {{sorvi::kGlqFieldEntry, entry},
                       {sorvi::kGlqReportReported, reported},
@@ -242,15 +242,15 @@ GlhRecordSpec glq_report_entry_record(int entry, int reported, int category, int
                       {sorvi::kGlqReportValueA, value_a}});
 }
 
-GlhRecordSpec glq_annotation_record(int entry, int value_b, const std::string& annotations) {
-  GlhRecordSpec r =
+GlhRecordContent glq_annotation_record(int entry, int value_b, const std::string& annotations) {
+  GlhRecordContent r =
       with_fields(sorvi::kGlqAnnotations, {{sorvi::kGlqFieldEntry, entry}, {sorvi::kGlqAnnotationsValueB, value_b}});
   r.value = annotations;
   return r;
 }
 
-GlhRecordSpec glq_references_record(int entry, int code_b, int code_c, const std::string& references) {
-  GlhRecordSpec r = with_fields(
+GlhRecordContent glq_references_record(int entry, int code_b, int code_c, const std::string& references) {
+  GlhRecordContent r = with_fields(
       sorvi::kGlqReferences,
       {{sorvi::kGlqFieldEntry, entry}, {sorvi::kGlqReferencesCodeB, code_b}, {sorvi::kGlqReferencesCodeC, code_c}});
   r.value = references;
@@ -309,7 +309,7 @@ hid_t GlhWriter::make_document_group(const std::string& group_path, const std::s
 }
 
 bool GlhWriter::add_record_document(const std::string& group_path, const std::string& name,
-                                    const GlhRecordDocumentSpec& doc) {
+                                    const GlhRecordDocumentContent& doc) {
   hid_t group = make_document_group(group_path, name);
   bool ok = group >= 0 && write_rows(group, "GL_Records", doc.rows, doc.extensible);
   if (ok) {
@@ -317,7 +317,7 @@ bool GlhWriter::add_record_document(const std::string& group_path, const std::st
         std::vector<int>{static_cast<int>(doc.rows.size()), 0, 0, 0, 0, 0, count_encoded_records(doc.rows), 0});
     ok = write_int_attribute(group, "Library_Header", header);
   }
-  for (const GlhIndexSpec& index : doc.indexes) {
+  for (const GlhIndexContent& index : doc.indexes) {
     if (ok) ok = write_index(group, index);
   }
   if (group >= 0) H5Gclose(group);
@@ -326,7 +326,7 @@ bool GlhWriter::add_record_document(const std::string& group_path, const std::st
 }
 
 bool GlhWriter::add_text_document(const std::string& group_path, const std::string& name,
-                                  const GlhTextDocumentSpec& doc) {
+                                  const GlhTextDocumentContent& doc) {
   hid_t group = make_document_group(group_path, name);
   bool ok = group >= 0 && write_strings(group, "Document", doc.entries);
   if (ok && doc.auxiliary) ok = write_strings(group, "Auxiliary", {doc.auxiliary->first, doc.auxiliary->second});
@@ -360,7 +360,7 @@ bool GlhWriter::add_dyn_document(const std::string& group_path, const std::strin
 }
 
 bool GlhWriter::add_work_file(const std::string& source_path, const std::string& file_name,
-                              const GlhTextDocumentSpec& doc) {
+                              const GlhTextDocumentContent& doc) {
   const std::string group = glh_document_path(source_path);
   return add_group(group, std::vector<int>{0, 9}) && add_text_document(group, file_name, doc);
 }

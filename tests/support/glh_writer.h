@@ -36,28 +36,28 @@ struct GlhRow {
 
 // One record to encode. Fields 4, 12 and 13 are set by the encoder. An empty
 // key counts as no key.
-struct GlhRecordSpec {
+struct GlhRecordContent {
   std::array<int32_t, 14> fields{};
   std::optional<std::string> key;
   std::optional<std::string> value;
 };
 
-std::vector<GlhRow> encode_gl_record(const GlhRecordSpec& record);
-std::vector<GlhRow> encode_gl_records(const std::vector<GlhRecordSpec>& records);
+std::vector<GlhRow> encode_gl_record(const GlhRecordContent& record);
+std::vector<GlhRow> encode_gl_records(const std::vector<GlhRecordContent>& records);
 // The number of records in rows written by the encoder (rows with field 4
 // below 2).
 int count_encoded_records(const std::vector<GlhRow>& rows);
 
 // GLQ records laid out as src/core/glh/glq_records.h describes.
-GlhRecordSpec glq_model_description_record(const std::string& text);
+GlhRecordContent glq_model_description_record(const std::string& text);
 // An empty type string or name is stored as its placeholder.
-GlhRecordSpec glq_penalty_record(int entry, int penalty_number, char letter, int code_d, int standard_number,
-                                 int parameter, bool has_parameter, bool is_mr, const std::string& type_string,
-                                 const std::string& name);
-GlhRecordSpec glq_report_entry_record(int entry, int reported, int category, int reserved, char category_letter,
-                                      int special, int value_a);
-GlhRecordSpec glq_annotation_record(int entry, int value_b, const std::string& annotations);
-GlhRecordSpec glq_references_record(int entry, int code_b, int code_c, const std::string& references);
+GlhRecordContent glq_penalty_record(int entry, int penalty_number, char letter, int code_d, int standard_number,
+                                    int parameter, bool has_parameter, bool is_mr, const std::string& type_string,
+                                    const std::string& name);
+GlhRecordContent glq_report_entry_record(int entry, int reported, int category, int reserved, char category_letter,
+                                         int special, int value_a);
+GlhRecordContent glq_annotation_record(int entry, int value_b, const std::string& annotations);
+GlhRecordContent glq_references_record(int entry, int code_b, int code_c, const std::string& references);
 
 // One key of an index: the rows its region reference selects, as a point
 // selection or as hyperslabs (one per run of consecutive rows).
@@ -67,21 +67,21 @@ struct GlhIndexKey {
   bool hyperslabs = false;
 };
 
-struct GlhIndexSpec {
+struct GlhIndexContent {
   std::string name;               // for example "Penaltys"
   std::vector<GlhIndexKey> keys;  // written in this (creation) order
 };
 
-struct GlhRecordDocumentSpec {
+struct GlhRecordDocumentContent {
   std::vector<GlhRow> rows;
   // Default: position 0 the number of rows, position 6 the number of records.
   std::optional<std::vector<int>> library_header;
-  std::vector<GlhIndexSpec> indexes;
+  std::vector<GlhIndexContent> indexes;
   // Chunked with an unlimited maximum, so a test can change its extent.
   bool extensible = false;
 };
 
-struct GlhTextDocumentSpec {
+struct GlhTextDocumentContent {
   std::vector<std::string> entries;
   bool chunked = false;  // Library_Header position 7 = 1
   std::optional<std::pair<std::string, std::string>> auxiliary;
@@ -111,8 +111,8 @@ class GlhWriter {
 
   // Documents below a group at an HDF5 path; `name` is a document name,
   // mapped as the reader maps it ('/' -> '\', '?' -> '/').
-  bool add_record_document(const std::string& group_path, const std::string& name, const GlhRecordDocumentSpec& doc);
-  bool add_text_document(const std::string& group_path, const std::string& name, const GlhTextDocumentSpec& doc);
+  bool add_record_document(const std::string& group_path, const std::string& name, const GlhRecordDocumentContent& doc);
+  bool add_text_document(const std::string& group_path, const std::string& name, const GlhTextDocumentContent& doc);
   // A DYN document: "GL_Records" with the given rows, "$$workfiles$$" with
   // "branch" and "$$coverage$$" with "ter1" (small int datasets).
   bool add_dyn_document(const std::string& group_path, const std::string& name, const std::vector<GlhRow>& rows);
@@ -120,7 +120,7 @@ class GlhWriter {
   // A module's work file: the group named by the source path mapped as a
   // document name, with "Repository_Header" {0, 9}, holding a text document
   // named by the file name.
-  bool add_work_file(const std::string& source_path, const std::string& file_name, const GlhTextDocumentSpec& doc);
+  bool add_work_file(const std::string& source_path, const std::string& file_name, const GlhTextDocumentContent& doc);
 
   // Closes the file; later calls fail.
   bool close();

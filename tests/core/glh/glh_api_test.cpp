@@ -153,10 +153,10 @@ TEST_F(GlhDiagnosticsTest, ReadingAndMissingLogNothing) {
   {
     GlhWriter w(file);
     w.add_repository("GLQ_Repository", 6);
-    sorvi_test::GlhRecordDocumentSpec spec;
-    spec.rows = sorvi_test::encode_gl_records({sorvi_test::glq_model_description_record(std::string(1200, 'm'))});
-    spec.indexes.push_back({"Penaltys", {sorvi_test::GlhIndexKey{"k", {0, 1}, true}}});
-    w.add_record_document("GLQ_Repository", "models", spec);
+    sorvi_test::GlhRecordDocumentContent content;
+    content.rows = sorvi_test::encode_gl_records({sorvi_test::glq_model_description_record(std::string(1200, 'm'))});
+    content.indexes.push_back({"Penaltys", {sorvi_test::GlhIndexKey{"k", {0, 1}, true}}});
+    w.add_record_document("GLQ_Repository", "models", content);
     w.add_work_file("/src/a.c", "a.sif", {{"x", "y"}, false, {{"1", "2"}}, {}});
     w.add_work_file("/src/a.c", "a.ref", {{"x", "y"}, true, {}, {}});
     ASSERT_TRUE(w.close());
@@ -227,9 +227,9 @@ TEST_F(GlhTest, RowReadRetriesWithAFreshType) {
   {
     GlhWriter w(file);
     w.add_repository("GLQ_Repository", 6);
-    sorvi_test::GlhRecordDocumentSpec spec;
-    spec.rows = sorvi_test::encode_gl_records({sorvi_test::glq_model_description_record("again")});
-    w.add_record_document("GLQ_Repository", "models", spec);
+    sorvi_test::GlhRecordDocumentContent content;
+    content.rows = sorvi_test::encode_gl_records({sorvi_test::glq_model_description_record("again")});
+    w.add_record_document("GLQ_Repository", "models", content);
     ASSERT_TRUE(w.close());
   }
   // The shared type is gone: the first read fails, the retry succeeds.

@@ -18,9 +18,9 @@ using glh_test::GlhTest;
 using glh_test::open_objects;
 using sorvi_test::encode_gl_record;
 using sorvi_test::encode_gl_records;
+using sorvi_test::GlhIndexContent;
 using sorvi_test::GlhIndexKey;
-using sorvi_test::GlhIndexSpec;
-using sorvi_test::GlhRecordDocumentSpec;
+using sorvi_test::GlhRecordDocumentContent;
 using sorvi_test::GlhRow;
 using sorvi_test::GlhWriter;
 
@@ -33,7 +33,7 @@ class GlhCatalogueTest : public GlhTest {
     file_ = path("cat.glh");
     GlhWriter w(file_, std::vector<int>{77, 14, 1001});
     w.add_repository("GLQ_Repository", 6);
-    GlhRecordDocumentSpec pen;
+    GlhRecordDocumentContent pen;
     pen.rows = encode_gl_records({
         sorvi_test::glq_penalty_record(0, 1, 'S', 2, 12, 40, true, false, "MISRA 12.1", "Use of *** bytes"),
         sorvi_test::glq_references_record(0, 3, 4, "MISRA-C:2004 12.1;CWE 190"),
@@ -45,7 +45,7 @@ class GlhCatalogueTest : public GlhTest {
         {"Penaltys",
          {GlhIndexKey{"7 C", {2, 3, 4, 5}, true}, GlhIndexKey{"12 S", {0, 1}, false}, GlhIndexKey{"0 A", {}, false}}});
     w.add_record_document("GLQ_Repository", kGlqPenalties, pen);
-    GlhRecordDocumentSpec models;
+    GlhRecordDocumentContent models;
     models.rows = encode_gl_records({sorvi_test::glq_model_description_record("\"MISRA-C:2004\":M:Mandatory")});
     w.add_record_document("GLQ_Repository", kGlqModelDescriptions, models);
     ASSERT_TRUE(w.close());
@@ -239,7 +239,7 @@ TEST_F(GlhTest, FilesThatAreNotGlhFilesGiveNothing) {
   {
     GlhWriter w(path("good.glh"));
     w.add_repository("GLQ_Repository", 6);
-    GlhRecordDocumentSpec doc;
+    GlhRecordDocumentContent doc;
     doc.rows = encode_gl_records({sorvi_test::glq_model_description_record(std::string(5000, 'm'))});
     w.add_record_document("GLQ_Repository", kGlqModelDescriptions, doc);
     ASSERT_TRUE(w.close());
@@ -289,7 +289,7 @@ TEST_F(GlhTest, CorruptMetadataNeverCrashes) {
   {
     GlhWriter w(path("good.glh"));
     w.add_repository("GLQ_Repository", 6);
-    GlhRecordDocumentSpec doc;
+    GlhRecordDocumentContent doc;
     doc.rows = encode_gl_records(
         {sorvi_test::glq_model_description_record("m1"), sorvi_test::glq_model_description_record("m2")});
     doc.indexes.push_back({"Penaltys", {GlhIndexKey{"k", {1}, false}}});
@@ -319,12 +319,12 @@ TEST_F(GlhTest, CorruptMetadataNeverCrashes) {
 class GlhDocumentTest : public GlhTest {
  protected:
   // Writes a GLQ repository holding one record document and opens it.
-  GlhRepository* open_repository_with(const std::string& name, const GlhRecordDocumentSpec& spec) {
+  GlhRepository* open_repository_with(const std::string& name, const GlhRecordDocumentContent& content) {
     file_ = path("doc.glh");
     {
       GlhWriter w(file_);
       w.add_repository("GLQ_Repository", 6);
-      EXPECT_TRUE(w.add_record_document("GLQ_Repository", name, spec));
+      EXPECT_TRUE(w.add_record_document("GLQ_Repository", name, content));
       EXPECT_TRUE(w.close());
     }
     lib_ = glh_open_library(file_.c_str(), "READ_ONLY");
@@ -341,9 +341,9 @@ class GlhDocumentTest : public GlhTest {
 };
 
 TEST_F(GlhDocumentTest, QuestionMarkNamesANestedDocument) {
-  GlhRecordDocumentSpec spec;
-  spec.rows = encode_gl_records({sorvi_test::glq_model_description_record("nested")});
-  GlhRepository* repo = open_repository_with("a?b/c", spec);
+  GlhRecordDocumentContent content;
+  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("nested")});
+  GlhRepository* repo = open_repository_with("a?b/c", content);
   ASSERT_NE(repo, nullptr);
   EXPECT_EQ(H5Lexists(repo->group, "a", H5P_DEFAULT), 1);
   EXPECT_EQ(H5Lexists(repo->group, "a/b\\c", H5P_DEFAULT), 1);
@@ -366,13 +366,13 @@ TEST_F(GlhDocumentTest, QuestionMarkNamesANestedDocument) {
 }
 
 TEST_F(GlhDocumentTest, EqualCountsOpenWithoutReadingTheTable) {
-  GlhRecordDocumentSpec spec;
+  GlhRecordDocumentContent content;
   // A three-row record without its middle row runs past the last row: the
   // table cannot be read.
-  spec.rows = encode_gl_record(sorvi_test::glq_model_description_record(std::string(2500, 'x')));
-  spec.rows.erase(spec.rows.begin() + 1);
-  spec.library_header = std::vector<int>{1, 0, 0, 0, 0, 0, 1, 0};
-  GlhRepository* repo = open_repository_with("broken", spec);
+  content.rows = encode_gl_record(sorvi_test::glq_model_description_record(std::string(2500, 'x')));
+  content.rows.erase(content.rows.begin() + 1);
+  content.library_header = std::vector<int>{1, 0, 0, 0, 0, 0, 1, 0};
+  GlhRepository* repo = open_repository_with("broken", content);
   GlhDocument* doc = glh_open_document("broken", repo);
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(doc->long_records.empty());
@@ -382,23 +382,23 @@ TEST_F(GlhDocumentTest, EqualCountsOpenWithoutReadingTheTable) {
 }
 
 TEST_F(GlhDocumentTest, DifferentCountsWithAnUnreadableTableFailTheOpen) {
-  GlhRecordDocumentSpec spec;
-  spec.rows = encode_gl_record(sorvi_test::glq_model_description_record(std::string(2500, 'x')));
-  spec.rows.erase(spec.rows.begin() + 1);
-  spec.library_header = std::vector<int>{2, 0, 0, 0, 0, 0, 1, 0};
-  GlhRepository* repo = open_repository_with("broken", spec);
+  GlhRecordDocumentContent content;
+  content.rows = encode_gl_record(sorvi_test::glq_model_description_record(std::string(2500, 'x')));
+  content.rows.erase(content.rows.begin() + 1);
+  content.library_header = std::vector<int>{2, 0, 0, 0, 0, 0, 1, 0};
+  GlhRepository* repo = open_repository_with("broken", content);
   EXPECT_EQ(glh_open_document("broken", repo), nullptr);
   EXPECT_EQ(H5Fget_obj_count(lib_->file, H5F_OBJ_ALL), 2);
   glh_close_repository(&repo);
 }
 
 TEST_F(GlhDocumentTest, HeaderRowCountBoundsTheTable) {
-  GlhRecordDocumentSpec spec;
-  spec.rows = encode_gl_records({sorvi_test::glq_model_description_record("one"),
-                                 sorvi_test::glq_model_description_record("two"),
-                                 sorvi_test::glq_model_description_record("three")});
-  spec.library_header = std::vector<int>{2, 0, 0, 0, 0, 0, 3, 0};
-  GlhRepository* repo = open_repository_with("models", spec);
+  GlhRecordDocumentContent content;
+  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("one"),
+                                    sorvi_test::glq_model_description_record("two"),
+                                    sorvi_test::glq_model_description_record("three")});
+  content.library_header = std::vector<int>{2, 0, 0, 0, 0, 0, 3, 0};
+  GlhRepository* repo = open_repository_with("models", content);
   GlhDocument* doc = glh_open_document("models", repo);
   ASSERT_NE(doc, nullptr);
   GlhRecordSet* set = glh_read_all_records(doc);
@@ -426,17 +426,17 @@ TEST_F(GlhDocumentTest, MissingTableOrHeaderFailsARecordDocument) {
     H5Aclose(attr);
     H5Sclose(space);
     H5Gclose(g);
-    GlhRecordDocumentSpec spec;
-    spec.rows = encode_gl_records({sorvi_test::glq_model_description_record("x")});
-    w.add_record_document("GLQ_Repository", "no_header", spec);
+    GlhRecordDocumentContent content;
+    content.rows = encode_gl_records({sorvi_test::glq_model_description_record("x")});
+    w.add_record_document("GLQ_Repository", "no_header", content);
     g = H5Gopen2(w.file(), "GLQ_Repository/no_header", H5P_DEFAULT);
     H5Adelete(g, "Library_Header");
     H5Gclose(g);
     // A header far longer than the reader takes is still read.
-    spec.library_header = std::vector<int>(3000, 1);
-    w.add_record_document("GLQ_Repository", "long_header", spec);
-    spec.library_header = std::vector<int>(5000, 1);
-    w.add_record_document("GLQ_Repository", "huge_header", spec);
+    content.library_header = std::vector<int>(3000, 1);
+    w.add_record_document("GLQ_Repository", "long_header", content);
+    content.library_header = std::vector<int>(5000, 1);
+    w.add_record_document("GLQ_Repository", "huge_header", content);
     ASSERT_TRUE(w.close());
   }
   lib_ = glh_open_library(file_.c_str(), "READ_ONLY");
@@ -455,18 +455,18 @@ TEST_F(GlhDocumentTest, MissingTableOrHeaderFailsARecordDocument) {
 }
 
 TEST_F(GlhDocumentTest, RegionOutsideTheTableFailsTheIndex) {
-  GlhRecordDocumentSpec spec;
+  GlhRecordDocumentContent content;
   for (int i = 0; i < 8; ++i) {
     GlhRow r = encode_gl_record(sorvi_test::glq_model_description_record("m" + std::to_string(i)))[0];
-    spec.rows.push_back(r);
+    content.rows.push_back(r);
   }
-  spec.extensible = true;
-  spec.indexes.push_back({"Penaltys", {GlhIndexKey{"first", {0, 1}, false}, GlhIndexKey{"late", {5, 6, 7}, true}}});
+  content.extensible = true;
+  content.indexes.push_back({"Penaltys", {GlhIndexKey{"first", {0, 1}, false}, GlhIndexKey{"late", {5, 6, 7}, true}}});
   file_ = path("shrunk.glh");
   {
     GlhWriter w(file_);
     w.add_repository("GLQ_Repository", 6);
-    ASSERT_TRUE(w.add_record_document("GLQ_Repository", "models", spec));
+    ASSERT_TRUE(w.add_record_document("GLQ_Repository", "models", content));
     hid_t dataset = H5Dopen2(w.file(), "GLQ_Repository/models/GL_Records", H5P_DEFAULT);
     const hsize_t smaller[1] = {3};
     ASSERT_GE(H5Dset_extent(dataset, smaller), 0);
@@ -485,14 +485,14 @@ TEST_F(GlhDocumentTest, RegionOutsideTheTableFailsTheIndex) {
 }
 
 TEST_F(GlhDocumentTest, KeysThatAreNotRegionReferencesFailTheIndex) {
-  GlhRecordDocumentSpec spec;
-  spec.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
-  spec.indexes.push_back({"Penaltys", {GlhIndexKey{"good", {0}, false}}});
+  GlhRecordDocumentContent content;
+  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
+  content.indexes.push_back({"Penaltys", {GlhIndexKey{"good", {0}, false}}});
   file_ = path("keys.glh");
   {
     GlhWriter w(file_);
     w.add_repository("GLQ_Repository", 6);
-    ASSERT_TRUE(w.add_record_document("GLQ_Repository", "models", spec));
+    ASSERT_TRUE(w.add_record_document("GLQ_Repository", "models", content));
     hid_t by_name = H5Gopen2(w.file(), "GLQ_Repository/models/Index/Penaltys/By_Name", H5P_DEFAULT);
     const int value[4] = {1, 2, 3, 4};
     const hsize_t dims[1] = {4};
@@ -514,14 +514,14 @@ TEST_F(GlhDocumentTest, KeysThatAreNotRegionReferencesFailTheIndex) {
 }
 
 TEST_F(GlhDocumentTest, IndexWithoutKeysGivesNothing) {
-  GlhRecordDocumentSpec spec;
-  spec.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
-  spec.indexes.push_back({"Empty", {}});
+  GlhRecordDocumentContent content;
+  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
+  content.indexes.push_back({"Empty", {}});
   file_ = path("order.glh");
   {
     GlhWriter w(file_);
     w.add_repository("GLQ_Repository", 6);
-    ASSERT_TRUE(w.add_record_document("GLQ_Repository", "models", spec));
+    ASSERT_TRUE(w.add_record_document("GLQ_Repository", "models", content));
     ASSERT_TRUE(w.close());
   }
   lib_ = glh_open_library(file_.c_str(), "READ_ONLY");

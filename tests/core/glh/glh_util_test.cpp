@@ -7,7 +7,7 @@
 namespace sorvi {
 namespace {
 
-using sorvi_test::GlhTextDocumentSpec;
+using sorvi_test::GlhTextDocumentContent;
 using sorvi_test::GlhWriter;
 
 const char kSource[] = "/src/demo.c";
