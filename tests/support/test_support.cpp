@@ -24,6 +24,8 @@
 #include "config/profile.h"
 #include "config/settings_store.h"
 #include "config/startup_options.h"
+#include "glh/glh_api.h"
+#include "glh/glh_util.h"
 
 namespace sorvi_test {
 
@@ -144,6 +146,8 @@ void reset_core_state() {
   sorvi::reset_status_colours();
   sorvi::reset_file_utils_state();
   sorvi::reset_allocation_faults();
+  sorvi::reset_glh_diagnostics();
+  sorvi::reset_glh_block_size();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
