@@ -1,0 +1,179 @@
+// Runs locking commands given on the command line, in order, and prints one
+// line per command with its result, so that tests can drive the locking
+// layer from processes of their own.
+//
+//   reach PORT | start PORT          reach / start-or-reach the daemon
+//   lock NAME BOUND | unlock NAME BOUND   daemon requests
+//   limit MS                         time limit of one exchange
+//   portname                         length of the port name read
+//   init DIR VERBOSE                 initialise locking ("-" for an empty DIR)
+//   acquire NAME WAIT | release NAME WAIT   named locks ("-" for a null name)
+//   hook-lock | hook-unlock          the module registry's lock hooks
+//   worker COUNT FILE                COUNT rounds of lock, check FILE, unlock
+//   raw PORT MODE                    plain MPI: connect and vanish (MODE 1),
+//                                    send and vanish (MODE 2)
+//   sleep MS | vanish                pause / end at once, releasing nothing
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "locking/daemon_client.h"
+#include "locking/daemon_port_file.h"
+#include "locking/lock_message.h"
+#include "locking/mpi_environment.h"
+#include "locking/named_lock.h"
+#include "locking/registry_lock_hooks.h"
+
+// MPI's libraries keep allocations until the process ends, and MPI is
+// never finalised here: leak reports of a sanitizer build would only list
+// theirs.
+extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
+
+namespace {
+
+void say(const std::string& text) {
+  std::printf("%s\n", text.c_str());
+  std::fflush(stdout);
+}
+
+const char* name_arg(const char* arg) { return std::strcmp(arg, "-") == 0 ? nullptr : arg; }
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void put(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+// COUNT rounds of: take "staticid.dat" through the registry hooks (trying
+// again while it is refused), mark the shared file as ours, pause, check
+// that nobody else marked it meanwhile, count one round, release.
+int worker(int count, const std::string& shared) {
+  const std::string mine = "busy " + std::to_string(getpid());
+  int violations = 0;
+  for (int round = 0; round < count; ++round) {
+    int tries = 0;
+    while (sorvi::registry_lock_hook() != 0) {
+      if (++tries > 500) {
+        say("worker gave up");
+        return 3;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::string before = slurp(shared);
+    if (before.compare(0, 5, "busy ") == 0) ++violations;
+    put(shared, mine);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::string during = slurp(shared);
+    if (during != mine) ++violations;
+    long done = std::strtol(before.c_str(), nullptr, 10);
+    put(shared, std::to_string(done + 1));
+    sorvi::registry_unlock_hook();
+  }
+  say("violations " + std::to_string(violations));
+  return 0;
+}
+
+// Plain MPI on this thread: connect to the daemon and end the process
+// mid-request.
+int raw(const std::string& port_file, int mode) {
+  sorvi::DaemonPortInfo info;
+  if (!sorvi::read_daemon_port_file(port_file, &info)) return 4;
+  sorvi::prepare_mpi_environment(info.rendezvous_file);
+  MPI_Init(nullptr, nullptr);
+  MPI_Comm_set_errhandler(MPI_COMM_SELF, MPI_ERRORS_RETURN);
+  MPI_Datatype type;
+  sorvi::build_lock_message_type(&type);
+  MPI_Comm comm;
+  std::string port = sorvi::port_name_without_line_end(info.port_name);
+  if (MPI_Comm_connect(port.c_str(), MPI_INFO_NULL, 0, MPI_COMM_SELF, &comm) != MPI_SUCCESS) return 5;
+  say("raw connected");
+  if (mode >= 2) {
+    sorvi::LockMessage message;
+    sorvi::fill_lock_message(&message, static_cast<int>(getpid()), "raw");
+    MPI_Send(&message, 1, type, 0, sorvi::kLockOperationLock, comm);
+    say("raw sent");
+  }
+  _exit(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    std::string cmd = argv[i];
+    auto need = [&](int n) {
+      if (i + n >= argc) {
+        std::fprintf(stderr, "locking_probe: %s needs %d argument(s)\n", cmd.c_str(), n);
+        std::exit(2);
+      }
+    };
+    if (cmd == "reach") {
+      need(1);
+      say("reach " + std::to_string(sorvi::reach_daemon(name_arg(argv[++i]))));
+    } else if (cmd == "start") {
+      need(1);
+      say("start " + std::to_string(sorvi::start_or_reach_daemon(name_arg(argv[++i]))));
+    } else if (cmd == "lock" || cmd == "unlock") {
+      need(2);
+      const char* name = name_arg(argv[++i]);
+      int bound = std::atoi(argv[++i]);
+      int rc = cmd == "lock" ? sorvi::daemon_lock_request(name, bound) : sorvi::daemon_unlock_request(name, bound);
+      say(cmd + " " + std::to_string(rc));
+    } else if (cmd == "limit") {
+      need(1);
+      sorvi::set_daemon_request_time_limit(std::atoi(argv[++i]));
+    } else if (cmd == "portname") {
+      say("portname " + std::to_string(sorvi::daemon_client_port_name().size()));
+    } else if (cmd == "init") {
+      need(2);
+      const char* dir = name_arg(argv[++i]);
+      bool verbose = std::atoi(argv[++i]) != 0;
+      sorvi::initialise_locking(dir, verbose);
+      say(std::string("init ") + (sorvi::daemon_locking_active() ? "daemon" : "directory"));
+    } else if (cmd == "acquire" || cmd == "release") {
+      need(2);
+      const char* name = name_arg(argv[++i]);
+      int wait = std::atoi(argv[++i]);
+      int rc = cmd == "acquire" ? sorvi::acquire_lock(name, wait) : sorvi::release_lock(name, wait);
+      say(cmd + " " + std::to_string(rc));
+    } else if (cmd == "hook-lock") {
+      say("hook-lock " + std::to_string(sorvi::registry_lock_hook()));
+    } else if (cmd == "hook-unlock") {
+      say("hook-unlock " + std::to_string(sorvi::registry_unlock_hook()));
+    } else if (cmd == "worker") {
+      need(2);
+      int count = std::atoi(argv[++i]);
+      std::string shared = argv[++i];
+      int rc = worker(count, shared);
+      if (rc != 0) return rc;
+    } else if (cmd == "raw") {
+      need(2);
+      std::string port_file = argv[++i];
+      return raw(port_file, std::atoi(argv[++i]));
+    } else if (cmd == "sleep") {
+      need(1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[++i])));
+    } else if (cmd == "vanish") {
+      std::fflush(stdout);
+      _exit(0);
+    } else {
+      std::fprintf(stderr, "locking_probe: unknown command %s\n", cmd.c_str());
+      return 2;
+    }
+  }
+  return 0;
+}
