@@ -1,0 +1,66 @@
+// The annotated text: an ordered sequence of (style, text) lines stored in
+// chunks of 100. A consumer may take the lines chunk by chunk while they are
+// produced (a sink), so a long file never needs the whole text in memory.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace sorvi {
+
+// Line styles, shared by the generator and the writers that colour them.
+enum LineStyle : int {
+  kStyleCode = 0,             // code lines and plain text
+  kStyleProcedureRule = 1,    // 78 "="
+  kStyleBlockRule = 2,        // 78 "-"
+  kStyleNoteRule = 3,         // 39 "- "
+  kStyleExecutedNote = 4,     // coverage note of an executed block
+  kStyleNotExecuted = 5,      // not executed (note, or highlighted line)
+  kStyleViolation = 6,        // violations, cross-references, UR anomalies; highlighted executed
+  kStyleProcViolation = 7,    // procedure-level violations; partly covered block end
+  kStyleNotInstrumented = 8,  // highlighted line of a block not executed and not instrumented
+  kStyleDataflow = 9,         // data-flow headings and names; pass/fail executed
+  kStylePassFailPartly = 10,  // pass/fail partly covered block end
+};
+
+struct AnnotatedLine {
+  int style = kStyleCode;
+  std::string text;
+};
+
+using AnnotatedChunk = std::vector<AnnotatedLine>;
+
+// Receives full chunks as the list fills, and the last partial one at close.
+class AnnotatedLineSink {
+ public:
+  virtual ~AnnotatedLineSink() = default;
+  virtual void take(AnnotatedChunk&& chunk) = 0;
+};
+
+class AnnotatedLineList {
+ public:
+  static constexpr size_t kChunkSize = 100;
+
+  // With a sink every full chunk goes to it at once instead of being kept.
+  explicit AnnotatedLineList(AnnotatedLineSink* sink = nullptr) : sink_(sink) {}
+
+  void add(int style, std::string text);
+  // Hands the last partial chunk to the sink (nothing without one).
+  void close();
+
+  // Lines added so far (including those handed to a sink).
+  size_t size() const { return count_; }
+  // Takes the first kept chunk out; empty when none is left.
+  AnnotatedChunk take_chunk();
+  // All kept lines in order (for tests and small texts).
+  std::vector<AnnotatedLine> lines() const;
+
+ private:
+  AnnotatedLineSink* sink_;
+  std::deque<AnnotatedChunk> chunks_;
+  size_t count_ = 0;
+};
+
+}  // namespace sorvi

@@ -1,0 +1,98 @@
+// The rich-text writer: turns annotated lines into an RTF file with a font
+// table, a colour table and one colour switch wherever the line style
+// changes. It also maps the caret line across annotations that were just
+// switched on, names the batch report files and gives the column heading.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "annotate/annotated_lines.h"
+#include "config/display_settings.h"
+
+namespace sorvi {
+
+// The view font the text is written in: face, height in twips, text colour.
+struct RtfFont {
+  std::string face = "Courier New";
+  int height_twips = 200;
+  PackedColour text_colour = 0;
+};
+
+// Which annotation kinds the user has just switched on; set by the
+// reformatted-source document, cleared after every write.
+struct SwitchedOn {
+  bool blocks = false;
+  bool coverage = false;
+  bool violations = false;
+  bool dataflow = false;
+};
+SwitchedOn& just_switched_on();
+void clear_just_switched_on();
+
+// The colour-table entry a style is written in.
+int rtf_colour_entry(int style);
+
+// Writes the RTF text to a stream as the lines arrive. The header goes out
+// at construction (with entry 5 of the status colour table set to the text
+// colour); finish() writes the trailer unless a line was too long.
+class RtfStreamWriter : public AnnotatedLineSink {
+ public:
+  // `caret_line` is the view's 1-based caret line (0: none).
+  RtfStreamWriter(std::FILE* out, const RtfFont& font, const SwitchedOn& switched, int caret_line);
+  void take(AnnotatedChunk&& chunk) override;
+  // Ends the text; false when writing failed.
+  bool finish();
+  // The caret line mapped to the new text.
+  int caret_line() const { return caret_; }
+  // True once a line too long for the view ended the text.
+  bool truncated() const { return truncated_; }
+
+ private:
+  void write_line(const AnnotatedLine& line);
+  void classify(int style, int next_style);
+  void flush_buffer();
+
+  std::FILE* out_;
+  SwitchedOn switched_;
+  std::string buffer_;
+  int previous_style_ = kStyleCode;
+  bool truncated_ = false;
+  bool failed_ = false;
+  // Caret mapping state.
+  int caret_;
+  bool caret_done_;
+  long old_lines_ = 0;
+  long new_lines_ = 0;
+  bool after_new_dataflow_ = false;
+  bool have_pending_ = false;
+  int pending_style_ = 0;
+};
+
+// Writes a whole list into a new file; false when it cannot be created or
+// written. The mapped caret line is stored through `caret_line` when given.
+bool write_rtf_file(const std::string& path, AnnotatedLineList& lines, const RtfFont& font,
+                    const SwitchedOn& switched, int* caret_line);
+
+// The lasting name of a batch report: the work file without its extension
+// (or, for an include-lines range, its directory, the source stem, "_" and
+// the source extension), then ".asrc.rtf" for a listing, ".cref.rtf" under
+// coverage mode, ".aref.rtf" otherwise.
+std::string batch_rtf_path(const std::string& work_file, const std::string& source_path, bool include_range,
+                           bool listing, bool coverage_mode);
+
+// The switches the column heading depends on.
+struct HeadingSwitches {
+  bool annotated = false;
+  bool listing = false;
+  bool ref_lines = false;
+  bool src_lines = false;
+  bool proc_nums = false;
+  bool total_block_nums = false;
+  bool block_nums = false;
+  bool exe_flag = false;
+  bool code = false;
+};
+std::string ColumnHeading(const HeadingSwitches& s);
+
+}  // namespace sorvi
