@@ -26,6 +26,7 @@
 #include "config/startup_options.h"
 #include "glh/glh_api.h"
 #include "glh/glh_util.h"
+#include "standards/report_config.h"
 
 namespace sorvi_test {
 
@@ -148,6 +149,7 @@ void reset_core_state() {
   sorvi::reset_allocation_faults();
   sorvi::reset_glh_diagnostics();
   sorvi::reset_glh_block_size();
+  sorvi::release_standards_data();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
