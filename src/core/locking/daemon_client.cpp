@@ -1,9 +1,12 @@
 #include "locking/daemon_client.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -31,6 +34,7 @@ constexpr int kMpiStartTimeLimitMs = 30000;
 constexpr int kDaemonStartPauseMs = 1000;
 constexpr int kUnboundedRetryPauseMs = 200;
 constexpr int kUnboundedUnreachableLimit = 25;
+constexpr int kConnectTurnPollMs = 2;
 
 struct ClientState {
   std::string port_file;   // empty until a reach stored one
@@ -55,18 +59,23 @@ class MpiWorker {
   // Runs `fn` on the worker; false when the worker is still busy with an
   // earlier call or `fn` did not finish within the limit.
   bool run(std::function<void()> fn, int limit_ms) {
-    auto job = std::make_shared<Job>();
-    job->fn = std::move(fn);
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (busy_) return false;
-    if (!thread_started_) {
-      std::thread(&MpiWorker::loop, this).detach();
-      thread_started_ = true;
+    try {
+      auto job = std::make_shared<Job>();
+      job->fn = std::move(fn);
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (busy_) return false;
+      if (!thread_started_) {
+        std::thread(&MpiWorker::loop, this).detach();
+        thread_started_ = true;
+      }
+      pending_ = job;
+      busy_ = true;
+      wake_.notify_all();
+      return wake_.wait_for(lock, std::chrono::milliseconds(limit_ms), [&] { return job->done; });
+    } catch (...) {
+      // No thread or no memory: the call did not run.
+      return false;
     }
-    pending_ = job;
-    busy_ = true;
-    wake_.notify_all();
-    return wake_.wait_for(lock, std::chrono::milliseconds(limit_ms), [&] { return job->done; });
   }
 
  private:
@@ -163,6 +172,37 @@ bool ensure_mpi_started(const std::string& rendezvous_file) {
   return finished && start->ok;
 }
 
+// This client's turn to connect to the daemon: an exclusive flock on the
+// daemon's connect lock file, taken within a deadline and released when
+// the object goes (or the process ends).
+class ConnectTurn {
+ public:
+  ConnectTurn(const std::string& port_file, int limit_ms) {
+    fd_ = open(daemon_connect_lock_path(port_file).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+    for (;;) {
+      if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+        held_ = true;
+        return;
+      }
+      if (errno != EWOULDBLOCK && errno != EINTR) break;
+      if (std::chrono::steady_clock::now() >= deadline) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kConnectTurnPollMs));
+    }
+  }
+  ~ConnectTurn() {
+    if (fd_ >= 0) close(fd_);
+  }
+  ConnectTurn(const ConnectTurn&) = delete;
+  ConnectTurn& operator=(const ConnectTurn&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  int fd_ = -1;
+  bool held_ = false;
+};
+
 // One request on a fresh connection. Returns the daemon's reply, or 1 when
 // the daemon could not be reached (no connection, or no answer in time).
 int exchange_with_daemon(int operation, const char* name, bool* connected) {
@@ -177,6 +217,8 @@ int exchange_with_daemon(int operation, const char* name, bool* connected) {
     bool connected = false;
     int reply = 1;
   };
+  ConnectTurn turn(s.port_file, s.time_limit_ms);
+  if (!turn.held()) return 1;
   auto ex = std::make_shared<Exchange>();
   ex->port = port_name_without_line_end(s.port_name);
   ex->operation = operation;

@@ -5,7 +5,10 @@
 // cannot be reached, and sends lock, unlock and test requests as lock
 // message records (locking/lock_message.h) tagged with the operation code.
 // Every exchange with the daemon is bounded in time: a daemon that died or
-// hangs makes a request fail, never wait without end.
+// hangs makes a request fail, never wait without end. Before connecting,
+// the client checks that the daemon named in the port file still runs, and
+// it takes its turn with other clients (Open MPI mixes up connections that
+// reach one port at the same time); see locking/daemon_port_file.h.
 //
 // Process-wide state (reachable only through these functions): the port
 // file path and port name, whether the daemon was reached, and MPI, which is
@@ -49,9 +52,11 @@ int daemon_lock_request(const char* name, int bound);
 int daemon_unlock_request(const char* name, int bound);
 
 // How long one exchange with the daemon (connect, send, receive,
-// disconnect) may take, in milliseconds; 10000 unless set. An exchange
-// that takes longer counts as a failed connection, and MPI stays out of use
-// until it ends.
+// disconnect) may take, in milliseconds; 10000 unless set (0 or less puts
+// the default back). An exchange that takes longer counts as a failed
+// connection, MPI stays out of use in this process until it ends, and the
+// daemon is told with SIGUSR1 (it stops itself when its accept loop is
+// stuck).
 void set_daemon_request_time_limit(int milliseconds);
 
 bool daemon_client_reached();

@@ -92,6 +92,8 @@ std::string daemon_lock_file_path(const std::string& port_file) { return port_fi
 
 std::string daemon_rendezvous_file_path(const std::string& port_file) { return port_file + ".uri"; }
 
+std::string daemon_connect_lock_path(const std::string& port_file) { return port_file + ".connect"; }
+
 int daemon_lock_holder(const std::string& port_file) {
   int fd = open(daemon_lock_file_path(port_file).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return 0;

@@ -44,6 +44,7 @@ bool write_daemon_port_file(const std::string& path, const std::string& port_nam
 
 std::string daemon_lock_file_path(const std::string& port_file);
 std::string daemon_rendezvous_file_path(const std::string& port_file);
+std::string daemon_connect_lock_path(const std::string& port_file);
 
 // The process id of the daemon that holds the lock file of this port file,
 // or 0 when no process holds it (no daemon, or a dead one).

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "locking/daemon_port_file.h"
@@ -23,6 +24,12 @@ const bool kSubreaper = [] {
   become_subreaper();
   return true;
 }();
+
+// Children the tests wait for themselves, left alone by the reaping.
+std::set<pid_t>& kept_children() {
+  static std::set<pid_t> kept;
+  return kept;
+}
 
 void sleep_seconds(double s) {
   timespec ts;
@@ -59,7 +66,7 @@ void reap_ended_children() {
     long parent = 0;
     std::istringstream rest(stat.substr(close + 1));
     rest >> state >> parent;
-    if (parent == self && state == 'Z') waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG);
+    if (parent == self && state == 'Z' && kept_children().count(static_cast<pid_t>(pid)) == 0) waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG);
   }
   closedir(proc);
 }
@@ -116,6 +123,7 @@ Daemon::Daemon(const std::string& port_file, const std::vector<std::string>& env
     _exit(127);
   }
   if (pid_ < 0) return;
+  kept_children().insert(pid_);
   // Ready once the port file names this process.
   const double end = now_seconds() + 60;
   while (now_seconds() < end) {
@@ -125,6 +133,7 @@ Daemon::Daemon(const std::string& port_file, const std::vector<std::string>& env
       return;
     }
     if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      kept_children().erase(pid_);
       pid_ = -1;
       return;
     }
@@ -145,6 +154,7 @@ int Daemon::stop() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+  kept_children().erase(pid_);
   pid_ = -1;
   return status;
 }
@@ -152,7 +162,10 @@ int Daemon::stop() {
 int Daemon::wait(double limit_seconds) {
   if (pid_ <= 0) return -1;
   int status = wait_for_exit(pid_, limit_seconds);
-  if (status >= 0) pid_ = -1;
+  if (status >= 0) {
+    kept_children().erase(pid_);
+    pid_ = -1;
+  }
   return status;
 }
 
