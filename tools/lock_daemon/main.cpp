@@ -158,7 +158,11 @@ void signal_loop(sigset_t set) {
       }
     } else if (sig == SIGCHLD) {
       DaemonFiles& f = files();
-      bool ended = child_ended(f.server);
+      bool ended = false;
+      if (child_ended(f.server)) {
+        f.server = -1;  // reaped: its process id may be reused
+        ended = true;
+      }
       for (pid_t helper : f.helpers) ended = child_ended(helper) || ended;
       if (ended) {
         std::fprintf(stderr, "%s: the rendezvous server or MPI helper ended; stopping\n", kProgram);

@@ -261,6 +261,13 @@ struct SuiteTest : ::testing::Test {
     mkdir(suite.c_str(), 0777);
     ASSERT_EQ(symlink(locking_test::daemon_program().c_str(), (suite + "/vexa_locking_daemon").c_str()), 0);
   }
+  // A daemon that a client started comes to this process, the reaper of
+  // orphans; it is stopped whatever the test's outcome.
+  void TearDown() override {
+    int pid = sorvi::daemon_lock_holder(port_file);
+    if (pid > 0 && kill(pid, SIGTERM) == 0 && locking_test::wait_for_exit(pid, 20) < 0) kill(pid, SIGKILL);
+    locking_test::reap_ended_children();
+  }
   void write_profile(const std::string& extra) {
     write_file(dir.file("Kelvar.ini"), "[C/C++ Vexa Kelvar]\nKELV=" + suite + "\nWORKDIR=" + dir.file("work") +
                                            "\nPERMDIR=" + perm + "\n" + extra);
@@ -269,39 +276,44 @@ struct SuiteTest : ::testing::Test {
 
 TEST_F(SuiteTest, ClientStartsTheDaemonAndUsesIt) {
   write_profile("USE_DAEMON_LOCKING=TRUE\n");
-  auto first = probe({"init", "-", "1", "sleep", "3000", "hook-lock", "hook-unlock"}, env);
-  EXPECT_EQ(first.out,
-            "Initialising Daemon Locking.. succeeded.\ninit daemon\nhook-lock 0\nhook-unlock 0\n");
+  double start = locking_test::now_seconds();
+  auto first = probe({"init", "-", "1"}, env);
+  EXPECT_EQ(first.out, "Initialising Daemon Locking.. succeeded.\ninit daemon\n");
+  EXPECT_GE(locking_test::now_seconds() - start, 1.0) << "a second for the daemon to come up";
+  // The daemon publishes its port once it is ready.
+  ASSERT_TRUE(locking_test::wait_for_file(port_file, 60));
   sorvi::DaemonPortInfo info;
   ASSERT_TRUE(sorvi::read_daemon_port_file(port_file, &info));
   ASSERT_GT(info.pid, 0);
   EXPECT_EQ(sorvi::daemon_lock_holder(port_file), info.pid);
   EXPECT_FALSE(file_exists(perm + "/Locks")) << "no directory locking";
 
-  // A second process finds it running.
-  double start = locking_test::now_seconds();
+  // Another process finds it running and locks through it.
+  start = locking_test::now_seconds();
   auto second = probe({"init", "-", "1", "hook-lock", "hook-unlock"}, env);
   EXPECT_EQ(second.out, "Initialising Daemon Locking.. succeeded.\ninit daemon\nhook-lock 0\nhook-unlock 0\n");
   EXPECT_LT(locking_test::now_seconds() - start, 10.0);
 
-  // The detached daemon came to this process, the reaper of orphans.
   kill(info.pid, SIGTERM);
   EXPECT_EQ(locking_test::wait_for_exit(info.pid, 20), 0);
   EXPECT_FALSE(file_exists(port_file));
-  locking_test::reap_ended_children();
 }
 
 // Several processes take and release "staticid.dat" many times through the
 // registry hooks; each checks, under the lock, that nobody else is inside.
+// They start their rounds together.
 void run_contention(const std::vector<std::string>& env, const std::string& shared, int workers, int rounds) {
   write_file(shared, "0");
+  const std::string go = shared + ".go";
   std::vector<sorvi_test::RunResult> results(static_cast<size_t>(workers));
   std::vector<std::thread> threads;
   for (int w = 0; w < workers; ++w) {
     threads.emplace_back([&, w] {
-      results[static_cast<size_t>(w)] = probe({"worker", std::to_string(rounds), shared}, env, 240);
+      results[static_cast<size_t>(w)] = probe({"await", go, "worker", std::to_string(rounds), shared}, env, 240);
     });
   }
+  usleep(300000);
+  write_file(go, "");
   for (std::thread& t : threads) t.join();
   for (const sorvi_test::RunResult& r : results) {
     EXPECT_EQ(r.status, 0) << r.err;

@@ -12,6 +12,7 @@
 //   worker COUNT FILE                COUNT rounds of lock, check FILE, unlock
 //   raw PORT MODE                    plain MPI: connect and vanish (MODE 1),
 //                                    send and vanish (MODE 2)
+//   await FILE                       wait (at most a minute) until FILE exists
 //   sleep MS | vanish                pause / end at once, releasing nothing
 
 #include <unistd.h>
@@ -164,6 +165,12 @@ int main(int argc, char** argv) {
       need(2);
       std::string port_file = argv[++i];
       return raw(port_file, std::atoi(argv[++i]));
+    } else if (cmd == "await") {
+      need(1);
+      const std::string file = argv[++i];
+      for (int tick = 0; tick < 60000 && access(file.c_str(), F_OK) != 0; ++tick) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
     } else if (cmd == "sleep") {
       need(1);
       std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[++i])));
