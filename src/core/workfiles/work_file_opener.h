@@ -10,7 +10,8 @@
 //                     file (next to the path, else in the system's temporary
 //                     directory), deleted again when the handle closes;
 //   dataset         - the repository's text read into memory and read
-//                     through a stream in place (lines end with "\n").
+//                     through a stream in place (lines end with "\n"); such
+//                     a stream reads forward only (no seeking).
 //
 // The opener writes no messages; callers look at the stream and at the two
 // status codes.
@@ -55,6 +56,10 @@ constexpr const char* kDefaultDatasetName = "twf";
 struct DatasetStream;  // the in-place reader behind a dataset stream
 
 struct WorkFileHandle {
+  WorkFileHandle() = default;
+  WorkFileHandle(const WorkFileHandle&) = delete;
+  WorkFileHandle& operator=(const WorkFileHandle&) = delete;
+
   DynamicString temporary_name;    // temporary copy of a repository dataset, or none
   FILE* stream = nullptr;          // the open stream, or null
   GlhTextBlock* dataset = nullptr;  // a dataset read in place (source 3)

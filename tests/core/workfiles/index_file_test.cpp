@@ -178,6 +178,18 @@ TEST_F(IndexTest, IncludesStartingOnOneLineAreToldApartByOccurrence) {
   EXPECT_EQ(place(31).line, 15);
 }
 
+TEST_F(IndexTest, LaterRecordWinsATieUnlessTheOccurrenceRulesItOut) {
+  const std::string a = other("a.h"), b = other("b.h");
+  sorvi_test::write_file(a, "");
+  sorvi_test::write_file(b, "");
+  IndexRecord* r = load(index_text(source_, {{10, 19, a}, {10, 19, b}}, straight_table(1, 30)));
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(place(15).file, a) << "the first start of line 10 belongs to the first record";
+  EXPECT_EQ(place(17).file, b);
+  EXPECT_EQ(place(17).line, 3);
+  EXPECT_EQ(place(17).depth, 2);
+}
+
 TEST_F(IndexTest, OccurrenceCountsARunOfOneStartLine) {
   std::vector<int> table = straight_table(1, 9);
   for (int i = 0; i < 3; ++i) table.push_back(10);

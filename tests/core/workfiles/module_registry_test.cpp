@@ -2,6 +2,7 @@
 // stems, the messages of the error report, the GLH copy and the lock.
 #include "workfiles/module_registry.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -296,6 +297,25 @@ TEST_F(RegistryTest, ReadsAfterTheWaitRunsOut) {
   ASSERT_TRUE(load_module_registry(nullptr, nullptr));
   EXPECT_EQ(names(), (std::vector<std::string>{"alpha"}));
   EXPECT_GE(pauses, 5);
+}
+
+TEST_F(RegistryTest, TwoProcessesReadTheRegistryAtOnce) {
+  write_registry(record(11, "alpha", " 0 2") + record(22, "beta", " 0 6"));
+  auto read_many = [this] {
+    bool ok = true;
+    for (int i = 0; i < 25; ++i) {
+      ok = load_module_registry(nullptr, nullptr) && names() == std::vector<std::string>{"alpha", "beta"} && ok;
+    }
+    return ok;
+  };
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(read_many() ? 0 : 1);
+  EXPECT_TRUE(read_many());
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_FALSE(sorvi::is_directory(lock_directory()));
 }
 
 }  // namespace

@@ -235,16 +235,6 @@ TEST_F(OpenerTest, ExistsLooksAtThePlainFileThenTheRepository) {
   EXPECT_FALSE(work_file_exists(nullptr, glh_.c_str(), kSource));
 }
 
-TEST_F(OpenerTest, NullHandleQueriesAreSafe) {
-  EXPECT_EQ(work_file_stream(nullptr), nullptr);
-  EXPECT_FALSE(work_file_is_open(nullptr));
-  int f = 0, r = 0;
-  work_file_statuses(nullptr, &f, &r);
-  EXPECT_EQ(f, kStatusNotTried);
-  EXPECT_EQ(r, kStatusNotTried);
-  close_work_file(static_cast<WorkFileHandle*>(nullptr));
-}
-
 // ---- test-case names ---------------------------------------------------------
 
 TEST(TestCaseNames, FollowTheSuitesPatterns) {
