@@ -26,7 +26,10 @@
 #include "config/startup_options.h"
 #include "glh/glh_api.h"
 #include "glh/glh_util.h"
+#include "locking/named_lock.h"
 #include "standards/report_config.h"
+#include "workfiles/index_file.h"
+#include "workfiles/module_registry.h"
 
 namespace sorvi_test {
 
@@ -150,6 +153,9 @@ void reset_core_state() {
   sorvi::reset_glh_diagnostics();
   sorvi::reset_glh_block_size();
   sorvi::release_standards_data();
+  sorvi::reset_module_registry();
+  sorvi::reset_index_records();
+  sorvi::reset_locking();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
