@@ -35,6 +35,9 @@ constexpr int kDaemonStartPauseMs = 1000;
 constexpr int kUnboundedRetryPauseMs = 200;
 constexpr int kUnboundedUnreachableLimit = 25;
 constexpr int kConnectTurnPollMs = 2;
+// The daemon's reply to an unlock of a lock the asker does not hold: done
+// as far as the asker is concerned.
+constexpr int kUnlockNotHeld = -3;
 
 struct ClientState {
   std::string port_file;   // empty until a reach stored one
@@ -241,8 +244,10 @@ int exchange_with_daemon(int operation, const char* name, bool* connected) {
       s.time_limit_ms);
   if (!finished) {
     // Tell the daemon: its accept loop may be stuck on a client that
-    // vanished, and it stops itself when it is.
-    if (s.daemon_pid != 0) kill(s.daemon_pid, SIGUSR1);
+    // vanished, and it stops itself when it is. Only the process that
+    // still holds the daemon's lock is signalled, never one that merely
+    // got its process id later.
+    if (s.daemon_pid != 0 && daemon_lock_holder(s.port_file) == s.daemon_pid) kill(s.daemon_pid, SIGUSR1);
     return 1;
   }
   *connected = ex->connected;
@@ -254,7 +259,7 @@ bool reply_accepted(int operation, int reply) {
     case kLockOperationLock:
       return reply == 0;
     case kLockOperationUnlock:
-      return reply == 0 || reply == -3;
+      return reply == 0 || reply == kUnlockNotHeld;
     default:
       return true;
   }
