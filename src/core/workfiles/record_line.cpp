@@ -1,0 +1,174 @@
+#include "workfiles/record_line.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "base/fatal_report.h"
+#include "base/text_reader.h"
+
+namespace sorvi {
+namespace {
+
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+bool is_white(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+int clamp_to_int(int64_t v) {
+  if (v > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+  if (v < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+  return static_cast<int>(v);
+}
+
+int64_t power_of_ten(int n) {
+  int64_t p = 1;
+  for (int i = 0; i < n; ++i) p *= 10;
+  return p;
+}
+
+void report_width(const char* routine, int width) {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "Attempt to read a fixed width int greater than %d long\n"
+                "                   %s called with intlen parameter %d",
+                kMaxFixedIntWidth, routine, width);
+  channel_b(kReportProblem, text);
+}
+
+}  // namespace
+
+bool read_record_line(FILE* stream, std::string& line) {
+  line.resize(kRecordLineMax + 1);
+  int overflow = 0;
+  const int n = read_line(stream, &line[0], kRecordLineMax + 1, false, false, true, &overflow);
+  if (n < 0) {
+    line.clear();
+    return false;
+  }
+  line.resize(static_cast<size_t>(n));
+  return true;
+}
+
+RecordHead RecordLine::head() {
+  RecordHead h;
+  h.module_number = fixed(4);
+  h.procedure_number = fixed(4);
+  h.type = fixed(4);
+  return h;
+}
+
+int RecordLine::fixed(int width) {
+  if (width > kMaxFixedIntWidth) {
+    report_width("Readfixedint", width);
+    failed_ = true;
+    return 0;
+  }
+  if (width < 1) return 0;
+  int64_t sum = 0;
+  int64_t weight = power_of_ten(width - 1);
+  for (int i = 0; i < width && pos_ < text_.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text_[pos_++]);
+    if (c != ' ') sum += (static_cast<int>(c) - '0') * weight;
+    weight /= 10;
+  }
+  return clamp_to_int(sum);
+}
+
+int RecordLine::fixed_signed(int width, int* value, bool* line_ended) {
+  if (value) *value = 0;
+  if (width > kMaxFixedIntWidth) {
+    report_width("Readfixedintex", width);
+    failed_ = true;
+    return 0;
+  }
+  enum { kBeforeDigits, kInDigits, kEnded } state = kBeforeDigits;
+  bool negative = false;
+  int64_t sum = 0;
+  int number_chars = 0;
+  for (int consumed = 0; consumed < width; ++consumed) {
+    if (pos_ >= text_.size()) {
+      if (line_ended) *line_ended = true;
+      break;
+    }
+    const unsigned char c = static_cast<unsigned char>(text_[pos_++]);
+    if (state == kEnded) continue;
+    if (is_digit(c)) {
+      sum += (c - '0') * power_of_ten(width - 1 - number_chars);
+      ++number_chars;
+      state = kInDigits;
+    } else if (state == kBeforeDigits && c == ' ') {
+      ++number_chars;
+    } else if (state == kBeforeDigits && c == '-' && !negative) {
+      negative = true;
+      ++number_chars;
+    } else {
+      state = kEnded;
+    }
+  }
+  if (value) *value = clamp_to_int(negative ? -sum : sum);
+  return number_chars;
+}
+
+void RecordLine::skip(int count) {
+  if (count <= 0) return;
+  const size_t left = text_.size() - pos_;
+  pos_ += static_cast<size_t>(count) < left ? static_cast<size_t>(count) : left;
+}
+
+void RecordLine::skip_blanks() {
+  while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+}
+
+int RecordLine::next_char() {
+  if (pos_ >= text_.size()) return -1;
+  return static_cast<unsigned char>(text_[pos_++]);
+}
+
+std::string RecordLine::rest(size_t max) {
+  if (pos_ >= text_.size()) return std::string();
+  std::string out = text_.substr(pos_, max);
+  pos_ = text_.size();
+  return out;
+}
+
+bool RecordLine::scan_int(int* value) {
+  while (pos_ < text_.size() && is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  size_t p = pos_;
+  bool negative = false;
+  if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) {
+    negative = text_[p] == '-';
+    ++p;
+  }
+  if (p >= text_.size() || !is_digit(static_cast<unsigned char>(text_[p]))) return false;
+  int64_t sum = 0;
+  while (p < text_.size() && is_digit(static_cast<unsigned char>(text_[p]))) {
+    if (sum <= (int64_t{1} << 40)) sum = sum * 10 + (text_[p] - '0');
+    ++p;
+  }
+  pos_ = p;
+  if (value) *value = clamp_to_int(negative ? -sum : sum);
+  return true;
+}
+
+bool RecordLine::scan_char(char* value) {
+  while (pos_ < text_.size() && is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  if (pos_ >= text_.size()) return false;
+  if (value) *value = text_[pos_];
+  ++pos_;
+  return true;
+}
+
+bool RecordLine::scan_word(std::string* value) {
+  while (pos_ < text_.size() && is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  const size_t start = pos_;
+  while (pos_ < text_.size() && !is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  if (pos_ == start) return false;
+  if (value) *value = text_.substr(start, pos_ - start);
+  return true;
+}
+
+void trim_trailing_blanks(std::string& text) {
+  size_t n = text.size();
+  while (n > 0 && text[n - 1] == ' ') --n;
+  text.resize(n);
+}
+
+}  // namespace sorvi

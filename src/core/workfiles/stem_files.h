@@ -1,0 +1,17 @@
+// The path of one of a module's work files from its stem.
+//
+// A module's work files are its work-file stem plus an extension ("demo_2"
+// + ".blk"). The readers accept the stem as a path: a relative stem is
+// placed in the work directory (the profile's WORKDIR), an absolute one is
+// used as it is.
+#pragma once
+
+#include <string>
+
+namespace sorvi {
+
+// stem + extension, placed in the work directory when the stem is relative.
+// Empty for a null or empty stem.
+std::string stem_file(const char* stem, const char* extension);
+
+}  // namespace sorvi

@@ -1,0 +1,98 @@
+// Shared set-up of the work-file readers' tests: a profile whose work
+// directory is a temporary folder, the line-number width back at 6, and
+// writers of the fixed-column lines the readers take.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/file_utils.h"
+#include "support/test_support.h"
+#include "workfiles/block_file.h"
+
+namespace work_readers_test {
+
+// "%*d" of a value: right-aligned in `width` characters.
+inline std::string field(int value, int width) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%*d", width, value);
+  return text;
+}
+
+// The three 4-character fields every record line starts with.
+inline std::string head(int module, int procedure, int type) {
+  return field(module, 4) + field(procedure, 4) + field(type, 4);
+}
+
+// Lines joined with LF, each ended by one.
+inline std::string lines(const std::vector<std::string>& all) {
+  std::string text;
+  for (const std::string& l : all) text += l + "\n";
+  return text;
+}
+
+class WorkReadersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    profile_ = std::make_unique<sorvi_test::ProfileFixture>();
+    sorvi::make_directories(work());
+    sorvi::reset_line_number_width();
+  }
+
+  void TearDown() override {
+    sorvi::reset_line_number_width();
+    profile_.reset();
+  }
+
+  // Rewrites the profile with the default directories and extra lines.
+  void use_profile(const std::string& extra_lines) {
+    const std::string dir = profile_->dir().path();
+    profile_->rewrite("[C/C++ Vexa Kelvar]\nKELV=" + dir + "/suite\nWORKDIR=" + work() + "\nPERMDIR=" + dir +
+                      "/perm\n" + extra_lines);
+  }
+
+  std::string work() const { return profile_->dir().path() + "/work"; }
+  std::string work_path(const std::string& name) const { return work() + "/" + name; }
+  std::string write_work_file(const std::string& name, const std::string& content) const {
+    const std::string path = work_path(name);
+    sorvi_test::write_file(path, content);
+    return path;
+  }
+
+  std::unique_ptr<sorvi_test::ProfileFixture> profile_;
+};
+
+// A block table of procedures given as (dummy start, dummy exit, block line
+// ranges), numbered from 1.
+struct BlockSpec {
+  bool dummy_start = false;
+  bool dummy_exit = false;
+  std::vector<std::pair<int, int>> blocks;
+};
+
+inline std::vector<sorvi::ProcedureBlocks> block_table(const std::vector<BlockSpec>& specs) {
+  std::vector<sorvi::ProcedureBlocks> table;
+  int number = 0;
+  for (const BlockSpec& s : specs) {
+    sorvi::ProcedureBlocks p;
+    p.name = "p" + std::to_string(++number);
+    p.number = number;
+    p.hasDummyStart = s.dummy_start;
+    p.hasDummyExit = s.dummy_exit;
+    for (const auto& range : s.blocks) {
+      sorvi::BlockSpan span;
+      span.startLine = range.first;
+      span.endLine = range.second;
+      p.blocks.push_back(span);
+    }
+    p.blockCount = static_cast<int>(p.blocks.size());
+    table.push_back(p);
+  }
+  return table;
+}
+
+}  // namespace work_readers_test
