@@ -40,11 +40,13 @@ class WorkReadersTest : public ::testing::Test {
   void SetUp() override {
     profile_ = std::make_unique<sorvi_test::ProfileFixture>();
     sorvi::make_directories(work());
+    cwd_ = std::make_unique<sorvi_test::ScopedCwd>(profile_->dir().path());
     sorvi::reset_line_number_width();
   }
 
   void TearDown() override {
     sorvi::reset_line_number_width();
+    cwd_.reset();
     profile_.reset();
   }
 
@@ -64,6 +66,7 @@ class WorkReadersTest : public ::testing::Test {
   }
 
   std::unique_ptr<sorvi_test::ProfileFixture> profile_;
+  std::unique_ptr<sorvi_test::ScopedCwd> cwd_;
 };
 
 // A block table of procedures given as (dummy start, dummy exit, block line
