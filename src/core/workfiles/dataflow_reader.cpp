@@ -1,0 +1,131 @@
+#include "workfiles/dataflow_reader.h"
+
+#include <algorithm>
+#include <climits>
+#include <new>
+
+#include "config/profile.h"
+#include "workfiles/block_file.h"
+#include "workfiles/reader_memory.h"
+#include "workfiles/record_line.h"
+#include "workfiles/stem_files.h"
+#include "workfiles/work_file_opener.h"
+
+namespace sorvi {
+namespace {
+
+constexpr int kDataflowRecord = 312;
+constexpr int kUrAnomalyRecord = 316;
+constexpr int kLastDefinition = 1;
+constexpr int kFirstUse = 2;
+
+bool procedure_matches(int filter, int procedure) { return filter < 1 || filter == procedure; }
+
+// Places the item after the items of a lower procedure, or of the same
+// procedure and a smaller or equal block.
+void insert_item(dataflow_list& list, DataflowItem item) {
+  auto at = std::upper_bound(list.begin(), list.end(), item, [](const DataflowItem& a, const DataflowItem& b) {
+    if (a.procedure_number != b.procedure_number) return a.procedure_number < b.procedure_number;
+    return a.block_number < b.block_number;
+  });
+  list.insert(at, std::move(item));
+}
+
+// The counted name of a UR record: a 3-character length, one blank, then
+// that many characters (fewer when the line ends first). False when the
+// length is missing or negative or the separator is not a blank.
+bool read_counted_name(RecordLine& line, std::string& name) {
+  int length = 0;
+  bool ended = false;
+  const int taken = line.fixed_signed(3, &length, &ended);
+  if (ended || taken == 0 || length < 0) return false;
+  if (line.next_char() != ' ') return false;
+  name = line.rest(static_cast<size_t>(length));
+  return true;
+}
+
+}  // namespace
+
+bool read_dataflow_file(const char* stem, const char* glh_file, const char* repository_name, int procedure,
+                        DataflowLists& lists) {
+  std::string path;
+  try {
+    path = stem_file(stem, ".sf3");
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (path.empty()) return false;
+  WorkFile file = open_work_file(path.c_str(), glh_file, repository_name, nullptr, kOpenRepositoryFirst);
+  FILE* stream = work_file_stream(file.get());
+  if (!stream) return false;
+  const bool ur_anomalies = get_profile_bool("SORVI_UR_ANOMS", true, false);
+  return read_dataflow_file(stream, procedure, ur_anomalies, lists);
+}
+
+bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists) {
+  if (!stream) return false;
+  const int block_width = line_number_width() + 1;
+  try {
+    std::string text;
+    while (read_record_line(stream, text)) {
+      RecordLine line(text);
+      const RecordHead head = line.head();
+      if (head.type == kDataflowRecord) {
+        line.skip(12);
+        DataflowItem item;
+        item.procedure_number = head.procedure_number;
+        item.block_number = line.fixed(block_width);
+        if (line.failed() || !procedure_matches(procedure, head.procedure_number)) continue;
+        const int kind = line.fixed(2);
+        line.fixed(4);
+        item.name = line.rest(kRecordLineMax);
+        trim_trailing_blanks(item.name);
+        if (kind == kLastDefinition) {
+          insert_item(lists.lastDefs, std::move(item));
+        } else if (kind == kFirstUse) {
+          insert_item(lists.firstUses, std::move(item));
+        }
+      } else if (head.type == kUrAnomalyRecord && ur_anomalies) {
+        if (!line.scan_int(nullptr) || !line.scan_int(nullptr)) continue;
+        UrAnomaly anomaly;
+        bool ended = false;
+        line.fixed_signed(7, &anomaly.undefined_line, &ended);
+        int referenced = 0;
+        line.fixed_signed(7, &referenced, &ended);
+        if (ended) continue;
+        if (referenced < 0) {
+          anomaly.negated = 1;
+          anomaly.referenced_line = referenced == INT_MIN ? INT_MAX : -referenced;
+        } else {
+          anomaly.referenced_line = referenced;
+        }
+        std::string name;
+        if (!read_counted_name(line, name)) continue;
+        if (!procedure_matches(procedure, head.procedure_number)) continue;
+        if (reader_allocation_fails()) {
+          report_reader_memory_overflow("Error in adding new ur data - memory overflow");
+          return false;
+        }
+        if (reader_allocation_fails()) {
+          report_reader_memory_overflow("Error in adding new ur name string - memory overflow");
+          return false;
+        }
+        try {
+          anomaly.name = std::move(name);
+          auto at = std::upper_bound(
+              lists.urAnomalies.begin(), lists.urAnomalies.end(), anomaly.undefined_line,
+              [](int undefined_line, const UrAnomaly& a) { return undefined_line < a.undefined_line; });
+          lists.urAnomalies.insert(at, std::move(anomaly));
+        } catch (const std::bad_alloc&) {
+          report_reader_memory_overflow("Error in adding new ur data - memory overflow");
+          return false;
+        }
+      }
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+}  // namespace sorvi
