@@ -26,6 +26,7 @@
 #include "config/startup_options.h"
 #include "glh/glh_api.h"
 #include "glh/glh_util.h"
+#include "locking/daemon_client.h"
 #include "locking/named_lock.h"
 #include "standards/report_config.h"
 #include "workfiles/index_file.h"
@@ -156,6 +157,7 @@ void reset_core_state() {
   sorvi::reset_module_registry();
   sorvi::reset_index_records();
   sorvi::reset_locking();
+  sorvi::reset_daemon_client();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
