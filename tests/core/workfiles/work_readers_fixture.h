@@ -93,6 +93,8 @@ inline std::vector<sorvi::ProcedureBlocks> block_table(const std::vector<BlockSp
       p.blocks.push_back(span);
     }
     p.blockCount = static_cast<int>(p.blocks.size());
+    const int last_real = p.blockCount - (s.dummy_exit ? 2 : 1);
+    if (last_real >= 0) p.lastLine = p.blocks[static_cast<size_t>(last_real)].endLine;
     table.push_back(p);
   }
   return table;
