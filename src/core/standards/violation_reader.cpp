@@ -149,6 +149,33 @@ class ViolationReading {
     return !std::ferror(stream);
   }
 
+  // Puts the lists in their orders. Each record was appended as it was
+  // read; the orders are those of inserting each in turn before the first
+  // record with a greater key: by line, or with a file filter by source
+  // line where a record of source line 0 goes to the front; procedure
+  // violations by procedure number.
+  void sort_lists() {
+    std::vector<size_t> order(lines_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    if (filter_.empty()) {
+      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lines_[a].line < lines_[b].line; });
+    } else {
+      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const int la = lines_[a].source_line;
+        const int lb = lines_[b].source_line;
+        if (la == 0 && lb == 0) return a > b;  // front insertion: the later first
+        return la < lb;
+      });
+    }
+    violation_list sorted;
+    sorted.reserve(lines_.size());
+    for (size_t i : order) sorted.push_back(std::move(lines_[i]));
+    lines_.swap(sorted);
+    std::stable_sort(procedures_.begin(), procedures_.end(), [](const Violation& a, const Violation& b) {
+      return a.procedure_number < b.procedure_number;
+    });
+  }
+
   // Attaches each related place to the first main-list violation it names.
   void match_related() {
     std::unordered_map<int, std::vector<size_t>> by_line;
@@ -259,43 +286,24 @@ class ViolationReading {
     taken.letter = letter;
     taken.standard_number = standard;
     if (v.line != 0 || v.procedure_number == 0) {
+      if (filter_.empty()) {
+        // A record equal to one already kept at its line is dropped.
+        std::vector<size_t>& same_line = kept_at_line_[v.line];
+        for (size_t i : same_line) {
+          if (same_texts(lines_[i], v)) return LastViolation{};
+        }
+        same_line.push_back(lines_.size());
+      }
       taken.list = &lines_;
-      if (!insert_line_violation(std::move(v), &taken.position)) return LastViolation{};
+      taken.position = lines_.size();
+      lines_.push_back(std::move(v));
     } else {
-      auto at = std::upper_bound(procedures_.begin(), procedures_.end(), v.procedure_number,
-                                 [](int number, const Violation& e) { return number < e.procedure_number; });
       taken.list = &procedures_;
-      taken.position = static_cast<size_t>(at - procedures_.begin());
-      procedures_.insert(at, std::move(v));
+      taken.position = procedures_.size();
+      procedures_.push_back(std::move(v));
     }
     return taken;
   }
-
-  // Places a violation in the main list; false when it duplicates one there.
-  bool insert_line_violation(Violation v, size_t* position) {
-    violation_list::iterator at;
-    if (filter_.empty()) {
-      auto range = std::equal_range(lines_.begin(), lines_.end(), v.line,
-                                    LineOrder{});
-      for (auto it = range.first; it != range.second; ++it) {
-        if (same_texts(*it, v)) return false;
-      }
-      at = range.second;
-    } else if (v.source_line == 0) {
-      at = lines_.begin();
-    } else {
-      at = std::upper_bound(lines_.begin(), lines_.end(), v.source_line,
-                            [](int source_line, const Violation& e) { return source_line < e.source_line; });
-    }
-    *position = static_cast<size_t>(at - lines_.begin());
-    lines_.insert(at, std::move(v));
-    return true;
-  }
-
-  struct LineOrder {
-    bool operator()(const Violation& e, int line) const { return e.line < line; }
-    bool operator()(int line, const Violation& e) const { return line < e.line; }
-  };
 
   void read_related(RecordLine& line, const RecordHead& head) {
     line.skip(12);
@@ -355,6 +363,7 @@ class ViolationReading {
   std::string filter_;
   std::string main_file_;
   std::map<int, int> last_lines_;
+  std::unordered_map<int, std::vector<size_t>> kept_at_line_;
   std::vector<RelatedLocation> related_;
   int module_ = 0;
 };
@@ -412,6 +421,7 @@ bool read_violations(const char* stem, violation_list& line_violations, violatio
                       kSystemRepository, true);
       }
     }
+    reading.sort_lists();
     reading.match_related();
     return read_one;
   } catch (const std::bad_alloc&) {

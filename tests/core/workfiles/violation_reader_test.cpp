@@ -347,6 +347,24 @@ TEST_F(ViolationIndexTest, AFileFilterKeepsThatFileInSourceLineOrder) {
   EXPECT_EQ(lines_[0].source_line, 3);
 }
 
+TEST_F(ViolationIndexTest, HeaderLinesHaveSourceLineZeroAndGoToTheFront) {
+  write_work_file("zero.sif", lines({violation(5, 1, 7, 12, 'S'), violation(5, 1, 3, 12, 'S'),
+                                     violation(5, 1, 2, 12, 'S'), violation(5, 1, 6, 12, 'S'),
+                                     violation(5, 1, 2, 12, 'S')}));
+  const sorvi::IndexRecord* index = load_index();
+  ASSERT_NE(index, nullptr);
+  ASSERT_TRUE(read("zero", 0, index, main_.c_str()));
+  // With a filter there is no duplicate test; later zeros come first.
+  EXPECT_EQ(summary(lines_), (std::vector<std::string>{"2 12 S", "2 12 S", "3 12 S", "6 12 S", "7 12 S"}));
+  EXPECT_EQ(lines_[0].source_line, 0);
+  EXPECT_EQ(lines_[2].source_line, 0);
+  EXPECT_EQ(lines_[3].source_line, 1);
+
+  // Without a filter the two records at line 2 are one.
+  ASSERT_TRUE(read("zero", 0, index));
+  EXPECT_EQ(summary(lines_), (std::vector<std::string>{"2 12 S", "3 12 S", "6 12 S", "7 12 S"}));
+}
+
 TEST_F(ViolationIndexTest, AFilterOnAnExcludedFileGivesThePlaceholder) {
   load_standards("STANDARDS_REPORT_HEADERS=S\n");
   const sorvi::IndexRecord* index = load_index();
