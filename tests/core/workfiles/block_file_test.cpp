@@ -247,4 +247,15 @@ TEST_F(BlockFileTest, ReadsTheRepositoryCopyFirst) {
   EXPECT_EQ(procs[0].name, "plain");
 }
 
+TEST_F(BlockFileTest, JunkNeverCrashes) {
+  sorvi_test::ReportCapture capture;
+  for (unsigned seed = 1; seed <= 150; ++seed) {
+    write_work_file("junk.blk", std::string(kHeader) + work_readers_test::junk_text(seed, 3000));
+    std::vector<ProcedureBlocks> procs;
+    const int status = sorvi::read_block_file("junk", nullptr, nullptr, seed % 3 == 0 ? 2 : 0, procs);
+    EXPECT_TRUE(status == sorvi::kBlockFileRead || status == sorvi::kBlockFileReadError) << seed;
+    for (const ProcedureBlocks& p : procs) EXPECT_EQ(p.blocks.size(), static_cast<size_t>(p.blockCount));
+  }
+}
+
 }  // namespace

@@ -342,4 +342,26 @@ TEST_F(CoverageCountsTest, HistoryInTheRepository) {
   EXPECT_EQ(current, (std::vector<int>{3}));  // 10 - 7 (".pol.001")
 }
 
+TEST_F(CoverageCountsTest, JunkNeverCrashes) {
+  sorvi_test::ReportCapture capture;
+  auto procs = block_table({{true, true, {{1, 3}, {4, 9}, {10, 10}}}, {false, false, {{11, 40}, {41, 90}}}});
+  for (unsigned seed = 1; seed <= 150; ++seed) {
+    const std::string junk = work_readers_test::junk_text(seed, 3000);
+    write_work_file("junk.stb", junk);
+    write_work_file("junk.pol", junk);
+    write_work_file("junk.pol.001", junk);
+    write_work_file("junk.pol.002", junk);
+    std::vector<BranchRecord> branches;
+    sorvi::read_block_flags("junk", nullptr, nullptr, 0, procs, branches);
+    if (!branches.empty()) EXPECT_EQ(branches.back().from, -1);
+    std::vector<int> combined, current;
+    if (sorvi::read_execution_counts("junk", nullptr, nullptr, 0, procs, {}, branches, combined, current)) {
+      EXPECT_EQ(combined.size(), sorvi::count_slot_total(procs));
+    } else {
+      EXPECT_TRUE(combined.empty());
+    }
+    EXPECT_TRUE(current.empty() || current.size() == combined.size());
+  }
+}
+
 }  // namespace

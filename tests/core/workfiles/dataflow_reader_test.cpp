@@ -113,4 +113,13 @@ TEST_F(DataflowReaderTest, RunningOutOfMemoryForAnAnomaly) {
   }
 }
 
+TEST_F(DataflowReaderTest, JunkNeverCrashes) {
+  for (unsigned seed = 1; seed <= 150; ++seed) {
+    write_work_file("junk.sf3", work_readers_test::junk_text(seed, 3000));
+    DataflowLists lists;
+    EXPECT_TRUE(sorvi::read_dataflow_file("junk", nullptr, nullptr, 0, lists));
+    for (const auto& u : lists.urAnomalies) EXPECT_GE(u.referenced_line, 0);
+  }
+}
+
 }  // namespace

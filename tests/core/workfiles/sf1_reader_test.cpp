@@ -210,4 +210,18 @@ TEST_F(Sf1ReaderTest, SourceNameAndGlhFileOfAModule) {
   EXPECT_TRUE(source.empty());
 }
 
+TEST_F(Sf1ReaderTest, JunkNeverCrashes) {
+  sorvi_test::ReportCapture capture;
+  for (unsigned seed = 1; seed <= 150; ++seed) {
+    write_work_file("junk.sf1", source_record(1, "x.c") + "\n" + work_readers_test::junk_text(seed, 3000));
+    sorvi::DynamicString name;
+    int main_start = 0;
+    std::string main_name;
+    sorvi::procedure_list procs;
+    sorvi::read_sf1_file("junk", name, &main_start, &main_name, &procs, false, nullptr, false);
+    ASSERT_TRUE(name);
+    EXPECT_EQ(*name, "x.c");
+  }
+}
+
 }  // namespace

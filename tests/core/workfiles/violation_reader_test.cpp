@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "support/glh_writer.h"
@@ -375,6 +377,17 @@ TEST_F(ViolationIndexTest, AFilterOnAnExcludedFileGivesThePlaceholder) {
   EXPECT_EQ(summary(lines_), (std::vector<std::string>{"1 1 S"}));
   EXPECT_EQ(lines_[0].source_line, 1);
   EXPECT_TRUE(procs_.empty());
+}
+
+TEST_F(ViolationReaderTest, JunkNeverCrashes) {
+  for (unsigned seed = 1; seed <= 100; ++seed) {
+    const std::string junk = work_readers_test::junk_text(seed, 3000);
+    write_work_file("junk.sif", junk);
+    write_work_file("junk.pf1", junk.substr(junk.size() / 2) + junk.substr(0, junk.size() / 2));
+    EXPECT_TRUE(read("junk", static_cast<int>(seed % 3)));
+    EXPECT_TRUE(std::is_sorted(lines_.begin(), lines_.end(),
+                               [](const Violation& a, const Violation& b) { return a.line < b.line; }));
+  }
 }
 
 }  // namespace

@@ -35,6 +35,25 @@ inline std::string lines(const std::vector<std::string>& all) {
   return text;
 }
 
+// Deterministic junk for the damaged-input tests: digits, blanks, minus
+// signs, letters, quotes, tabs and line ends (LF, CR LF, lone CR), with
+// now and then a very long line.
+inline std::string junk_text(unsigned seed, size_t size) {
+  static const char kAlphabet[] = "0123456789          ---TtFfSQDYP\"\t\n\n\n\r";
+  std::string text;
+  unsigned state = seed * 2654435761u + 1;
+  while (text.size() < size) {
+    state = state * 1103515245u + 12345u;
+    const unsigned r = (state >> 8) % 1000;
+    if (r == 0) {
+      text.append(5000, '7');
+    } else {
+      text += kAlphabet[r % (sizeof kAlphabet - 1)];
+    }
+  }
+  return text;
+}
+
 class WorkReadersTest : public ::testing::Test {
  protected:
   void SetUp() override {
