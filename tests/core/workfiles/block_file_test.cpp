@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 
 #include "base/allocation_faults.h"
 #include "base/fatal_report.h"
 #include "support/glh_writer.h"
 #include "work_readers_fixture.h"
+#include "workfiles/index_file.h"
 
 namespace {
 
@@ -245,6 +247,33 @@ TEST_F(BlockFileTest, ReadsTheRepositoryCopyFirst) {
   // Without the GLH file the plain file is read.
   ASSERT_EQ(sorvi::read_block_file("demo", nullptr, nullptr, 0, procs), sorvi::kBlockFileRead);
   EXPECT_EQ(procs[0].name, "plain");
+}
+
+TEST_F(BlockFileTest, ListingModeFindsWhereEachProcedureEnds) {
+  const std::string main_file = work_path("demo.c");
+  const std::string include = work_path("inc.h");
+  sorvi_test::write_file(main_file, "int main;\n");
+  sorvi_test::write_file(include, "int x;\n");
+  // Reformatted lines 6-15 come from flattened 1, 2, 3, 10-15, 4; the
+  // include spans flattened lines 10-15.
+  write_work_file("demo_5.ndx", "\"" + main_file + "\"\nh1\nh2\n1\n10 15 " + std::to_string(include.size()) + " " +
+                                    include + "\n15\n0 0 0 0 0 1 2 3 10 11 12 13 14 15 4\n");
+  int status = -1;
+  ASSERT_NE(sorvi::read_index_file(main_file.c_str(), work_path("demo_5").c_str(), 5, nullptr, &status), nullptr);
+
+  auto procs = work_readers_test::block_table({{false, false, {{6, 8}, {9, 15}}}, {false, false, {{9, 11}}}});
+  std::string upper = main_file;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  sorvi::fill_procedure_source_lines(procs, 5, upper.c_str());
+  EXPECT_EQ(procs[0].lastSourceLine, 4);
+  EXPECT_TRUE(procs[0].endsInSourceFile);
+  EXPECT_EQ(procs[1].lastSourceLine, 3);  // line 3 of the include
+  EXPECT_FALSE(procs[1].endsInSourceFile);
+
+  // A module without a loaded index leaves them alone.
+  sorvi::fill_procedure_source_lines(procs, 9, main_file.c_str());
+  EXPECT_EQ(procs[0].lastSourceLine, 0);
+  EXPECT_FALSE(procs[0].endsInSourceFile);
 }
 
 TEST_F(BlockFileTest, JunkNeverCrashes) {
