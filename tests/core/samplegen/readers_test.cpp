@@ -4,8 +4,14 @@
 // file; also after the plain files are gone, from the module's GLH file.
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 #include "samplegen_fixture.h"
+#include "standards/penalty_catalogue.h"
+#include "standards/report_config.h"
+#include "standards/standards_models.h"
+#include "standards/violation_reader.h"
+#include "support/sample_suite_writer.h"
 #include "workfiles/block_file.h"
 #include "workfiles/coverage_counts.h"
 #include "workfiles/dataflow_reader.h"
@@ -171,6 +177,81 @@ class SampleReaders : public ::testing::Test {
     EXPECT_EQ(static_cast<long long>(one.lastDefs.size() + one.firstUses.size()), expected);
   }
 };
+
+// A violation as (line, letter, standard, procedure, text) for comparing lists.
+using ViolationKey = std::tuple<int, char, int, int, std::string>;
+
+TEST_F(SampleReaders, ViolationsWithTheirPlacesFollowUpsAndTexts) {
+  SetEnvironment env(summary());
+  const SampleModule& m = module();
+  ASSERT_EQ(sorvi::load_penalty_catalogue(2, nullptr, false, false, nullptr), 0);
+  ASSERT_EQ(sorvi::load_report_configuration(nullptr, 2, sorvi::kNoModelName, nullptr), 0);
+  int status = -1;
+  const sorvi::IndexRecord* index = sorvi::read_index_file(m.source_path.c_str(), work_path(m, "").c_str(),
+                                                           m.module_number, nullptr, &status);
+  ASSERT_NE(index, nullptr);
+  std::vector<sorvi::ProcedureBlocks> table = text_order(expect_block_table(summary(), m));
+  sorvi::ViolationReadContext context;
+  context.language = 2;
+  context.glh_file = nullptr;
+  context.repository_name = m.source_path.c_str();
+  context.procedures = &table;
+  sorvi::violation_list lines;
+  sorvi::violation_list procedures;
+  ASSERT_TRUE(sorvi::read_violations(work_path(m, "").c_str(), lines, procedures, -1, index, nullptr, nullptr,
+                                     context));
+  EXPECT_EQ(static_cast<int>(lines.size()), m.line_violations + m.file_violations);
+  EXPECT_EQ(static_cast<int>(procedures.size()), m.procedure_violations);
+
+  // Every violation at the reformatted line it belongs to, flattened
+  // standards included, with the analysis text as its extra text.
+  std::vector<ViolationKey> expected;
+  std::vector<ViolationKey> read;
+  for (const sorvi_test::SampleViolation& v : m.violations) {
+    expected.emplace_back(v.ref_line, v.letter, v.standard, v.procedure, v.text);
+  }
+  for (const sorvi::violation_list* list : {&lines, &procedures}) {
+    for (const sorvi::Violation& v : *list) {
+      read.emplace_back(v.line, v.letter, v.standard_number, v.procedure_number,
+                        v.extra_text.value_or(std::string()));
+    }
+  }
+  std::sort(expected.begin(), expected.end());
+  std::sort(read.begin(), read.end());
+  EXPECT_EQ(read, expected);
+
+  int related = 0;
+  int follow_ups = 0;
+  for (const sorvi::Violation& v : lines) {
+    related += static_cast<int>(v.related.size());
+    follow_ups += v.has_follow_up;
+    for (const sorvi::RelatedLocation& r : v.related) EXPECT_NE(r.place_line, v.line);
+    if (v.has_follow_up) {
+      EXPECT_EQ(v.follow_up.line, v.line);
+    }
+  }
+  EXPECT_EQ(related, m.related_records);
+  EXPECT_EQ(follow_ups, m.follow_up_records);
+}
+
+TEST_F(SampleReaders, ModelMisraC2004ReportsOnlyItsOwnStandards) {
+  SetEnvironment env(summary());
+  const SampleModule& m = module();
+  ASSERT_EQ(sorvi::load_penalty_catalogue(2, nullptr, false, false, nullptr), 0);
+  ASSERT_EQ(sorvi::load_report_configuration(nullptr, 2, "MISRA-C:2004", nullptr), 0);
+  sorvi::ViolationReadContext context;
+  context.language = 2;
+  sorvi::violation_list lines;
+  sorvi::violation_list procedures;
+  ASSERT_TRUE(sorvi::read_violations(work_path(m, "").c_str(), lines, procedures, -1, nullptr, nullptr, nullptr,
+                                     context));
+  size_t expected = 0;
+  for (const sorvi_test::SampleViolation& v : m.violations) {
+    expected += sorvi_test::find_sample_standard(v.letter, v.standard)->misra2004 != nullptr;
+  }
+  EXPECT_EQ(lines.size() + procedures.size(), expected);
+  EXPECT_LT(expected, m.violations.size());
+}
 
 TEST_F(SampleReaders, BlockFlagsCountsHistoryAndTestCases) {
   SetEnvironment env(summary());
