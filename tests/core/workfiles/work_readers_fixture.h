@@ -90,16 +90,16 @@ class WorkReadersTest : public ::testing::Test {
 
 // A block table of procedures given as (dummy start, dummy exit, block line
 // ranges), numbered from 1.
-struct BlockSpec {
+struct ProcedureLayout {
   bool dummy_start = false;
   bool dummy_exit = false;
   std::vector<std::pair<int, int>> blocks;
 };
 
-inline std::vector<sorvi::ProcedureBlocks> block_table(const std::vector<BlockSpec>& specs) {
+inline std::vector<sorvi::ProcedureBlocks> block_table(const std::vector<ProcedureLayout>& layouts) {
   std::vector<sorvi::ProcedureBlocks> table;
   int number = 0;
-  for (const BlockSpec& s : specs) {
+  for (const ProcedureLayout& s : layouts) {
     sorvi::ProcedureBlocks p;
     p.name = "p" + std::to_string(++number);
     p.number = number;
