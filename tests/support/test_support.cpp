@@ -29,6 +29,7 @@
 #include "locking/daemon_client.h"
 #include "locking/named_lock.h"
 #include "standards/report_config.h"
+#include "workfiles/block_file.h"
 #include "workfiles/index_file.h"
 #include "workfiles/module_registry.h"
 
@@ -158,6 +159,7 @@ void reset_core_state() {
   sorvi::reset_index_records();
   sorvi::reset_locking();
   sorvi::reset_daemon_client();
+  sorvi::reset_line_number_width();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
