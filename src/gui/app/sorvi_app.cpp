@@ -15,6 +15,7 @@
 #include "config/startup_options.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/single_instance_server.h"
+#include "standards/report_config.h"
 
 namespace sorvi {
 
@@ -72,7 +73,11 @@ int run_sorvi(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   if (!startup_before_window(args)) return 0;
   CSorviCommandLineInfo info = startup_parse_command_line(args);
-  if (startup_options().VMODE) return run_batch(info);
+  if (startup_options().VMODE) {
+    const int status = run_batch(info);
+    release_standards_data();
+    return status;
+  }
 
   if (!display_available()) {
     message_box("Sorvi needs a display for its window (set DISPLAY, or use -VMODE to write reports)");
@@ -89,6 +94,9 @@ int run_sorvi(int argc, char** argv) {
   CSorviApp sorvi_app;
   if (!sorvi_app.InitInstance(info.file_name, info.shell_command == ShellCommand::FileOpen)) return 0;
   int status = app.exec();
+  // The per-language penalty catalogues and report configurations go with
+  // the application.
+  release_standards_data();
   set_message_box_handler(nullptr);
   return status;
 }
