@@ -450,6 +450,12 @@ const char* work_file_path(const char* relative) {
   return s.buf_work.c_str();
 }
 
+void set_work_directory(const char* directory) {
+  ProfileState& s = st();
+  s.work_dir = cut(with_trailing_separator(full_path(directory ? directory : "")));
+  s.have_work_dir = true;
+}
+
 const char* perm_file_path(const char* relative) {
   ProfileState& s = st();
   if (!s.have_perm_dir) {

@@ -64,6 +64,10 @@ std::vector<std::string> get_profile_section(const char* section);
 
 const char* suite_file_path(const char* relative);
 const char* work_file_path(const char* relative);
+// Makes `directory` the work directory that work_file_path answers with
+// from now on, in place of WORKDIR (the annotation generator moves it to the
+// directory of the file it shows). Made a full path with a trailing "/".
+void set_work_directory(const char* directory);
 const char* perm_file_path(const char* relative);
 
 // The path of a language's data file in the suite ("cpp/cpppen.dat").
