@@ -1,0 +1,464 @@
+#include "annotate/line_texts.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "annotate/annotated_lines.h"
+#include "config/profile.h"
+#include "standards/penalty_catalogue.h"
+#include "standards/report_config.h"
+#include "workfiles/index_file.h"
+#include "workfiles/module_registry.h"
+
+namespace sorvi {
+namespace {
+
+constexpr int kRuleLength = 78;
+constexpr int kHeaderLineCount = 5;
+constexpr size_t kQuotedLineMax = 519;
+
+const char kExcludedText[] = "/* Violations excluded for this file */";
+const char kNoPenaltyText[] = "Penalty Text Unavailable";
+
+// The profile switches read once for the process.
+struct TextSwitches {
+  std::optional<bool> alternative_format;
+  std::optional<bool> ref_line_numbers;
+};
+
+TextSwitches& text_switches() {
+  static TextSwitches switches;
+  return switches;
+}
+
+std::string format_int(const char* format, long long value) {
+  char buffer[48];
+  const int n = std::snprintf(buffer, sizeof buffer, format, value);
+  return std::string(buffer, n > 0 ? static_cast<size_t>(std::min<int>(n, sizeof buffer - 1)) : 0);
+}
+
+const char* default_label(char letter) {
+  switch (letter) {
+    case 'C':
+    case 'c':
+      return "COMPLEXITY VIOLATION : ";
+    case 'D':
+    case 'd':
+      return "DATAFLOW VIOLATION   : ";
+    case 'H':
+    case 'h':
+      return "NAMING VIOLATION     : ";
+    case 'I':
+    case 'i':
+      return "INFOFLOW VIOLATION   : ";
+    case 'S':
+    case 's':
+      return "STATIC VIOLATION     : ";
+    case 'X':
+    case 'x':
+      return "XREF VIOLATION       : ";
+    case 'Z':
+    case 'z':
+      return "USER VIOLATION       : ";
+    default:
+      return "VIOLATION            : ";
+  }
+}
+
+// The head of a violation line: label alone, or with the level in front.
+std::string violation_head(const Violation& v, int language, int entry_index) {
+  const bool alternative = alternative_violation_format();
+  const std::string label = alternative ? "VIOLATION : " : default_label(v.letter);
+  std::string level = " ";
+  const ReportEntry* report = entry_index >= 0 ? report_entry(language, entry_index) : nullptr;
+  if (report) {
+    if (alternative) {
+      level = category_title(language, report->category);
+    } else {
+      level = std::string(1, report->category_letter);
+    }
+  }
+  if (level.empty() || level[0] == ' ' || level[0] == '\0') return label;
+  if (alternative) {
+    // "%-11s %s": the bracketed title padded to 11 characters (a longer
+    // one keeps all of its characters), a blank, the label.
+    std::string head = "(" + level + ")";
+    if (head.size() < 11) head.append(11 - head.size(), ' ');
+    return head + " " + label;
+  }
+  return "(" + level + ") " + label;
+}
+
+// A quoted ".ref" line without its number: leading blanks, the number and
+// the blanks after it go; the flag character stays.
+std::string without_line_number(const std::string& line) {
+  size_t i = 0;
+  while (i < line.size() && line[i] == ' ') ++i;
+  while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
+  while (i < line.size() && line[i] == ' ') ++i;
+  return line.substr(i);
+}
+
+// Appends the ".ref" line of the violation, or its number when the file was
+// already read past it.
+void append_ref_quote(std::string& text, int line, RefQuote& ref) {
+  if (line <= ref.lines_read) {
+    text += format_int(" : %lld", line);
+    return;
+  }
+  bool terminated = false;
+  std::string skipped;
+  while (ref.lines_read < line - 1) {
+    if (!read_bounded_line(ref.stream, skipped, 0, &terminated)) return;
+    ++ref.lines_read;
+  }
+  std::string quoted;
+  if (!read_bounded_line(ref.stream, quoted, kQuotedLineMax, &terminated)) return;
+  ++ref.lines_read;
+  text += " : ";
+  text += ref_line_numbers_kept() ? quoted : without_line_number(quoted);
+}
+
+int key_of(const Violation& v, bool listing) { return listing ? v.source_line : v.line; }
+
+void add_note(NoteOutput& out, const std::string& prefix, int block, long long count) {
+  std::string text = prefix + format_int("Block %lld ", block);
+  const char* word = "executed";
+  if (count < 0) {
+    word = "partially executed";
+    count = -count;
+  }
+  if (count == 0) {
+    text += "has not been executed";
+  } else if (count == 1) {
+    text += std::string("has been ") + word + " once";
+  } else if (count == 2) {
+    text += std::string("has been ") + word + " twice";
+  } else {
+    text += std::string("has been ") + word + format_int(" %lld times", count);
+  }
+  out.note(count == 0 ? kStyleNotExecuted : kStyleExecutedNote, std::move(text));
+}
+
+const int* count_at(const std::vector<int>& counts, int running_count) {
+  if (running_count < 0 || static_cast<size_t>(running_count) >= counts.size()) return nullptr;
+  return &counts[static_cast<size_t>(running_count)];
+}
+
+int ur_line(const UrAnomaly& a, UrPass pass) {
+  return pass == UrPass::kUndefined ? a.undefined_line : a.referenced_line;
+}
+
+}  // namespace
+
+// ---- rules -------------------------------------------------------------------------
+
+const std::string& procedure_rule_text() {
+  static const std::string text(kRuleLength, '=');
+  return text;
+}
+
+const std::string& block_rule_text() {
+  static const std::string text(kRuleLength, '-');
+  return text;
+}
+
+const std::string& note_rule_text() {
+  static const std::string text = [] {
+    std::string t;
+    for (int i = 0; i < kRuleLength / 2; ++i) t += "- ";
+    return t;
+  }();
+  return text;
+}
+
+// ---- output ------------------------------------------------------------------------
+
+void NoteOutput::note(int style, std::string text) {
+  lines_.add(style, std::move(text));
+  ++inserted_;
+}
+
+void NoteOutput::code(int style, std::string text) { lines_.add(style, std::move(text)); }
+
+// ---- line reading --------------------------------------------------------------------
+
+bool read_bounded_line(FILE* stream, std::string& line, size_t max, bool* terminated) {
+  line.clear();
+  if (terminated) *terminated = false;
+  if (!stream) return false;
+  bool any = false;
+  for (;;) {
+    int c = getc_unlocked(stream);
+    if (c == EOF) return any;
+    any = true;
+    if (c == '\n') break;
+    if (c == '\r') {
+      const int next = getc_unlocked(stream);
+      if (next == '\n') break;
+      if (next != EOF) std::ungetc(next, stream);
+    }
+    if (c != '\0' && line.size() < max) line.push_back(static_cast<char>(c));
+  }
+  if (terminated) *terminated = true;
+  return true;
+}
+
+// ---- original lines ----------------------------------------------------------------------
+
+int map_reformatted_line(const IndexRecord* index, int reformatted_line, int* original_line, std::string* file) {
+  if (original_line) *original_line = 0;
+  if (!index) return -1;
+  int flattened = flattened_line(*index, reformatted_line);
+  const bool unknown = flattened == 0;
+  if (unknown) flattened = 1;
+  const FileLimits* limits =
+      containing_file(*index, flattened, occurrence_count(*index, reformatted_line, flattened));
+  if (!limits) return -1;
+  if (file) *file = limits->file_name;
+  if (original_line) *original_line = unknown ? 0 : original_line_in(*index, *limits, flattened);
+  return limits->depth;
+}
+
+int original_line_only(const IndexRecord* index, int reformatted_line) {
+  int line = 0;
+  if (map_reformatted_line(index, reformatted_line, &line, nullptr) >= 0 && line > 0) return line;
+  return reformatted_line >= 1 && reformatted_line <= kHeaderLineCount ? 0 : 1;
+}
+
+// ---- violations ------------------------------------------------------------------------
+
+std::string violation_text(const Violation& v, int language, RefQuote* ref, bool comment) {
+  const int entry_index = find_penalty_entry(v.letter, v.standard_number, language);
+  const PenaltyEntry* entry = entry_index >= 0 ? penalty_entry(language, entry_index) : nullptr;
+
+  std::string text = violation_head(v, language, entry_index);
+  if (comment) text = "/* " + text;
+
+  // "%2d %c : " as a C string holds it: a NUL letter ends it after the number.
+  text += format_int("%2lld ", v.standard_number);
+  if (v.letter != '\0') {
+    text += v.letter;
+    text += " : ";
+  }
+
+  if (entry && !entry->standards_text.empty()) {
+    text += entry->standards_text;
+    text += ": ";
+  }
+
+  const bool has_main = v.main_text.has_value();
+  if (!entry || entry->text.empty()) {
+    text += has_main && !v.main_text->empty() ? *v.main_text : std::string(kNoPenaltyText);
+  } else if (v.extra_text.has_value()) {
+    text += *v.extra_text;
+  } else {
+    text += entry->text;
+    if (has_main) {
+      if (entry_index != 0) text += " : ";
+      text += *v.main_text;
+    }
+  }
+
+  if (ref && ref->stream) append_ref_quote(text, v.line, *ref);
+  if (comment) text += " */";
+  return text;
+}
+
+std::string cross_reference_text(const Violation& v, bool listing, bool comment) {
+  if (v.related.empty()) return std::string();
+  const RelatedLocation& r = v.related.front();
+  int module = r.place_module != 0 ? r.place_module : r.module_number;
+  int line = r.place_line;
+  if (module == v.module_number && line == v.line) {
+    module = r.module_number;
+    line = r.first_line;
+  }
+
+  int original = 0;
+  std::string file;
+  if (line > 0) {
+    if (find_index_record(module)) {
+      if (get_original_line_and_file(line, module, &original, &file, nullptr, false, nullptr) < 0) {
+        original = 0;
+        file.clear();
+      }
+    } else {
+      module_stem(module, false, false, file);
+    }
+  }
+
+  std::string text;
+  if (listing && original > 0) {
+    text = format_int("    See also line %lld ", original) + file;
+  } else {
+    text = format_int("    See also Ref. line %lld ", line);
+  }
+  if (module != 0 && module != v.module_number) {
+    std::string name;
+    if (module_stem(module, false, false, name) && !name.empty()) {
+      text += "(" + name + ")";
+    } else {
+      text += format_int("(Module %lld)", module);
+    }
+  }
+  if (comment) text = "/*" + text + " */";
+  return text;
+}
+
+size_t emit_line_violations(NoteOutput& out, const violation_list& list, size_t cursor, int line, bool listing,
+                            RefQuote* ref, bool comment, int language) {
+  size_t i = cursor;
+  while (i < list.size() && key_of(list[i], listing) < line) ++i;
+  for (; i < list.size() && key_of(list[i], listing) == line; ++i) {
+    const Violation& v = list[i];
+    if (v.has_follow_up) continue;
+    if (v.excluded_mark == -1) {
+      out.note(kStyleDataflow, kExcludedText);
+    } else {
+      out.note(kStyleViolation, violation_text(v, language, ref, comment));
+    }
+    if (!v.related.empty()) out.note(kStyleViolation, cross_reference_text(v, listing, comment));
+  }
+  return i;
+}
+
+size_t emit_procedure_violations(NoteOutput& out, const violation_list& list, size_t cursor, int procedure,
+                                 bool without_rule, bool comment, int language) {
+  size_t i = cursor;
+  while (i < list.size() && list[i].procedure_number < procedure) ++i;
+  bool first = true;
+  for (; i < list.size() && list[i].procedure_number == procedure; ++i) {
+    const Violation& v = list[i];
+    if (v.has_follow_up) continue;
+    if (first && !without_rule) out.note(kStyleBlockRule, block_rule_text());
+    first = false;
+    out.note(kStyleProcViolation, violation_text(v, language, nullptr, comment));
+  }
+  return i;
+}
+
+size_t procedure_violations_start(const violation_list& list, int procedure) {
+  size_t i = 0;
+  // The list is ordered by procedure number: a binary search finds the
+  // place a walk from the head would stop at.
+  size_t count = list.size();
+  while (count > 0) {
+    const size_t half = count / 2;
+    if (list[i + half].procedure_number < procedure) {
+      i += half + 1;
+      count -= half + 1;
+    } else {
+      count = half;
+    }
+  }
+  return i;
+}
+
+// ---- coverage --------------------------------------------------------------------------
+
+void emit_coverage_notes(NoteOutput& out, int block, int running_count, bool instrumented,
+                         const std::vector<int>& current_counts, const std::vector<int>& combined_counts) {
+  const int* current = count_at(current_counts, running_count);
+  const int* combined = count_at(combined_counts, running_count);
+  const bool show_current = current && (*current != 0 || instrumented);
+  const bool show_combined = combined && (*combined != 0 || instrumented);
+  if (!show_current && !show_combined) return;
+  out.note(kStyleNoteRule, note_rule_text());
+  if (show_current) add_note(out, "Current Coverage  : ", block, *current);
+  if (show_combined) add_note(out, "Combined Coverage : ", block, *combined);
+}
+
+// ---- data flow ---------------------------------------------------------------------------
+
+size_t emit_dataflow_notes(NoteOutput& out, const dataflow_list& list, size_t cursor, DataflowNotes kind,
+                           int procedure, int block) {
+  size_t i = cursor;
+  while (i < list.size() && (list[i].procedure_number < procedure ||
+                             (list[i].procedure_number == procedure && list[i].block_number < block))) {
+    ++i;
+  }
+  bool any = false;
+  for (; i < list.size() && list[i].procedure_number == procedure && list[i].block_number == block; ++i) {
+    if (!any) {
+      if (kind == DataflowNotes::kFirstUses) {
+        out.note(kStyleDataflow, "Variables referenced as first action : ");
+      } else {
+        out.note(kStyleNoteRule, note_rule_text());
+        out.note(kStyleDataflow, "Variables defined as last action : ");
+      }
+      any = true;
+    }
+    out.note(kStyleDataflow, list[i].name);
+  }
+  if (any && kind == DataflowNotes::kFirstUses) out.note(kStyleNoteRule, note_rule_text());
+  return i;
+}
+
+size_t dataflow_notes_start(const dataflow_list& list, int procedure, int block) {
+  auto before = [procedure, block](const DataflowItem& item) {
+    return item.procedure_number < procedure || (item.procedure_number == procedure && item.block_number < block);
+  };
+  return static_cast<size_t>(std::partition_point(list.begin(), list.end(), before) - list.begin());
+}
+
+// ---- UR anomalies ------------------------------------------------------------------------
+
+UrLineIndex::UrLineIndex(const ur_anomaly_list& list, UrPass pass) : size_(list.size()) {
+  entries_.reserve(list.size());
+  for (size_t i = 0; i < list.size(); ++i) entries_.emplace_back(ur_line(list[i], pass), i);
+  std::sort(entries_.begin(), entries_.end());
+}
+
+size_t UrLineIndex::find(int line, size_t from) const {
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(line, from));
+  if (it == entries_.end() || it->first != line) return size_;
+  return it->second;
+}
+
+size_t emit_ur_anomalies(NoteOutput& out, const ur_anomaly_list& list, size_t cursor, int line, UrPass pass,
+                         bool map, const IndexRecord* index, const UrLineIndex* lookup) {
+  size_t i = cursor;
+  if (lookup) {
+    i = lookup->find(line, cursor);
+  } else {
+    while (i < list.size() && ur_line(list[i], pass) != line) ++i;
+  }
+  if (i >= list.size()) return cursor;
+  for (; i < list.size() && ur_line(list[i], pass) == line; ++i) {
+    const UrAnomaly& a = list[i];
+    int undefined_line = a.undefined_line;
+    int referenced_line = a.referenced_line;
+    if (map) {
+      undefined_line = original_line_only(index, undefined_line);
+      referenced_line = original_line_only(index, referenced_line);
+    }
+    std::string text = "Possible UR ANOMALY : " + a.name + " : ";
+    if (pass == UrPass::kUndefined) {
+      text += format_int("(Undefined Line %lld", undefined_line) + format_int(" - Referenced Line %lld)", referenced_line);
+    } else {
+      text += format_int("(Referenced Line %lld", referenced_line) + format_int(" - Undefined Line %lld)", undefined_line);
+    }
+    out.note(kStyleViolation, std::move(text));
+  }
+  return i;
+}
+
+// ---- process-wide state ------------------------------------------------------------------
+
+bool alternative_violation_format() {
+  TextSwitches& s = text_switches();
+  if (!s.alternative_format) s.alternative_format = get_profile_bool("SORVI_ALT_VIOLATION_FORMAT", false, false);
+  return *s.alternative_format;
+}
+
+bool ref_line_numbers_kept() {
+  TextSwitches& s = text_switches();
+  if (!s.ref_line_numbers) s.ref_line_numbers = get_profile_bool("RTF_REF_LINE_NUMBERS", true, false);
+  return *s.ref_line_numbers;
+}
+
+void reset_line_text_state() { text_switches() = TextSwitches(); }
+
+}  // namespace sorvi
