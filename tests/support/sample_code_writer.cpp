@@ -731,13 +731,19 @@ void ModuleGenerator::gen_ur(Counts& count) {
   const int procedure = proc_number_;
   violate(true, 'D', 69, use, 0, procedure, "UR anomaly, variable used before assignment : pending");
   pf1_related_.push_back({static_cast<int>(pf1_.size()) - 1, procedure, use, pending_decl_line_, use});
-  SampleUrAnomaly ur;
-  ur.procedure = procedure;
-  ur.undefined_line = pending_decl_line_;
-  ur.referenced_line = use;
-  ur.negated = !plan.ur_definite;
-  ur.name = "pending";
-  m_.ur_anomalies.push_back(ur);
+  // The anomaly record's lines follow two free-standing integers, so an
+  // undefined line of seven digits would run into them, and a negated
+  // referenced line of seven digits does not fit its field: beyond line
+  // 999999 only the violation tells of the anomaly.
+  if (use < 1000000) {
+    SampleUrAnomaly ur;
+    ur.procedure = procedure;
+    ur.undefined_line = pending_decl_line_;
+    ur.referenced_line = use;
+    ur.negated = !plan.ur_definite;
+    ur.name = "pending";
+    m_.ur_anomalies.push_back(ur);
+  }
 }
 
 void ModuleGenerator::gen_du() {

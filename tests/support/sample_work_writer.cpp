@@ -15,6 +15,9 @@ namespace {
 constexpr const char kStatisticsDate[] = "2024-01-15 09:30:00";
 constexpr size_t kLargeText = 4u << 20;
 
+// Record lines number their records in columns 13-18; the count starts
+// again after 999999 so that the field keeps its width.
+
 // The three common fields of a record line.
 void record_start(TextOutput& out, int module, int procedure, int type) {
   out.number(module, 4);
@@ -154,7 +157,7 @@ bool write_flags(const SampleModuleBuild& b, const std::string& path) {
 
 void write_violation(TextOutput& out, const SampleModule& m, const SampleViolation& v, int sequence) {
   record_start(out, m.module_number, v.procedure, 101);
-  out.number(sequence, 6);
+  out.number(sequence % 1000000, 6);
   out.number(0, 6);
   out.number(v.line, 7);
   out.number(v.ref_line > 0 ? m.line_table[static_cast<size_t>(v.ref_line - 1)] : 0, 7);
@@ -178,7 +181,7 @@ bool write_violations(const SampleModuleBuild& b, const std::string& path, const
     write_violation(out, m, v, ++sequence);
     if (v.follow_up) {
       record_start(out, m.module_number, v.procedure, 804);
-      out.number(sequence, 6);
+      out.number(sequence % 1000000, 6);
       out.number(0, 6);
       out.number(v.line, 7);
       out.format(" %d %c %d\n", v.standard, v.letter, 1);
@@ -188,7 +191,7 @@ bool write_violations(const SampleModuleBuild& b, const std::string& path, const
          ++next_related) {
       const SampleRelatedLocation& r = b.related[next_related];
       record_start(out, m.module_number, r.procedure, 801);
-      out.number(sequence, 6);
+      out.number(sequence % 1000000, 6);
       out.number(0, 6);
       out.number(r.first_line, 8);
       out.format(" %d %d %d %d %d %d %d %c\n", 0, 1, r.place_line, 0, 0, r.violation_line, v.standard, v.letter);
@@ -203,7 +206,7 @@ bool write_procedures(const SampleModuleBuild& b, const std::string& path) {
   record_start(out, m.module_number, 0, 100);
   out.format("%6d%6d Kelvar static analysis, procedure list\n", static_cast<int>(m.procedures.size()), m.ref_lines);
   record_start(out, m.module_number, 0, 106);
-  out.format("%6d%6d %-20s\"%s\"\n", static_cast<int>(m.procedures.size()), m.ref_lines, kStatisticsDate,
+  out.format("%5d%7d %-20s\"%s\"\n", static_cast<int>(m.procedures.size()), m.ref_lines, kStatisticsDate,
              m.source_path.c_str());
   const SampleProcedure* main_proc = nullptr;
   for (const SampleProcedure* p : by_number(m)) {
@@ -216,7 +219,7 @@ bool write_procedures(const SampleModuleBuild& b, const std::string& path) {
   if (main_proc) {
     const SampleBlock& first = m.blocks[static_cast<size_t>(main_proc->first_block + (main_proc->dummy_start ? 1 : 0))];
     record_start(out, m.module_number, 1, 118);
-    out.format("%6d%6d%6d%6d %s\n", 1, main_proc->block_count, first.start_line, main_proc->first_line,
+    out.format("%6d%6d %8d %8d %s\n", 1, main_proc->block_count, first.start_line, main_proc->first_line,
                main_proc->name.c_str());
   }
   return out.close();
@@ -228,7 +231,7 @@ bool write_dataflow(const SampleModuleBuild& b, const std::string& path) {
   int sequence = 0;
   for (const SampleDataflowItem& item : m.dataflow) {
     record_start(out, m.module_number, item.procedure, 312);
-    out.number(++sequence, 6);
+    out.number(++sequence % 1000000, 6);
     out.number(0, 6);
     out.number(item.block, m.line_width + 1);
     out.number(item.kind, 2);
@@ -237,7 +240,7 @@ bool write_dataflow(const SampleModuleBuild& b, const std::string& path) {
   }
   for (const SampleUrAnomaly& ur : m.ur_anomalies) {
     record_start(out, m.module_number, ur.procedure, 316);
-    out.number(++sequence, 6);
+    out.number(++sequence % 1000000, 6);
     out.number(0, 6);
     out.number(ur.undefined_line, 7);
     out.number(ur.negated ? -ur.referenced_line : ur.referenced_line, 7);

@@ -6,10 +6,11 @@
 // Record lines of ".sf1", ".sif", ".pf1" and ".sf3" start with three
 // 4-character fields (module, procedure, record type); the columns below
 // count from 1:
-//   106  cols 13-45 statistics, from col 46 the quoted source path
+//   106  cols 13-45 statistics ("%5d%7d %-20s"), from col 46 the quoted
+//        source path
 //   124  col 26 the kind letter, 27-35 first line, 36-44 last line,
 //        45-49 procedure number, 50-54 cyclomatic complexity, 55- name
-//   118  "%6d%6d%6d%6d %s": procedure, blocks, main start, first line, name
+//   118  "%6d%6d %8d %8d %s": procedure, blocks, main start, first line, name
 //   101  cols 13-24 sequence and 0, 25-31 line (0: none), 32-38 flattened
 //        line, 39-45 0, 46-52 standard, a blank and the letter, a
 //        3-character text switch, then the analysis text
