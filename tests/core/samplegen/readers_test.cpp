@@ -304,5 +304,27 @@ TEST_F(SampleReaders, EverythingFromTheGlhFileOnceThePlainFilesAreGone) {
   expect_dataflow(s, m);
 }
 
+
+// A million lines: W becomes 7, main starts beyond line 999999, and the
+// data-flow file numbers more than 999999 records.
+TEST_F(SampleReaders, MillionLineSetReadsBack) {
+  sorvi_test::TempDir dir;
+  SampleSetOptions o;
+  o.output_dir = dir.file("big");
+  o.target_lines = 1002000;
+  o.files = sorvi_test::kSampleAllFiles & ~sorvi_test::kSampleGlh;
+  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  ASSERT_TRUE(s.ok) << s.error;
+  const SampleModule& m = s.modules[0];
+  EXPECT_EQ(m.line_width, 7);
+  EXPECT_GE(m.ref_lines, 1000000);
+  EXPECT_GT(m.blocks[static_cast<size_t>(m.procedures.back().first_block)].start_line, 999999);
+  EXPECT_GT(m.dataflow.size() + m.ur_anomalies.size(), 1000000u);
+  SetEnvironment env(s);
+  expect_coverage(s, m);
+  expect_procedures_and_index(s, m, false);
+  expect_dataflow(s, m);
+}
+
 }  // namespace
 }  // namespace samplegen_test
