@@ -124,7 +124,7 @@ class ModuleGenerator {
   void gen_body(int depth, int budget, Counts& count);
   bool room_for_construct() const { return proc_blocks_ + 8 <= options_.max_blocks; }
   void gen_construct(int depth, int budget, Counts& count);
-  void gen_simple(int depth, Counts& count);
+  void gen_simple(int depth);
   void gen_if(int depth, int budget, Counts& count, bool with_else);
   void gen_loop(int depth, int budget, Counts& count, bool is_for);
   void gen_switch(int depth, Counts& count);
@@ -472,8 +472,7 @@ std::string ModuleGenerator::condition(std::vector<int>& uses, int& standard, ch
   }
 }
 
-void ModuleGenerator::gen_simple(int depth, Counts& count) {
-  (void)count;
+void ModuleGenerator::gen_simple(int depth) {
   const int r = rng_.below(100);
   const bool main_proc = proc_number_ == 1;
   if (r < 14) {
@@ -779,7 +778,7 @@ void ModuleGenerator::gen_body(int depth, int budget, Counts& count) {
       const int sub = std::min(remaining - 2, rng_.between(4, std::max(4, remaining / 2)));
       gen_construct(depth, sub, count);
     } else {
-      gen_simple(depth, count);
+      gen_simple(depth);
     }
   } while (ref_count() - start < budget);
 }
