@@ -65,6 +65,23 @@ int line_number_field(const std::string& line, int width) {
   return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 
+// Appends the value as "%*d" does with the width: right-aligned in blanks,
+// wider when it needs more characters.
+void append_number(std::string& text, int value, int width) {
+  char digits[16];
+  int n = 0;
+  long long v = value;
+  const bool negative = v < 0;
+  if (negative) v = -v;
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v > 0);
+  if (negative) digits[n++] = '-';
+  if (width > n) text.append(static_cast<size_t>(width - n), ' ');
+  while (n > 0) text.push_back(digits[--n]);
+}
+
 void merge_includes(include_list& includes, const IndexRecord& index) {
   for (size_t i = 1; i < index.file_limits.size(); ++i) {
     const FileLimits& f = index.file_limits[i];
@@ -622,36 +639,31 @@ std::string code_line_text(const AnnotationContext& c, const CodeLine& l) {
   if (l.line < 1) return text;
   const size_t code_size = l.code ? std::min(l.code->size(), kStatementMax) : 0;
   text.reserve(40 + code_size);
-  char buffer[32];
-  auto put = [&](const char* format, int value) {
-    const int n = std::snprintf(buffer, sizeof buffer, format, value);
-    if (n > 0) text.append(buffer, static_cast<size_t>(std::min<int>(n, sizeof buffer - 1)));
-  };
-  if (c.showRefLines) put("%6d", l.line);
+  if (c.showRefLines) append_number(text, l.line, 6);
   if (c.showSrcLines) {
     if (l.source_line == 0) {
       text += "    --";
     } else {
-      put("%6d", l.source_line);
+      append_number(text, l.source_line, 6);
     }
   }
   if (c.showProcNums) {
     if (l.inside) {
-      put("%5d", l.procedure);
+      append_number(text, l.procedure, 5);
     } else {
       text += "     ";
     }
   }
   if (c.showTotalBlockNums) {
     if (l.inside) {
-      put("%5d", l.running_count);
+      append_number(text, l.running_count, 5);
     } else {
       text += "      ";
     }
   }
   if (c.showBlockNums) {
     if (l.inside) {
-      put("%6d", l.block);
+      append_number(text, l.block, 6);
     } else {
       text += "      ";
     }

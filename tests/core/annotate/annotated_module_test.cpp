@@ -545,6 +545,57 @@ TEST_F(HandModuleTest, ALastLineEndingInItsNumberOrFlag) {
   EXPECT_EQ(lines[20].text, "    21" "   " " ");
 }
 
+TEST_F(HandModuleTest, ALineNumberWidthTheReaderRefuses) {
+  // W comes out as 21 from a ".ref" file starting with 20 blanks.
+  write(ref_path(), std::string(20, ' ') + "1 header\n");
+  sorvi_test::ReportCapture capture;
+  sorvi::AnnotationContext* c = ref_context(sorvi::kFlagLineNums | sorvi::kFlagCode);
+  EXPECT_EQ(sorvi::line_number_width(), 21);
+  const std::vector<sorvi::AnnotatedLine> lines = generate(c);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text, " ");
+  ASSERT_FALSE(capture.calls().empty());
+  EXPECT_EQ(capture.calls().back().code, 100);
+  EXPECT_EQ(capture.calls().back().text,
+            "Attempt to read a fixed width int greater than 16 long\n"
+            "                   Readfixedint called with intlen parameter 21");
+}
+
+TEST_F(HandModuleTest, IncludeListsMergeFromTheIndex) {
+  write(src("demo.h"), "extern int g;\n");
+  write(work("demo_1.ndx"), "\"" + source_path() + "\"\nheader one\nheader two\n1\n30 31 " +
+                                std::to_string(src("demo.h").size()) + " " + src("demo.h") + "\n20\n" +
+                                number_lines({0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0}, 4,
+                                             10));
+  sorvi::AnnotationContext* c = keep(sorvi::CreateAnnotationContext(
+      ref_path(), -1, -1, source_path(), "", nullptr, false, false, false, false, true, "", kAllFlags, false));
+  generate(c);
+  ASSERT_TRUE(c->indexLoaded);
+  ASSERT_EQ(c->includeList.size(), 1u);
+  EXPECT_EQ(c->includeList[0].file_name, src("demo.h"));
+  EXPECT_EQ(c->includeList[0].start, 30);
+  // Merged once only.
+  c->indexLoaded = false;
+  generate(c);
+  EXPECT_EQ(c->includeList.size(), 1u);
+}
+
+TEST_F(HandModuleTest, AListingNotAnnotatedIsTheSourceFile) {
+  sorvi::AnnotationContext* c =
+      keep(sorvi::CreateAnnotationContext(work("demo_1.sif"), -1, -1, source_path(), source_path(), nullptr, false,
+                                          false, false, false, false, "", 0, false));
+  c->annotated = false;
+  const std::vector<sorvi::AnnotatedLine> lines = generate(c);
+  ASSERT_EQ(lines.size(), 14u);
+  EXPECT_EQ(lines[0].text, "#include \"demo.h\"");
+  EXPECT_EQ(lines[13].text, "}");
+  // Without the source file there is no text.
+  std::remove(source_path().c_str());
+  bool made = true;
+  EXPECT_TRUE(generate(c, &made).empty());
+  EXPECT_FALSE(made);
+}
+
 TEST_F(HandModuleTest, AFileNotAnnotatedIsShownPlain) {
   sorvi::AnnotationContext* c = ref_context(0);
   ASSERT_FALSE(c->annotated);

@@ -140,6 +140,32 @@ TEST_F(SampleSetTest, BatchReportStreamsIntoTheRichTextWriter) {
   EXPECT_GT(list.size(), static_cast<size_t>(module().ref_lines));
 }
 
+TEST_F(SampleSetTest, ATestCaseShowsItsOwnCountsAndNoCurrentResults) {
+  make_set(300);
+  sorvi::AnnotationContext* all_runs = context(sorvi::kFlagBlocks | sorvi::kFlagCode | sorvi::kFlagCoverage);
+  sorvi::AnnotationContext* one_run = context(sorvi::kFlagBlocks | sorvi::kFlagCode | sorvi::kFlagCoverage);
+  sorvi::SetRunOptions(one_run, 2, nullptr, 1, set_.sequence.c_str(), set_.tests_dir.c_str());
+  int current = 0, combined = 0, differ = 0;
+  const std::vector<sorvi::AnnotatedLine> a = generate(all_runs);
+  const std::vector<sorvi::AnnotatedLine> b = generate(one_run);
+  for (const sorvi::AnnotatedLine& l : a) current += l.text.rfind("Current Coverage", 0) == 0 ? 1 : 0;
+  for (const sorvi::AnnotatedLine& l : b) {
+    EXPECT_NE(l.text.rfind("Current Coverage", 0), 0u) << l.text;
+    combined += l.text.rfind("Combined Coverage", 0) == 0 ? 1 : 0;
+  }
+  ASSERT_TRUE(one_run->coverageLoaded);
+  EXPECT_TRUE(one_run->currentCounts.empty());
+  EXPECT_GT(current, 0);
+  EXPECT_GT(combined, 0);
+  // Run 1 alone counts less than the three runs together somewhere.
+  ASSERT_EQ(one_run->combinedCounts.size(), all_runs->combinedCounts.size());
+  for (size_t i = 0; i < all_runs->combinedCounts.size(); ++i) {
+    EXPECT_LE(one_run->combinedCounts[i], all_runs->combinedCounts[i]);
+    differ += one_run->combinedCounts[i] != all_runs->combinedCounts[i] ? 1 : 0;
+  }
+  EXPECT_GT(differ, 0);
+}
+
 TEST_F(SampleSetTest, ACppModuleWithItsMainStart) {
   make_set(300, 6);
   sorvi::AnnotationContext* c = context(2047);

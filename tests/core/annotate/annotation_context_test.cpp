@@ -195,6 +195,11 @@ TEST_F(ContextTest, CodeLineColumns) {
   l.inside = false;
   l.source_line = 0;
   EXPECT_EQ(sorvi::code_line_text(c, l), "  1234" "    --" "     " "      " "      " " T " " x = 1;");
+  // Wider numbers keep every digit; a negative one keeps its sign.
+  l.inside = true;
+  l.source_line = -5;
+  l.running_count = 1234567;
+  EXPECT_EQ(sorvi::code_line_text(c, l), "  1234" "    -5" "   12" "1234567" "     3" " T " " x = 1;");
   // A line number below 1 gives no line.
   l.line = 0;
   EXPECT_EQ(sorvi::code_line_text(c, l), "");
