@@ -126,7 +126,7 @@ AnnotationContext* CreateAnnotationContext(const std::string& document_path, int
     c.mainStart = -1;
     c.language = 0;
     return context;
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     delete context;
     return nullptr;
   }
@@ -143,7 +143,7 @@ void SetRunOptions(AnnotationContext* context, int language, const char* xref_se
       if (seq && *seq) context->seq = seq;
       if (seq_work && *seq_work) context->seqWork = seq_work;
     }
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
   }
 }
 

@@ -37,6 +37,8 @@ std::optional<bool>& colour_set_slot() {
 
 const char* text_or_null(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
+std::string code_line_layout(const AnnotationContext& c, const CodeLine& l);
+
 // A plain file opened for reading; null for a path the platform would refuse.
 FILE* open_plain_file(const std::string& path) {
   if (path.empty() || path.size() > kMaxPath) return nullptr;
@@ -635,6 +637,16 @@ bool plain_text(AnnotationContext& c, AnnotatedLineList& lines) {
 }  // namespace
 
 std::string code_line_text(const AnnotationContext& c, const CodeLine& l) {
+  try {
+    return code_line_layout(c, l);
+  } catch (...) {
+    return std::string();
+  }
+}
+
+namespace {
+
+std::string code_line_layout(const AnnotationContext& c, const CodeLine& l) {
   std::string text;
   if (l.line < 1) return text;
   const size_t code_size = l.code ? std::min(l.code->size(), kStatementMax) : 0;
@@ -681,10 +693,11 @@ std::string code_line_text(const AnnotationContext& c, const CodeLine& l) {
   return text;
 }
 
+}  // namespace
+
 bool place_main_procedure(std::vector<ProcedureBlocks>& procedures, const std::string& main_name, int main_start) {
   if (procedures.empty()) return false;
-  const std::string name = main_name.empty() ? std::string("main") : main_name;
-  if (procedures[0].name != name) return false;
+  if (procedures[0].name != (main_name.empty() ? "main" : main_name.c_str())) return false;
 
   const ProcedureBlocks& main = procedures[0];
   const int main_end = main.blocks.empty() ? -1 : main.blocks.back().endLine;
@@ -738,10 +751,14 @@ bool GenerateAnnotatedLines(AnnotationContext* context, AnnotatedLineList& lines
     } else {
       made = plain_text(c, lines);
     }
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     made = false;
   }
-  lines.close();
+  try {
+    lines.close();
+  } catch (...) {
+    made = false;
+  }
   return made;
 }
 

@@ -189,6 +189,7 @@ bool read_bounded_line(FILE* stream, std::string& line, size_t max, bool* termin
   if (terminated) *terminated = false;
   if (!stream) return false;
   bool any = false;
+  bool room = true;  // false once memory ran out: the rest is read past
   for (;;) {
     int c = getc_unlocked(stream);
     if (c == EOF) return any;
@@ -199,7 +200,13 @@ bool read_bounded_line(FILE* stream, std::string& line, size_t max, bool* termin
       if (next == '\n') break;
       if (next != EOF) std::ungetc(next, stream);
     }
-    if (c != '\0' && line.size() < max) line.push_back(static_cast<char>(c));
+    if (c != '\0' && room && line.size() < max) {
+      try {
+        line.push_back(static_cast<char>(c));
+      } catch (...) {
+        room = false;
+      }
+    }
   }
   if (terminated) *terminated = true;
   return true;
@@ -208,17 +215,21 @@ bool read_bounded_line(FILE* stream, std::string& line, size_t max, bool* termin
 // ---- original lines ----------------------------------------------------------------------
 
 int map_reformatted_line(const IndexRecord* index, int reformatted_line, int* original_line, std::string* file) {
-  if (original_line) *original_line = 0;
-  if (!index) return -1;
-  int flattened = flattened_line(*index, reformatted_line);
-  const bool unknown = flattened == 0;
-  if (unknown) flattened = 1;
-  const FileLimits* limits =
-      containing_file(*index, flattened, occurrence_count(*index, reformatted_line, flattened));
-  if (!limits) return -1;
-  if (file) *file = limits->file_name;
-  if (original_line) *original_line = unknown ? 0 : original_line_in(*index, *limits, flattened);
-  return limits->depth;
+  try {
+    if (original_line) *original_line = 0;
+    if (!index) return -1;
+    int flattened = flattened_line(*index, reformatted_line);
+    const bool unknown = flattened == 0;
+    if (unknown) flattened = 1;
+    const FileLimits* limits =
+        containing_file(*index, flattened, occurrence_count(*index, reformatted_line, flattened));
+    if (!limits) return -1;
+    if (file) *file = limits->file_name;
+    if (original_line) *original_line = unknown ? 0 : original_line_in(*index, *limits, flattened);
+    return limits->depth;
+  } catch (...) {
+    return -1;
+  }
 }
 
 int original_line_only(const IndexRecord* index, int reformatted_line) {
@@ -230,113 +241,129 @@ int original_line_only(const IndexRecord* index, int reformatted_line) {
 // ---- violations ------------------------------------------------------------------------
 
 std::string violation_text(const Violation& v, int language, RefQuote* ref, bool comment) {
-  const int entry_index = find_penalty_entry(v.letter, v.standard_number, language);
-  const PenaltyEntry* entry = entry_index >= 0 ? penalty_entry(language, entry_index) : nullptr;
+  try {
+    const int entry_index = find_penalty_entry(v.letter, v.standard_number, language);
+    const PenaltyEntry* entry = entry_index >= 0 ? penalty_entry(language, entry_index) : nullptr;
 
-  std::string text = violation_head(v, language, entry_index);
-  if (comment) text = "/* " + text;
+    std::string text = violation_head(v, language, entry_index);
+    if (comment) text = "/* " + text;
 
-  // "%2d %c : " as a C string holds it: a NUL letter ends it after the number.
-  text += format_int("%2lld ", v.standard_number);
-  if (v.letter != '\0') {
-    text += v.letter;
-    text += " : ";
-  }
-
-  if (entry && !entry->standards_text.empty()) {
-    text += entry->standards_text;
-    text += ": ";
-  }
-
-  const bool has_main = v.main_text.has_value();
-  if (!entry || entry->text.empty()) {
-    text += has_main && !v.main_text->empty() ? *v.main_text : std::string(kNoPenaltyText);
-  } else if (v.extra_text.has_value()) {
-    text += *v.extra_text;
-  } else {
-    text += entry->text;
-    if (has_main) {
-      if (entry_index != 0) text += " : ";
-      text += *v.main_text;
+    // "%2d %c : " as a C string holds it: a NUL letter ends it after the number.
+    text += format_int("%2lld ", v.standard_number);
+    if (v.letter != '\0') {
+      text += v.letter;
+      text += " : ";
     }
-  }
 
-  if (ref && ref->stream) append_ref_quote(text, v.line, *ref);
-  if (comment) text += " */";
-  return text;
+    if (entry && !entry->standards_text.empty()) {
+      text += entry->standards_text;
+      text += ": ";
+    }
+
+    const bool has_main = v.main_text.has_value();
+    if (!entry || entry->text.empty()) {
+      text += has_main && !v.main_text->empty() ? *v.main_text : std::string(kNoPenaltyText);
+    } else if (v.extra_text.has_value()) {
+      text += *v.extra_text;
+    } else {
+      text += entry->text;
+      if (has_main) {
+        if (entry_index != 0) text += " : ";
+        text += *v.main_text;
+      }
+    }
+
+    if (ref && ref->stream) append_ref_quote(text, v.line, *ref);
+    if (comment) text += " */";
+    return text;
+  } catch (...) {
+    return std::string();
+  }
 }
 
 std::string cross_reference_text(const Violation& v, bool listing, bool comment) {
-  if (v.related.empty()) return std::string();
-  const RelatedLocation& r = v.related.front();
-  int module = r.place_module != 0 ? r.place_module : r.module_number;
-  int line = r.place_line;
-  if (module == v.module_number && line == v.line) {
-    module = r.module_number;
-    line = r.first_line;
-  }
+  try {
+    if (v.related.empty()) return std::string();
+    const RelatedLocation& r = v.related.front();
+    int module = r.place_module != 0 ? r.place_module : r.module_number;
+    int line = r.place_line;
+    if (module == v.module_number && line == v.line) {
+      module = r.module_number;
+      line = r.first_line;
+    }
 
-  int original = 0;
-  std::string file;
-  if (line > 0) {
-    if (find_index_record(module)) {
-      if (get_original_line_and_file(line, module, &original, &file, nullptr, false, nullptr) < 0) {
-        original = 0;
-        file.clear();
+    int original = 0;
+    std::string file;
+    if (line > 0) {
+      if (find_index_record(module)) {
+        if (get_original_line_and_file(line, module, &original, &file, nullptr, false, nullptr) < 0) {
+          original = 0;
+          file.clear();
+        }
+      } else {
+        module_stem(module, false, false, file);
       }
-    } else {
-      module_stem(module, false, false, file);
     }
-  }
 
-  std::string text;
-  if (listing && original > 0) {
-    text = format_int("    See also line %lld ", original) + file;
-  } else {
-    text = format_int("    See also Ref. line %lld ", line);
-  }
-  if (module != 0 && module != v.module_number) {
-    std::string name;
-    if (module_stem(module, false, false, name) && !name.empty()) {
-      text += "(" + name + ")";
+    std::string text;
+    if (listing && original > 0) {
+      text = format_int("    See also line %lld ", original) + file;
     } else {
-      text += format_int("(Module %lld)", module);
+      text = format_int("    See also Ref. line %lld ", line);
     }
+    if (module != 0 && module != v.module_number) {
+      std::string name;
+      if (module_stem(module, false, false, name) && !name.empty()) {
+        text += "(" + name + ")";
+      } else {
+        text += format_int("(Module %lld)", module);
+      }
+    }
+    if (comment) text = "/*" + text + " */";
+    return text;
+  } catch (...) {
+    return std::string();
   }
-  if (comment) text = "/*" + text + " */";
-  return text;
 }
 
 size_t emit_line_violations(NoteOutput& out, const violation_list& list, size_t cursor, int line, bool listing,
                             RefQuote* ref, bool comment, int language) {
   size_t i = cursor;
-  while (i < list.size() && key_of(list[i], listing) < line) ++i;
-  for (; i < list.size() && key_of(list[i], listing) == line; ++i) {
-    const Violation& v = list[i];
-    if (v.has_follow_up) continue;
-    if (v.excluded_mark == -1) {
-      out.note(kStyleDataflow, kExcludedText);
-    } else {
-      out.note(kStyleViolation, violation_text(v, language, ref, comment));
+  try {
+    while (i < list.size() && key_of(list[i], listing) < line) ++i;
+    for (; i < list.size() && key_of(list[i], listing) == line; ++i) {
+      const Violation& v = list[i];
+      if (v.has_follow_up) continue;
+      if (v.excluded_mark == -1) {
+        out.note(kStyleDataflow, kExcludedText);
+      } else {
+        out.note(kStyleViolation, violation_text(v, language, ref, comment));
+      }
+      if (!v.related.empty()) out.note(kStyleViolation, cross_reference_text(v, listing, comment));
     }
-    if (!v.related.empty()) out.note(kStyleViolation, cross_reference_text(v, listing, comment));
+    return i;
+  } catch (...) {
+    return i;
   }
-  return i;
 }
 
 size_t emit_procedure_violations(NoteOutput& out, const violation_list& list, size_t cursor, int procedure,
                                  bool without_rule, bool comment, int language) {
   size_t i = cursor;
-  while (i < list.size() && list[i].procedure_number < procedure) ++i;
-  bool first = true;
-  for (; i < list.size() && list[i].procedure_number == procedure; ++i) {
-    const Violation& v = list[i];
-    if (v.has_follow_up) continue;
-    if (first && !without_rule) out.note(kStyleBlockRule, block_rule_text());
-    first = false;
-    out.note(kStyleProcViolation, violation_text(v, language, nullptr, comment));
+  try {
+    while (i < list.size() && list[i].procedure_number < procedure) ++i;
+    bool first = true;
+    for (; i < list.size() && list[i].procedure_number == procedure; ++i) {
+      const Violation& v = list[i];
+      if (v.has_follow_up) continue;
+      if (first && !without_rule) out.note(kStyleBlockRule, block_rule_text());
+      first = false;
+      out.note(kStyleProcViolation, violation_text(v, language, nullptr, comment));
+    }
+    return i;
+  } catch (...) {
+    return i;
   }
-  return i;
 }
 
 size_t procedure_violations_start(const violation_list& list, int procedure) {
@@ -360,14 +387,18 @@ size_t procedure_violations_start(const violation_list& list, int procedure) {
 
 void emit_coverage_notes(NoteOutput& out, int block, int running_count, bool instrumented,
                          const std::vector<int>& current_counts, const std::vector<int>& combined_counts) {
-  const int* current = count_at(current_counts, running_count);
-  const int* combined = count_at(combined_counts, running_count);
-  const bool show_current = current && (*current != 0 || instrumented);
-  const bool show_combined = combined && (*combined != 0 || instrumented);
-  if (!show_current && !show_combined) return;
-  out.note(kStyleNoteRule, note_rule_text());
-  if (show_current) add_note(out, "Current Coverage  : ", block, *current);
-  if (show_combined) add_note(out, "Combined Coverage : ", block, *combined);
+  try {
+    const int* current = count_at(current_counts, running_count);
+    const int* combined = count_at(combined_counts, running_count);
+    const bool show_current = current && (*current != 0 || instrumented);
+    const bool show_combined = combined && (*combined != 0 || instrumented);
+    if (!show_current && !show_combined) return;
+    out.note(kStyleNoteRule, note_rule_text());
+    if (show_current) add_note(out, "Current Coverage  : ", block, *current);
+    if (show_combined) add_note(out, "Combined Coverage : ", block, *combined);
+  } catch (...) {
+    return;
+  }
 }
 
 // ---- data flow ---------------------------------------------------------------------------
@@ -375,25 +406,29 @@ void emit_coverage_notes(NoteOutput& out, int block, int running_count, bool ins
 size_t emit_dataflow_notes(NoteOutput& out, const dataflow_list& list, size_t cursor, DataflowNotes kind,
                            int procedure, int block) {
   size_t i = cursor;
-  while (i < list.size() && (list[i].procedure_number < procedure ||
-                             (list[i].procedure_number == procedure && list[i].block_number < block))) {
-    ++i;
-  }
-  bool any = false;
-  for (; i < list.size() && list[i].procedure_number == procedure && list[i].block_number == block; ++i) {
-    if (!any) {
-      if (kind == DataflowNotes::kFirstUses) {
-        out.note(kStyleDataflow, "Variables referenced as first action : ");
-      } else {
-        out.note(kStyleNoteRule, note_rule_text());
-        out.note(kStyleDataflow, "Variables defined as last action : ");
-      }
-      any = true;
+  try {
+    while (i < list.size() && (list[i].procedure_number < procedure ||
+                               (list[i].procedure_number == procedure && list[i].block_number < block))) {
+      ++i;
     }
-    out.note(kStyleDataflow, list[i].name);
+    bool any = false;
+    for (; i < list.size() && list[i].procedure_number == procedure && list[i].block_number == block; ++i) {
+      if (!any) {
+        if (kind == DataflowNotes::kFirstUses) {
+          out.note(kStyleDataflow, "Variables referenced as first action : ");
+        } else {
+          out.note(kStyleNoteRule, note_rule_text());
+          out.note(kStyleDataflow, "Variables defined as last action : ");
+        }
+        any = true;
+      }
+      out.note(kStyleDataflow, list[i].name);
+    }
+    if (any && kind == DataflowNotes::kFirstUses) out.note(kStyleNoteRule, note_rule_text());
+    return i;
+  } catch (...) {
+    return i;
   }
-  if (any && kind == DataflowNotes::kFirstUses) out.note(kStyleNoteRule, note_rule_text());
-  return i;
 }
 
 size_t dataflow_notes_start(const dataflow_list& list, int procedure, int block) {
@@ -406,9 +441,14 @@ size_t dataflow_notes_start(const dataflow_list& list, int procedure, int block)
 // ---- UR anomalies ------------------------------------------------------------------------
 
 UrLineIndex::UrLineIndex(const ur_anomaly_list& list, UrPass pass) : size_(list.size()) {
-  entries_.reserve(list.size());
-  for (size_t i = 0; i < list.size(); ++i) entries_.emplace_back(ur_line(list[i], pass), i);
-  std::sort(entries_.begin(), entries_.end());
+  try {
+    entries_.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) entries_.emplace_back(ur_line(list[i], pass), i);
+    std::sort(entries_.begin(), entries_.end());
+    usable_ = true;
+  } catch (...) {
+    entries_.clear();
+  }
 }
 
 size_t UrLineIndex::find(int line, size_t from) const {
@@ -420,13 +460,14 @@ size_t UrLineIndex::find(int line, size_t from) const {
 size_t emit_ur_anomalies(NoteOutput& out, const ur_anomaly_list& list, size_t cursor, int line, UrPass pass,
                          bool map, const IndexRecord* index, const UrLineIndex* lookup) {
   size_t i = cursor;
-  if (lookup) {
+  if (lookup && lookup->usable()) {
     i = lookup->find(line, cursor);
   } else {
     while (i < list.size() && ur_line(list[i], pass) != line) ++i;
   }
   if (i >= list.size()) return cursor;
-  for (; i < list.size() && ur_line(list[i], pass) == line; ++i) {
+  try {
+    for (; i < list.size() && ur_line(list[i], pass) == line; ++i) {
     const UrAnomaly& a = list[i];
     int undefined_line = a.undefined_line;
     int referenced_line = a.referenced_line;
@@ -441,6 +482,8 @@ size_t emit_ur_anomalies(NoteOutput& out, const ur_anomaly_list& list, size_t cu
       text += format_int("(Referenced Line %lld", referenced_line) + format_int(" - Undefined Line %lld)", undefined_line);
     }
     out.note(kStyleViolation, std::move(text));
+    }
+  } catch (...) {
   }
   return i;
 }

@@ -137,10 +137,13 @@ class UrLineIndex {
   // The first position at or after `from` whose line is `line`; the list's
   // size when there is none.
   size_t find(int line, size_t from) const;
+  // False when the positions could not be gathered (no memory).
+  bool usable() const { return usable_; }
 
  private:
   std::vector<std::pair<int, size_t>> entries_;  // (line, position), ascending
   size_t size_;
+  bool usable_ = false;
 };
 
 // The UR anomalies of line L in one pass: from the cursor the first

@@ -249,6 +249,9 @@ TEST_F(HandModuleTest, SourceListingWithViolations) {
                                           false, false, false, false, "", 0, false));
   ASSERT_NE(c, nullptr);
   EXPECT_TRUE(c->listing && c->annotated && c->showStandards && !c->listingStandards);
+  // Four violation lines stand above source line 8.
+  sorvi::startup_options().Start = 8;
+  sorvi::startup_options().End = 8;
   const std::string path = source_path();  // as the index names it
   expect_lines(
       generate(c),
@@ -278,6 +281,8 @@ TEST_F(HandModuleTest, SourceListingWithViolations) {
           {7, "/* (C) USER VIOLATION       :  1 Z : Procedure has no comment : main */"},
           {0, " "},
       });
+  EXPECT_EQ(sorvi::startup_options().Start, 12);
+  EXPECT_EQ(sorvi::startup_options().End, 12);
 }
 
 TEST_F(HandModuleTest, SourceListingQuotesRefLinesWithoutNumbersWhenAsked) {
@@ -345,6 +350,35 @@ TEST_F(ProcedureModeTest, BlocksThreeAndFourOfAProcedure) {
   EXPECT_FALSE(c->mainMoved);
   ASSERT_EQ(c->procedures.size(), 1u);
   EXPECT_EQ(c->procedures[0].number, 2);
+}
+
+TEST_F(ProcedureModeTest, OneBlockWithItsNotesAndTheClosingLine) {
+  // Block 2 alone: its first uses open it, its closing notes close it. The
+  // line that closes the procedure through its dummy exit node still comes,
+  // with the procedure's violations before it.
+  sorvi::AnnotationContext* c = procedure_context(2, 2, 1);
+  expect_lines(generate(c), {
+                                {9, "Variables referenced as first action : "},
+                                {9, "a"},
+                                {3, kNoteRule},
+                                {0, "     8" "     2" " " "Fvoid helper(int a)"},
+                                {0, "     9" "     2" " " "F{"},
+                                {0, "    10" "     2" " " "T  g = a;"},
+                                {6, "(M) STATIC VIOLATION     : 12 S : Assignment in expression : variable g"},
+                                {6, "Possible UR ANOMALY : t : (Undefined Line 10 - Referenced Line 12)"},
+                                {0, "    11" "     2" " " "T  if (a > 0)"},
+                                {3, kNoteRule},
+                                {9, "Variables defined as last action : "},
+                                {9, "g"},
+                                {3, kNoteRule},
+                                {4, "Current Coverage  : Block 2 has been executed twice"},
+                                {4, "Combined Coverage : Block 2 has been executed 3 times"},
+                                {2, kBlockRule},
+                                {2, kBlockRule},
+                                {7, "(C) USER VIOLATION       :  1 Z : Procedure has no comment"},
+                                {0, "    13" "      " " " "F}"},
+                                {0, " "},
+                            });
 }
 
 TEST_F(ProcedureModeTest, TheDummyExitNodeWhenTheRangeReachesTheLastBlock) {
