@@ -16,6 +16,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "annotate/annotation_generator.h"
 #include "base/allocation_faults.h"
 #include "base/fatal_report.h"
 #include "base/file_utils.h"
@@ -160,6 +161,7 @@ void reset_core_state() {
   sorvi::reset_locking();
   sorvi::reset_daemon_client();
   sorvi::reset_line_number_width();
+  sorvi::reset_annotation_state();
 }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
