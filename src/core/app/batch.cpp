@@ -1,12 +1,39 @@
 #include "app/batch.h"
 
+#include "annotate/document_reports.h"
+#include "annotate/ref_document.h"
+#include "app/document_kinds.h"
+#include "config/profile.h"
+#include "config/startup_options.h"
+
 namespace sorvi {
 
 int run_batch(const CSorviCommandLineInfo& info) {
-  // No document kind writes a batch report yet, so a named document cannot
-  // be opened, and without one there is nothing to wait for: end at once.
-  (void)info;
-  return 0;
+  // Without a document there is nothing to write and nothing to wait for.
+  if (info.shell_command != ShellCommand::FileOpen || info.file_name.empty()) return 0;
+  const std::string path = normalise_document_path(info.file_name);
+  const std::vector<DocTemplateInfo> templates = document_templates(get_profile_bool("REF_DOCS", true, false));
+  const TemplateChoice choice = choose_template(templates, path, startup_options().Language, {});
+  if (choice.template_index < 0) return 0;
+  switch (templates[static_cast<size_t>(choice.template_index)].kind) {
+    case DocKind::Reformatted:
+    case DocKind::AnnotatedSource:
+    case DocKind::Violations: {
+      const DocKind kind = templates[static_cast<size_t>(choice.template_index)].kind;
+      std::unique_ptr<RefDocument> doc = build_ref_document(path, kind != DocKind::Reformatted, kind == DocKind::Violations);
+      // A document that cannot be opened ends the program quietly.
+      if (doc) write_ref_document_report(*doc);
+      return 0;
+    }
+    case DocKind::ProcedureCode: {
+      std::unique_ptr<XtxDocument> doc = build_xtx_document(path);
+      if (doc) write_xtx_document_report(*doc);
+      return 0;
+    }
+    default:
+      // Plain text, HTML pages and result lists have no batch report.
+      return 0;
+  }
 }
 
 }  // namespace sorvi

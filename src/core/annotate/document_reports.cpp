@@ -1,0 +1,97 @@
+#include "annotate/document_reports.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "annotate/annotation_generator.h"
+#include "base/file_utils.h"
+#include "config/display_settings.h"
+#include "config/startup_options.h"
+#include "standards/violation_rows.h"
+
+namespace sorvi {
+namespace {
+
+// Generates the context's lines straight into an RTF file.
+bool write_context_rtf(AnnotationContext* context, const std::string& path, bool generate) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (!out) return false;
+  RtfStreamWriter writer(out, report_font(), just_switched_on(), 0);
+  if (generate) {
+    AnnotatedLineList lines(&writer);
+    if (GenerateAnnotatedLines(context, lines)) lines.close();
+  }
+  bool ok = writer.finish();
+  ok = std::fclose(out) == 0 && ok;
+  clear_just_switched_on();
+  return ok;
+}
+
+}  // namespace
+
+RtfFont report_font() {
+  const ViewFont v = plain_source_view_font();
+  const CharFormat f = font_to_char_format(v.font, v.colour, v.font.Height);
+  RtfFont font;
+  font.face = f.face;
+  font.height_twips = f.height_twips;
+  font.text_colour = f.colour;
+  return font;
+}
+
+bool write_violation_rows_file(const AnnotationContext& context, const std::string& path) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (!out) return false;
+  const int lines = count_source_lines(context.sourcePath);
+  const std::vector<ViolationRow> rows =
+      build_violation_rows(context.lineViolations, context.procedureViolations, lines,
+                           context.blocksLoaded ? &context.procedures : nullptr, context.language);
+  bool ok = true;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const std::string line = violation_row_line(static_cast<int>(i), rows[i]);
+    ok = std::fwrite(line.data(), 1, line.size(), out) == line.size() && ok;
+  }
+  return std::fclose(out) == 0 && ok;
+}
+
+std::string write_ref_document_report(RefDocument& doc) {
+  AnnotationContext* c = doc.context;
+  if (!c) return std::string();
+  const StartupOptions& o = startup_options();
+  if (c->listingStandards) {
+    // The listing itself is only shown; the rows are what batch mode keeps.
+    const std::string temporary = temporary_file_name("", "sorvi");
+    if (!temporary.empty()) {
+      write_context_rtf(c, temporary, c->annotated);
+      delete_file(temporary);
+    }
+    const std::string rows = violation_rows_path(c->sourcePath);
+    return write_violation_rows_file(*c, rows) ? rows : std::string();
+  }
+  const std::string path =
+      batch_rtf_path(c->workFile, c->sourcePath, o.IncludeLines[0] > 0, c->listing, o.CoverageMode);
+  return write_context_rtf(c, path, c->annotated) ? path : std::string();
+}
+
+std::string write_xtx_document_report(XtxDocument& doc) {
+  AnnotationContext* c = doc.context;
+  if (!c) return std::string();
+  const PathParts parts = split_path(c->workFile);
+  const std::string path =
+      parts.directory + parts.base_name + (startup_options().CoverageMode ? ".cxtx.rtf" : ".axtx.rtf");
+  // The lines are generated first: without a procedure record the text stays empty.
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (!out) return std::string();
+  RtfStreamWriter writer(out, report_font(), SwitchedOn(), 0);
+  std::unique_ptr<AnnotatedLineList> lines = GenerateAnnotatedLines(c);
+  if (lines && !c->procedures.empty()) {
+    for (AnnotatedChunk chunk = lines->take_chunk(); !chunk.empty(); chunk = lines->take_chunk()) {
+      writer.take(std::move(chunk));
+    }
+  }
+  bool ok = writer.finish();
+  ok = std::fclose(out) == 0 && ok;
+  return ok ? path : std::string();
+}
+
+}  // namespace sorvi

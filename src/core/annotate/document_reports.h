@@ -1,0 +1,34 @@
+// The rich-text reports batch mode writes beside the documents it opens:
+// ".aref.rtf", ".cref.rtf" or ".asrc.rtf" for a whole-file document (and
+// ".vsrc.rtf", the violation rows, for a document of source and
+// violations), ".axtx.rtf" or ".cxtx.rtf" for a procedure-code document.
+#pragma once
+
+#include <string>
+
+#include "annotate/ref_document.h"
+#include "annotate/rtf_writer.h"
+
+namespace sorvi {
+
+// The font reports are written in: the plain source view's font from the
+// settings store ("Font", unless "USE_DEFAULT_FONT"), its height in twips
+// twice the stored height, and its colour.
+RtfFont report_font();
+
+// Writes the report of a whole-file document under its lasting batch name
+// (a listing of violations goes to a temporary file that is deleted, and
+// its violation rows to "<listed source>.vsrc.rtf"). Returns the lasting
+// file written, or empty when nothing could be written.
+std::string write_ref_document_report(RefDocument& doc);
+
+// Writes the report of a procedure-code document: "<stem>.axtx.rtf", or
+// ".cxtx.rtf" under CoverageMode; an empty text when the procedure was not
+// found. Returns the file written, or empty when it could not be created.
+std::string write_xtx_document_report(XtxDocument& doc);
+
+// Writes the violation rows of a listing of violations into `path`; true
+// when the file was written (an empty list leaves an empty file).
+bool write_violation_rows_file(const AnnotationContext& context, const std::string& path);
+
+}  // namespace sorvi

@@ -1,0 +1,211 @@
+// Batch mode end to end on a generated module: every document kind writes
+// its report byte for byte as the golden files under tests/data/batch say,
+// and nothing else in the set changes. SORVI_UPDATE_GOLDEN=1 rewrites the
+// golden files (read them before committing).
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <map>
+
+#include "app/batch.h"
+#include "app/startup.h"
+#include "support/sample_set_writer.h"
+#include "support/test_support.h"
+#include "workfiles/index_file.h"
+
+namespace {
+
+using sorvi_test::read_file;
+
+const std::string kGoldenDir = std::string(SORVI_SOURCE_DIR) + "/tests/data/batch/";
+
+// Every file below a directory with its bytes.
+void snapshot(const std::string& dir, std::map<std::string, std::string>& files) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = dir + "/" + name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      snapshot(path, files);
+    } else {
+      files[path] = read_file(path);
+    }
+  }
+  closedir(d);
+}
+
+class BatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sorvi_test::SampleSetOptions options;
+    options.output_dir = dir_.path() + "/set";
+    options.seed = 7;
+    options.target_lines = 90;
+    options.procedures = 3;
+    set_ = sorvi_test::write_sample_set(options);
+    ASSERT_TRUE(set_.ok) << set_.error;
+    work_ = set_.work_dir;
+    // A procedure-code file has the reformatted file's layout.
+    sorvi_test::write_file(work_ + "demo_1.xtx", read_file(work_ + "demo_1.ref"));
+    env_.emplace_back("KELVAR", set_.root);
+    env_.emplace_back("PROGRAMDATA", dir_.path() + "/programdata");
+    env_.emplace_back("XDG_CONFIG_HOME", dir_.path() + "/config");
+    snapshot(set_.root.substr(0, set_.root.size() - 1), before_);
+  }
+  void TearDown() override { sorvi_test::reset_core_state(); }
+
+  // Runs "sorvi <args>" in batch mode from the work directory.
+  void run(std::vector<std::string> args) {
+    sorvi_test::ScopedCwd cwd(work_);
+    sorvi_test::reset_core_state();
+    sorvi_test::ReportCapture capture;
+    args.insert(args.begin(), "sorvi");
+    args.push_back("-VMODE");
+    sorvi::CSorviCommandLineInfo info = sorvi::startup_parse_command_line(args);
+    EXPECT_EQ(sorvi::run_batch(info), 0);
+    EXPECT_TRUE(capture.calls().empty()) << capture.calls()[0].text << capture.lines();
+  }
+
+  // The file with the set's directory written as "<SET>/".
+  std::string normalised(const std::string& path) {
+    std::string text = read_file(path);
+    for (size_t at = text.find(set_.root); at != std::string::npos; at = text.find(set_.root, at)) {
+      text.replace(at, set_.root.size(), "<SET>/");
+    }
+    return text;
+  }
+
+  void expect_golden(const std::string& path, const std::string& golden) {
+    ASSERT_TRUE(sorvi_test::file_exists(path)) << path;
+    const std::string text = normalised(path);
+    if (std::getenv("SORVI_UPDATE_GOLDEN")) sorvi_test::write_file(kGoldenDir + golden, text);
+    EXPECT_EQ(text, read_file(kGoldenDir + golden)) << golden;
+  }
+
+  // Nothing but the named reports was added, and nothing changed.
+  void expect_only_added(const std::vector<std::string>& added) {
+    std::map<std::string, std::string> after;
+    snapshot(set_.root.substr(0, set_.root.size() - 1), after);
+    for (const auto& [path, bytes] : before_) {
+      auto it = after.find(path);
+      ASSERT_NE(it, after.end()) << "removed: " << path;
+      EXPECT_TRUE(it->second == bytes) << "changed: " << path;
+    }
+    std::vector<std::string> new_files;
+    for (const auto& [path, bytes] : after) {
+      if (!before_.count(path)) new_files.push_back(path);
+    }
+    std::vector<std::string> expected;
+    for (const std::string& a : added) expected.push_back(set_.root + a);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(new_files, expected);
+  }
+
+  sorvi_test::TempDir dir_;
+  sorvi_test::SampleSetSummary set_;
+  std::string work_;
+  std::vector<sorvi_test::ScopedEnv> env_storage_;
+  struct EnvList : std::vector<std::unique_ptr<sorvi_test::ScopedEnv>> {
+    void emplace_back(const char* name, const std::string& value) {
+      push_back(std::make_unique<sorvi_test::ScopedEnv>(name, value));
+    }
+  } env_;
+  std::map<std::string, std::string> before_;
+};
+
+TEST_F(BatchTest, ReformattedFileWithEveryDefaultAnnotation) {
+  run({"demo_1.ref", "-Language=2"});
+  expect_golden(work_ + "demo_1.aref.rtf", "demo_1.aref.rtf");
+  expect_only_added({"work/demo_1.aref.rtf"});
+}
+
+TEST_F(BatchTest, CoverageModeHighlightsIntoTheCoverageReport) {
+  run({"demo_1.ref", "-Language=2", "-CoverageMode"});
+  expect_golden(work_ + "demo_1.cref.rtf", "demo_1.cref.rtf");
+  run({"demo_1.ref", "-Language=2", "-CoveragePassFail", "-CoverageMode"});
+  expect_golden(work_ + "demo_1.cref.rtf", "demo_1.passfail.cref.rtf");
+  expect_only_added({"work/demo_1.cref.rtf"});
+}
+
+TEST_F(BatchTest, FlagWordsAndViolationMode) {
+  run({"demo_1.ref", "-Language=2", "-Flags=2047"});
+  expect_golden(work_ + "demo_1.aref.rtf", "demo_1.flags2047.aref.rtf");
+  run({"demo_1.ref", "-Language=2", "-Flags=130", "-ViolationMode"});
+  expect_golden(work_ + "demo_1.aref.rtf", "demo_1.violationmode.aref.rtf");
+}
+
+TEST_F(BatchTest, TestCaseCountsComeFromItsResultFile) {
+  run({"demo_1.ref", "-Language=2", "-Flags=2047", "-TC=3", "-Seq=nightly", "-Seqwrk=" + set_.tests_dir});
+  expect_golden(work_ + "demo_1.aref.rtf", "demo_1.tc3.aref.rtf");
+}
+
+TEST_F(BatchTest, AnnotatedSourceListing) {
+  run({"demo_1.sif", "-Language=2"});
+  expect_golden(work_ + "demo_1.asrc.rtf", "demo_1.asrc.rtf");
+  expect_only_added({"work/demo_1.asrc.rtf"});
+}
+
+TEST_F(BatchTest, IncludeLinesListTheIncludedHeader) {
+  int status = 1;
+  sorvi::IndexRecord* index = nullptr;
+  {
+    sorvi_test::ScopedCwd cwd(work_);
+    sorvi_test::reset_core_state();
+    index = sorvi::read_index_file(set_.modules[0].source_path.c_str(), "demo_1", 1, nullptr, &status);
+  }
+  ASSERT_TRUE(index);
+  ASSERT_GE(index->file_limits.size(), 2u);
+  const sorvi::FileLimits header = index->file_limits[1];
+  // One line off at the end still finds the header.
+  run({"demo_1.sif", "-Language=2",
+       "-IncludeLines=" + std::to_string(header.start) + "," + std::to_string(header.end + 1)});
+  expect_golden(work_ + "demo_h.asrc.rtf", "demo_h.asrc.rtf");
+  run({"demo_1.sif", "-Language=2", "-IncludeLines=900,990"});
+  expect_only_added({"work/demo_h.asrc.rtf"});
+}
+
+TEST_F(BatchTest, SourceAndViolationsKeepOnlyTheRows) {
+  run({"demo_1.sf1", "-Language=2"});
+  expect_golden(set_.source_dir + "demo.vsrc.rtf", "demo.vsrc.rtf");
+  expect_only_added({"src/demo.vsrc.rtf"});
+}
+
+TEST_F(BatchTest, ProcedureCodeReports) {
+  run({"demo_1.xtx", "-Language=2", "-Procnum=3", "-Block=2"});
+  expect_golden(work_ + "demo_1.axtx.rtf", "demo_1.axtx.rtf");
+  run({"demo_1.xtx", "-Language=2", "-Procnum=2", "-CoverageMode"});
+  expect_golden(work_ + "demo_1.cxtx.rtf", "demo_1.cxtx.rtf");
+  // A procedure the block file does not hold still gives a (empty) report.
+  run({"demo_1.xtx", "-Language=2", "-Procnum=77"});
+  expect_golden(work_ + "demo_1.axtx.rtf", "empty.axtx.rtf");
+  expect_only_added({"work/demo_1.axtx.rtf", "work/demo_1.cxtx.rtf"});
+}
+
+TEST_F(BatchTest, WorkFilesMissingFromDiskAreReadFromTheGlhFile) {
+  // The repository is found by the module's source path, which the tools
+  // that start Sorvi name when the ".sf1" is not on disk.
+  const std::string module = "-SourceModule=" + set_.modules[0].source_path;
+  run({"demo_1.ref", "-Language=2", "-Flags=2047", module});
+  const std::string from_disk = normalised(work_ + "demo_1.aref.rtf");
+  for (const char* ext : {".blk", ".stb", ".pol", ".sf1", ".sif", ".pf1", ".sf3", ".ndx", ".smi"}) {
+    ASSERT_EQ(std::remove((work_ + "demo_1" + ext).c_str()), 0) << ext;
+  }
+  std::remove((work_ + "demo_1.aref.rtf").c_str());
+  run({"demo_1.ref", "-Language=2", "-Flags=2047", module});
+  EXPECT_EQ(normalised(work_ + "demo_1.aref.rtf"), from_disk);
+}
+
+TEST_F(BatchTest, DocumentsThatCannotOpenEndQuietly) {
+  run({"nothing_here.ref", "-Language=2"});
+  run({"demo_1.sf1"});  // without a language a ".sf1" is plain text: no report
+  run({"notes.txt"});
+  expect_only_added({});
+}
+
+}  // namespace
