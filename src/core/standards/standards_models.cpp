@@ -3,6 +3,7 @@
 #include "config/languages.h"
 #include "config/model_names.h"
 #include "config/profile.h"
+#include "config/startup_options.h"
 
 namespace sorvi {
 namespace {
@@ -81,9 +82,14 @@ std::string select_standards_model(int language, const char* name) {
 }
 
 std::string select_external_standard(int language) {
-  const std::string key = language_variable_name(language, "EXTERNAL_STANDARD");
-  const char* value = get_profile_string(key.c_str(), nullptr, false, nullptr);
-  std::string name = value ? value : "";
+  // The ExternalStandard= option, when given, names it for this run.
+  std::string name = startup_options().ExternalStandard;
+  const char* value = name.empty() ? nullptr : name.c_str();
+  if (!value) {
+    const std::string key = language_variable_name(language, "EXTERNAL_STANDARD");
+    value = get_profile_string(key.c_str(), nullptr, false, nullptr);
+    name = value ? value : "";
+  }
   if (!value) {
     value = get_profile_string("EXTERNAL_STANDARD", nullptr, false, nullptr);
     name = value ? value : "";

@@ -45,7 +45,8 @@ bool is_no_model(const std::string& name);
 std::string select_standards_model(int language, const char* name);
 
 // The external standard whose references penalty texts show: the language
-// variant of "EXTERNAL_STANDARD", else the plain variable, in display form;
+// variant of "EXTERNAL_STANDARD", else the plain variable (the
+// ExternalStandard= option, when given, comes first), in display form;
 // empty unless it is a known model. At most 100 characters.
 std::string select_external_standard(int language);
 
