@@ -6,29 +6,11 @@
 #include "annotate/annotation_generator.h"
 #include "base/file_utils.h"
 #include "config/display_settings.h"
+#include "config/profile.h"
 #include "config/startup_options.h"
 #include "standards/violation_rows.h"
 
 namespace sorvi {
-namespace {
-
-// Generates the context's lines straight into an RTF file.
-bool write_context_rtf(AnnotationContext* context, const std::string& path, bool generate) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return false;
-  RtfStreamWriter writer(out, report_font(), just_switched_on(), 0);
-  if (generate) {
-    AnnotatedLineList lines(&writer);
-    if (GenerateAnnotatedLines(context, lines)) lines.close();
-  }
-  bool ok = writer.finish();
-  ok = std::fclose(out) == 0 && ok;
-  clear_just_switched_on();
-  return ok;
-}
-
-}  // namespace
-
 RtfFont report_font() {
   const ViewFont v = plain_source_view_font();
   const CharFormat f = font_to_char_format(v.font, v.colour, v.font.Height);
@@ -54,23 +36,46 @@ bool write_violation_rows_file(const AnnotationContext& context, const std::stri
   return std::fclose(out) == 0 && ok;
 }
 
+RichTextResult write_rich_text(AnnotationContext* context, const RtfFont& font, int caret_line, bool vmode) {
+  RichTextResult result;
+  const StartupOptions& o = startup_options();
+  result.lasting = vmode && !context->listingStandards;
+  result.path = result.lasting ? batch_rtf_path(context->workFile, context->sourcePath, o.IncludeLines[0] > 0,
+                                                context->listing, o.CoverageMode)
+                               : temporary_file_name("", "sorvi");
+  if (result.path.empty()) return result;
+  std::FILE* out = std::fopen(result.path.c_str(), "wb");
+  if (!out) return result;
+  RtfStreamWriter writer(out, font, just_switched_on(), caret_line);
+  AnnotatedLineList lines(&writer);
+  if (GenerateAnnotatedLines(context, lines)) lines.close();
+  result.ok = writer.finish();
+  result.ok = std::fclose(out) == 0 && result.ok;
+  result.caret_line = writer.caret_line();
+  clear_just_switched_on();
+  return result;
+}
+
+bool use_rich_text_path(const AnnotationContext& context) {
+  return get_profile_bool(context.annotated ? "STREAM_ANNOTATED_REF" : "STREAM_NORMAL_REF", true, false);
+}
+
+bool annotated_view_read_only(const AnnotationContext& context) {
+  return !get_profile_bool("WRITE_SORVI", context.listingStandards, false);
+}
+
 std::string write_ref_document_report(RefDocument& doc) {
   AnnotationContext* c = doc.context;
   if (!c) return std::string();
-  const StartupOptions& o = startup_options();
-  if (c->listingStandards) {
-    // The listing itself is only shown; the rows are what batch mode keeps.
-    const std::string temporary = temporary_file_name("", "sorvi");
-    if (!temporary.empty()) {
-      write_context_rtf(c, temporary, c->annotated);
-      delete_file(temporary);
-    }
+  const RichTextResult text = write_rich_text(c, report_font(), 0, true);
+  if (!text.lasting) {
+    // The listing of violations is only shown; its rows are what batch
+    // mode keeps.
+    if (!text.path.empty()) delete_file(text.path);
     const std::string rows = violation_rows_path(c->sourcePath);
     return write_violation_rows_file(*c, rows) ? rows : std::string();
   }
-  const std::string path =
-      batch_rtf_path(c->workFile, c->sourcePath, o.IncludeLines[0] > 0, c->listing, o.CoverageMode);
-  return write_context_rtf(c, path, c->annotated) ? path : std::string();
+  return text.ok ? text.path : std::string();
 }
 
 std::string write_xtx_document_report(XtxDocument& doc) {

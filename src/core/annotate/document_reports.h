@@ -11,6 +11,30 @@
 
 namespace sorvi {
 
+// What the rich-text path did: the file written, whether it is a lasting
+// batch report (otherwise a temporary file the caller loads and deletes),
+// and the caret line mapped to the new text.
+struct RichTextResult {
+  bool ok = false;
+  std::string path;
+  bool lasting = false;
+  int caret_line = 0;
+};
+
+// The rich-text path for an annotated context: a temporary file outside
+// batch mode (and for a listing of violations), otherwise the lasting
+// batch name; the lines are generated straight into it with the
+// just-switched-on flags, which are cleared afterwards. `ok` is false when
+// the file cannot be created (the caller then streams the lines).
+RichTextResult write_rich_text(AnnotationContext* context, const RtfFont& font, int caret_line, bool vmode);
+
+// Whether the view is filled through a rich-text file: "STREAM_ANNOTATED_REF"
+// for an annotated context, "STREAM_NORMAL_REF" otherwise (both default on).
+bool use_rich_text_path(const AnnotationContext& context);
+// Whether the annotated view is read-only: unless "WRITE_SORVI", whose
+// default is on for a listing of violations.
+bool annotated_view_read_only(const AnnotationContext& context);
+
 // The font reports are written in: the plain source view's font from the
 // settings store ("Font", unless "USE_DEFAULT_FONT"), its height in twips
 // twice the stored height, and its colour.

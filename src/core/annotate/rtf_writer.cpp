@@ -47,6 +47,27 @@ int rtf_colour_entry(int style) {
   }
 }
 
+PackedColour streaming_colour(int style, PackedColour text_colour) {
+  switch (style) {
+    case 1:
+    case 2:
+    case 3:
+      return pack_colour(0, 0, 0);
+    case 4:
+      return pack_colour(255, 0, 128);
+    case 5:
+      return pack_colour(0, 0, 255);
+    case 6:
+      return pack_colour(255, 0, 0);
+    case 7:
+      return pack_colour(255, 0, 255);
+    case 9:
+      return pack_colour(0, 128, 0);
+    default:
+      return text_colour;
+  }
+}
+
 RtfStreamWriter::RtfStreamWriter(std::FILE* out, const RtfFont& font, const SwitchedOn& switched, int caret_line)
     : out_(out), switched_(switched), caret_(caret_line), caret_done_(caret_line <= 0) {
   set_default_status_colours(colour_red(font.text_colour), colour_green(font.text_colour),

@@ -33,6 +33,12 @@ void clear_just_switched_on();
 // The colour-table entry a style is written in.
 int rtf_colour_entry(int style);
 
+// The colour a line is given when streamed into a view line by line: black
+// for rules, (255, 0, 128) for executed notes, blue for not executed, red
+// for violations, magenta for procedure violations, green for data flow,
+// and the view's text colour for every other style.
+PackedColour streaming_colour(int style, PackedColour text_colour);
+
 // Writes the RTF text to a stream as the lines arrive. The header goes out
 // at construction (with entry 5 of the status colour table set to the text
 // colour); finish() writes the trailer unless a line was too long.
