@@ -42,9 +42,9 @@ void report_width_too_large(const char* routine, int width) {
 }  // namespace
 
 int read_text_char(FILE* stream) {
-  int c = std::getc(stream);
+  int c = getc_unlocked(stream);
   if (c != '\r') return c;
-  int next = std::getc(stream);
+  int next = getc_unlocked(stream);
   if (next == '\n') return '\n';
   if (next != EOF) std::ungetc(next, stream);
   return '\r';
@@ -57,12 +57,12 @@ bool read_any_line(FILE* stream, std::string& line) {
   if (!stream) return false;
   bool any = false;
   for (;;) {
-    int c = std::getc(stream);
+    int c = getc_unlocked(stream);
     if (c == EOF) return any;
     any = true;
     if (c == '\n' || c == '\r') {
       int partner = c == '\n' ? '\r' : '\n';
-      int next = std::getc(stream);
+      int next = getc_unlocked(stream);
       if (next != partner && next != EOF) std::ungetc(next, stream);
       return true;
     }

@@ -23,12 +23,21 @@ bool procedure_matches(int filter, int procedure) { return filter < 1 || filter 
 
 // Places the item after the items of a lower procedure, or of the same
 // procedure and a smaller or equal block.
-void insert_item(dataflow_list& list, DataflowItem item) {
-  auto at = std::upper_bound(list.begin(), list.end(), item, [](const DataflowItem& a, const DataflowItem& b) {
+// Items are appended while reading and put in order once at the end: a
+// stable sort by procedure, then block, places each item after the items
+// already there with the same procedure and a smaller or equal block, as
+// inserting one by one would, without moving the list for every item.
+void sort_items(dataflow_list& list) {
+  std::stable_sort(list.begin(), list.end(), [](const DataflowItem& a, const DataflowItem& b) {
     if (a.procedure_number != b.procedure_number) return a.procedure_number < b.procedure_number;
     return a.block_number < b.block_number;
   });
-  list.insert(at, std::move(item));
+}
+
+// UR anomalies likewise, in ascending undefined line.
+void sort_anomalies(ur_anomaly_list& list) {
+  std::stable_sort(list.begin(), list.end(),
+                   [](const UrAnomaly& a, const UrAnomaly& b) { return a.undefined_line < b.undefined_line; });
 }
 
 // The counted name of a UR record: a 3-character length, one blank, then
@@ -62,8 +71,9 @@ bool read_dataflow_file(const char* stem, const char* glh_file, const char* repo
   return read_dataflow_file(stream, procedure, ur_anomalies, lists);
 }
 
-bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists) {
-  if (!stream) return false;
+namespace {
+
+bool read_dataflow_records(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists) {
   const int block_width = line_number_width() + 1;
   try {
     std::string text;
@@ -81,9 +91,9 @@ bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, Dataflow
         item.name = line.rest(kRecordLineMax);
         trim_trailing_blanks(item.name);
         if (kind == kLastDefinition) {
-          insert_item(lists.lastDefs, std::move(item));
+          lists.lastDefs.push_back(std::move(item));
         } else if (kind == kFirstUse) {
-          insert_item(lists.firstUses, std::move(item));
+          lists.firstUses.push_back(std::move(item));
         }
       } else if (head.type == kUrAnomalyRecord && ur_anomalies) {
         if (!line.scan_int(nullptr) || !line.scan_int(nullptr)) continue;
@@ -112,10 +122,7 @@ bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, Dataflow
         }
         try {
           anomaly.name = std::move(name);
-          auto at = std::upper_bound(
-              lists.urAnomalies.begin(), lists.urAnomalies.end(), anomaly.undefined_line,
-              [](int undefined_line, const UrAnomaly& a) { return undefined_line < a.undefined_line; });
-          lists.urAnomalies.insert(at, std::move(anomaly));
+          lists.urAnomalies.push_back(std::move(anomaly));
         } catch (const std::bad_alloc&) {
           report_reader_memory_overflow("Error in adding new ur data - memory overflow");
           return false;
@@ -126,6 +133,17 @@ bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, Dataflow
   } catch (const std::bad_alloc&) {
     return false;
   }
+}
+
+}  // namespace
+
+bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists) {
+  if (!stream) return false;
+  const bool ok = read_dataflow_records(stream, procedure, ur_anomalies, lists);
+  sort_items(lists.lastDefs);
+  sort_items(lists.firstUses);
+  sort_anomalies(lists.urAnomalies);
+  return ok;
 }
 
 }  // namespace sorvi
