@@ -141,8 +141,8 @@ void RtfStreamWriter::write_line(const AnnotatedLine& line) {
     size_t escaped_length = text.size();
     size_t closing = 0;
     for (char c : text) {
-      if (c == '\\' || c == '{') ++escaped_length;
-      if (c == '}') ++closing;
+      escaped_length += (c == '\\' || c == '{');
+      closing += (c == '}');
     }
     if (escaped_length >= kMaxEscaped) {
       buffer_ +=
@@ -151,10 +151,14 @@ void RtfStreamWriter::write_line(const AnnotatedLine& line) {
       truncated_ = true;
       return;
     }
-    buffer_.reserve(buffer_.size() + escaped_length + closing + 2);
-    for (char c : text) {
-      if (c == '\\' || c == '{' || c == '}') buffer_ += '\\';
-      buffer_ += c;
+    if (escaped_length + closing == text.size()) {
+      buffer_ += text;
+    } else {
+      buffer_.reserve(buffer_.size() + escaped_length + closing + 2);
+      for (char c : text) {
+        if (c == '\\' || c == '{' || c == '}') buffer_ += '\\';
+        buffer_ += c;
+      }
     }
     buffer_ += "\\\n";
   }
