@@ -30,7 +30,9 @@ int64_t power_of_ten(int exponent) {
   return p;
 }
 
-void report_width_too_large(const char* routine, int width) {
+}  // namespace
+
+void report_fixed_width_too_large(const char* routine, int width) {
   char text[200];
   std::snprintf(text, sizeof text,
                 "Attempt to read a fixed width int greater than %d long\n"
@@ -39,7 +41,6 @@ void report_width_too_large(const char* routine, int width) {
   channel_b(kReportProblem, text);
 }
 
-}  // namespace
 
 int read_text_char(FILE* stream) {
   int c = getc_unlocked(stream);
@@ -129,7 +130,7 @@ bool read_int_from_stream(FILE* stream, int& value, bool* end_of_line, bool* end
 
 int Readfixedint(FILE* stream, int width, bool* end_of_file) {
   if (width > kMaxFixedIntWidth) {
-    report_width_too_large("Readfixedint", width);
+    report_fixed_width_too_large("Readfixedint", width);
     set_flag(end_of_file);
     return 0;
   }
@@ -154,7 +155,7 @@ int Readfixedint(FILE* stream, int width, bool* end_of_file) {
 int Readfixedintex(FILE* stream, int width, int* value, bool* end_of_file, bool* end_of_line) {
   if (value) *value = 0;
   if (width > kMaxFixedIntWidth) {
-    report_width_too_large("Readfixedintex", width);
+    report_fixed_width_too_large("Readfixedintex", width);
     set_flag(end_of_file);
     return 0;
   }

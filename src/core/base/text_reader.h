@@ -20,6 +20,12 @@ namespace sorvi {
 // The widest field the fixed-width readers accept.
 constexpr int kMaxFixedIntWidth = 16;
 
+// Sends, with code 100 on channel B, the message of a fixed-width read
+// asked for more than 16 characters: "Attempt to read a fixed width int
+// greater than 16 long\n                   <routine> called with intlen
+// parameter <width>". Readers of in-memory record lines use it too.
+void report_fixed_width_too_large(const char* routine, int width);
+
 // The next character as a text stream would give it (CR LF -> LF), or EOF.
 int read_text_char(FILE* stream);
 

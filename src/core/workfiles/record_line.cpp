@@ -24,15 +24,6 @@ int64_t power_of_ten(int n) {
   return p;
 }
 
-void report_width(const char* routine, int width) {
-  char text[200];
-  std::snprintf(text, sizeof text,
-                "Attempt to read a fixed width int greater than %d long\n"
-                "                   %s called with intlen parameter %d",
-                kMaxFixedIntWidth, routine, width);
-  channel_b(kReportProblem, text);
-}
-
 }  // namespace
 
 bool read_record_line(FILE* stream, std::string& line) {
@@ -57,7 +48,7 @@ RecordHead RecordLine::head() {
 
 int RecordLine::fixed(int width) {
   if (width > kMaxFixedIntWidth) {
-    report_width("Readfixedint", width);
+    report_fixed_width_too_large("Readfixedint", width);
     failed_ = true;
     return 0;
   }
@@ -75,7 +66,7 @@ int RecordLine::fixed(int width) {
 int RecordLine::fixed_signed(int width, int* value, bool* line_ended) {
   if (value) *value = 0;
   if (width > kMaxFixedIntWidth) {
-    report_width("Readfixedintex", width);
+    report_fixed_width_too_large("Readfixedintex", width);
     failed_ = true;
     return 0;
   }
