@@ -16,23 +16,9 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "annotate/annotation_generator.h"
-#include "base/allocation_faults.h"
+#include "app/core_state.h"
 #include "base/fatal_report.h"
-#include "base/file_utils.h"
-#include "config/coverage_labels.h"
-#include "config/display_settings.h"
 #include "config/profile.h"
-#include "config/settings_store.h"
-#include "config/startup_options.h"
-#include "glh/glh_api.h"
-#include "glh/glh_util.h"
-#include "locking/daemon_client.h"
-#include "locking/named_lock.h"
-#include "standards/report_config.h"
-#include "workfiles/block_file.h"
-#include "workfiles/index_file.h"
-#include "workfiles/module_registry.h"
 
 namespace sorvi_test {
 
@@ -145,24 +131,7 @@ void ProfileFixture::rewrite(const std::string& body) {
   sorvi::reset_profile();
 }
 
-void reset_core_state() {
-  sorvi::reset_profile();
-  sorvi::reset_startup_options();
-  sorvi::reset_settings_store();
-  sorvi::clear_coverage_labels();
-  sorvi::reset_status_colours();
-  sorvi::reset_file_utils_state();
-  sorvi::reset_allocation_faults();
-  sorvi::reset_glh_diagnostics();
-  sorvi::reset_glh_block_size();
-  sorvi::release_standards_data();
-  sorvi::reset_module_registry();
-  sorvi::reset_index_records();
-  sorvi::reset_locking();
-  sorvi::reset_daemon_client();
-  sorvi::reset_line_number_width();
-  sorvi::reset_annotation_state();
-}
+void reset_core_state() { sorvi::reset_core_state(); }
 
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env, const std::string& cwd, int timeout_seconds) {
