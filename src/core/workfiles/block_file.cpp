@@ -62,14 +62,7 @@ int detect_line_number_width(const char* ref_path, const char* glh_file, const c
 int read_block_file(const char* stem, const char* glh_file, const char* repository_name, int procedure,
                     std::vector<ProcedureBlocks>& procedures) {
   procedures.clear();
-  std::string path;
-  try {
-    path = stem_file(stem, ".blk");
-  } catch (const std::bad_alloc&) {
-    return kBlockFileNoMemory;
-  }
-  if (path.empty()) return kBlockFileNotOpened;
-  WorkFile file = open_work_file(path.c_str(), glh_file, repository_name, nullptr, kOpenRepositoryFirst);
+  WorkFile file = open_stem_work_file(stem, ".blk", glh_file, repository_name);
   FILE* stream = work_file_stream(file.get());
   if (!stream) return kBlockFileNotOpened;
   return read_block_file(stream, procedure, procedures);

@@ -146,14 +146,7 @@ size_t count_slot_total(const std::vector<ProcedureBlocks>& procedures) {
 
 bool read_block_flags(const char* stem, const char* glh_file, const char* repository_name, int procedure,
                       std::vector<ProcedureBlocks>& procedures, std::vector<BranchRecord>& branches) {
-  std::string path;
-  try {
-    path = stem_file(stem, ".stb");
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  if (path.empty()) return false;
-  WorkFile file = open_work_file(path.c_str(), glh_file, repository_name, nullptr, kOpenRepositoryFirst);
+  WorkFile file = open_stem_work_file(stem, ".stb", glh_file, repository_name);
   FILE* stream = work_file_stream(file.get());
   if (!stream) return false;
   return read_block_flags(stream, procedure, procedures, branches);

@@ -57,14 +57,7 @@ bool read_counted_name(RecordLine& line, std::string& name) {
 
 bool read_dataflow_file(const char* stem, const char* glh_file, const char* repository_name, int procedure,
                         DataflowLists& lists) {
-  std::string path;
-  try {
-    path = stem_file(stem, ".sf3");
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  if (path.empty()) return false;
-  WorkFile file = open_work_file(path.c_str(), glh_file, repository_name, nullptr, kOpenRepositoryFirst);
+  WorkFile file = open_stem_work_file(stem, ".sf3", glh_file, repository_name);
   FILE* stream = work_file_stream(file.get());
   if (!stream) return false;
   const bool ur_anomalies = get_profile_bool("SORVI_UR_ANOMS", true, false);
