@@ -1,5 +1,7 @@
 #include "annotate/annotation_context.h"
 
+#include <algorithm>
+
 #include <new>
 
 #include "annotate/rtf_writer.h"
@@ -63,6 +65,16 @@ AnnotationSettings ResolveAnnotationSettings(bool procedure_mode, bool coverage_
   if (!s.blocks && s.coverage) s.blocks = !s.highlight;
   if (violation_mode) s.standards = true;
   return s;
+}
+
+void merge_includes(include_list& includes, const IndexRecord& index) {
+  for (size_t i = 1; i < index.file_limits.size(); ++i) {
+    const FileLimits& f = index.file_limits[i];
+    const bool present = std::any_of(includes.begin(), includes.end(), [&f](const FileLimits& g) {
+      return g.start == f.start && g.end == f.end && g.file_name == f.file_name;
+    });
+    if (!present) includes.push_back(f);
+  }
 }
 
 std::string context_stem(const AnnotationContext& context) {

@@ -141,6 +141,10 @@ void FreeAnnotationContext(AnnotationContext* context);
 // The column heading switches of a context (for ColumnHeading).
 HeadingSwitches heading_switches(const AnnotationContext& context);
 
+// Adds the index's include records (all but the main file's) that the list
+// does not hold yet.
+void merge_includes(include_list& includes, const IndexRecord& index);
+
 // The document's work-file stem: `workFile` without its extension.
 std::string context_stem(const AnnotationContext& context);
 

@@ -84,16 +84,6 @@ void append_number(std::string& text, int value, int width) {
   while (n > 0) text.push_back(digits[--n]);
 }
 
-void merge_includes(include_list& includes, const IndexRecord& index) {
-  for (size_t i = 1; i < index.file_limits.size(); ++i) {
-    const FileLimits& f = index.file_limits[i];
-    const bool present = std::any_of(includes.begin(), includes.end(), [&f](const FileLimits& g) {
-      return g.start == f.start && g.end == f.end && g.file_name == f.file_name;
-    });
-    if (!present) includes.push_back(f);
-  }
-}
-
 // Every standard reported under no model, as when report.dat is missing.
 void report_every_standard(int language) {
   ReportConfiguration* cfg = report_configuration(language);

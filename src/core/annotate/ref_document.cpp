@@ -42,13 +42,6 @@ const FileLimits* include_spanning(const include_list& includes, int first, int 
   return nullptr;
 }
 
-// The module's include files: the index's records after the main file.
-include_list includes_of(const IndexRecord* index) {
-  include_list includes;
-  if (!index) return includes;
-  for (size_t i = 1; i < index->file_limits.size(); ++i) includes.push_back(index->file_limits[i]);
-  return includes;
-}
 
 }  // namespace
 
@@ -86,7 +79,8 @@ std::unique_ptr<RefDocument> build_ref_document(const std::string& path, bool so
   if (source_name && !source_name->empty()) doc->module_source = *source_name;
   if (!sf1_read && !source_document) ok = false;
 
-  include_list includes = includes_of(reading.index);
+  include_list includes;
+  if (reading.index) merge_includes(includes, *reading.index);
   if (ok && source_document) {
     const int a = o.IncludeLines[0], b = o.IncludeLines[1];
     if (a > 0) {

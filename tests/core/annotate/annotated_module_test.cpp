@@ -541,7 +541,9 @@ TEST_F(HandModuleTest, CountArraysShorterThanTheBlockWalk) {
   EXPECT_EQ(notes, 2);  // block 2 of helper only
   c->highlight = true;
   for (const sorvi::AnnotatedLine& l : generate(c)) {
-    if (l.text.substr(0, 6) == "    12" || l.text.substr(0, 6) == "    17") EXPECT_EQ(l.style, 0) << l.text;
+    if (l.text.substr(0, 6) == "    12" || l.text.substr(0, 6) == "    17") {
+      EXPECT_EQ(l.style, 0) << l.text;
+    }
   }
 }
 
