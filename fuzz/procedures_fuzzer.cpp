@@ -1,0 +1,3 @@
+#include "fuzzer_entry.h"
+
+SORVI_FUZZER(fuzz_procedures)
