@@ -80,8 +80,13 @@ struct BatchInput {
   std::vector<std::pair<std::string, std::string>> files;
 };
 
+// A file name of one printable word: no directory, no control byte.
 bool plain_name(const std::string& name) {
-  return !name.empty() && name.size() < 100 && name.find('/') == std::string::npos && name != "." && name != "..";
+  if (name.empty() || name.size() >= 100 || name == "." || name == "..") return false;
+  for (unsigned char c : name) {
+    if (c == '/' || c < 0x20 || c == 0x7f) return false;
+  }
+  return true;
 }
 
 BatchInput parse_batch_input(const std::string& text) {
