@@ -1,6 +1,7 @@
 #include "app/core_state.h"
 
 #include "annotate/annotation_generator.h"
+#include "help/help_links.h"
 #include "base/allocation_faults.h"
 #include "base/file_utils.h"
 #include "config/coverage_labels.h"
@@ -36,6 +37,7 @@ void reset_core_state() {
   reset_daemon_client();
   reset_line_number_width();
   reset_annotation_state();
+  reset_help_links();
 }
 
 }  // namespace sorvi
