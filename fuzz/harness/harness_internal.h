@@ -16,6 +16,9 @@ namespace sorvi_fuzz {
 struct FuzzSet {
   sorvi_test::SampleSetSummary summary;
   std::map<std::string, std::string> pristine;  // path below the root -> bytes
+  // Size and modification time of every file as it now stands (a write
+  // always moves the time, so a file whose stamp held was not written).
+  std::map<std::string, std::pair<long long, long long>> stamps;
   bool ok = false;
 
   const std::string& root() const { return summary.root; }
@@ -41,10 +44,11 @@ class FuzzRun {
   FuzzRun& operator=(const FuzzRun&) = delete;
 
   // Writes `bytes` to a file of the set (path below the root); the check
-  // then expects exactly these bytes there.
-  void put(const std::string& relative, const std::string& bytes);
-  void put(const std::string& relative, const uint8_t* data, size_t size) {
-    put(relative, std::string(reinterpret_cast<const char*>(data), size));
+  // then expects exactly these bytes there. With `own_paths`, paths into
+  // another slot's set ("/tmp/sorvi-fuzz-<digit>/") are made this slot's.
+  void put(const std::string& relative, const std::string& bytes, bool own_paths = true);
+  void put(const std::string& relative, const uint8_t* data, size_t size, bool own_paths = true) {
+    put(relative, std::string(reinterpret_cast<const char*>(data), size), own_paths);
   }
 
   // Records a broken promise (the first one is kept) and returns 1.
@@ -63,6 +67,7 @@ class FuzzRun {
  private:
   FuzzSet& set_;
   std::map<std::string, std::string> expected_;
+  std::map<std::string, std::pair<long long, long long>> put_stamps_;
   std::string old_cwd_;
   std::string failure_;
   int report_calls_ = 0;

@@ -58,14 +58,15 @@ void remove_scratch() {
   s.scratch.clear();
 }
 
-// The scratch directory sits at a fixed path, "/tmp/sorvi-fuzz-<slot>", so
+// The scratch directory sits at a fixed path, "/tmp/sorvi-fuzz-<slot>"
+// (slot 0 to 9, one digit), so
 // that paths recorded in seed inputs (the registry's checksums are taken
 // over full paths) hold again in the next process. A process claims the
 // first slot whose lock file it can lock, and keeps it until it ends.
 const std::string& scratch_directory() {
   HarnessState& s = harness_state();
   if (s.scratch.empty()) {
-    for (int slot = 0; slot < 64; ++slot) {
+    for (int slot = 0; slot < 10; ++slot) {
       const std::string base = "/tmp/sorvi-fuzz-" + std::to_string(slot);
       const int fd = open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
       if (fd < 0) continue;
@@ -106,6 +107,12 @@ void list_tree(const std::string& root, const std::string& relative, std::vector
     }
   }
   closedir(d);
+}
+
+std::pair<long long, long long> stamp_of(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return {-1, -1};
+  return {static_cast<long long>(st.st_size), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
 bool ends_with(const std::string& text, const char* tail) {
@@ -165,7 +172,10 @@ FuzzSet* fuzz_set() {
   for (const char* dir : {"programdata", "config", "data", "tmp", "perm"}) mkdir((root + dir).c_str(), 0777);
   std::vector<std::string> files;
   list_tree(root, "", files, nullptr);
-  for (const std::string& f : files) set.pristine[f] = read_whole_file(root + f);
+  for (const std::string& f : files) {
+    set.pristine[f] = read_whole_file(root + f);
+    set.stamps[f] = stamp_of(root + f);
+  }
   set.ok = true;
   return &set;
 }
@@ -200,9 +210,23 @@ FuzzRun::~FuzzRun() {
   }
 }
 
-void FuzzRun::put(const std::string& relative, const std::string& bytes) {
+void FuzzRun::put(const std::string& relative, const std::string& input, bool own_paths) {
+  // Inputs name the set by the path of some slot (the seeds by slot 0's):
+  // every such path is made this process's own, so that no run reads or
+  // writes beside another process's set. The lengths match, so fixed
+  // columns stay where they were.
+  std::string bytes = input;
+  const std::string prefix = "/tmp/sorvi-fuzz-";
+  const char own = static_cast<char>('0' + harness_state().slot);
+  for (size_t at = own_paths ? bytes.find(prefix) : std::string::npos; at != std::string::npos;
+       at = bytes.find(prefix, at + 1)) {
+    const size_t digit = at + prefix.size();
+    if (digit + 1 < bytes.size() && bytes[digit] >= '0' && bytes[digit] <= '9' && bytes[digit + 1] == '/')
+      bytes[digit] = own;
+  }
   expected_[relative] = bytes;
   if (!write_whole_file(set_.root() + relative, bytes)) fail("cannot write " + relative);
+  put_stamps_[relative] = stamp_of(set_.root() + relative);
 }
 
 int FuzzRun::fail(const std::string& why) {
@@ -234,10 +258,16 @@ int FuzzRun::finish(bool reports_allowed) {
       unlink((root + f).c_str());
       continue;
     }
-    const std::string& bytes = want != expected_.end() ? want->second : orig->second;
-    if (read_whole_file(root + f) != bytes) {
-      fail("file changed: " + f);
-      if (want == expected_.end()) write_whole_file(root + f, orig->second);
+    // The input files are compared byte for byte; the others only when
+    // their stamp moved (a write that kept the bytes is still a write).
+    const auto& stamp = want != expected_.end() ? put_stamps_[f] : set_.stamps[f];
+    if (stamp_of(root + f) != stamp || (want != expected_.end() && read_whole_file(root + f) != want->second)) {
+      const std::string& bytes = want != expected_.end() ? want->second : orig->second;
+      fail((read_whole_file(root + f) != bytes ? "file changed: " : "file written: ") + f);
+      if (want == expected_.end()) {
+        write_whole_file(root + f, orig->second);
+        set_.stamps[f] = stamp_of(root + f);
+      }
     }
   }
   for (const auto& [f, bytes] : set_.pristine) {
@@ -255,13 +285,18 @@ int FuzzRun::finish(bool reports_allowed) {
     auto orig = set_.pristine.find(f);
     if (orig != set_.pristine.end()) {
       write_whole_file(root + f, orig->second);
+      set_.stamps[f] = stamp_of(root + f);
     } else {
       unlink((root + f).c_str());
     }
   }
   for (const auto& [f, bytes] : set_.pristine) {
-    if (!seen.count(f)) write_whole_file(root + f, bytes);
+    if (!seen.count(f)) {
+      write_whole_file(root + f, bytes);
+      set_.stamps[f] = stamp_of(root + f);
+    }
   }
+  put_stamps_.clear();
   expected_.clear();
   harness_state().last_run.report_calls = report_calls_;
   return failure_.empty() ? 0 : 1;
