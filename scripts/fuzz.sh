@@ -69,9 +69,9 @@ run_one() {
     -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$out/findings/" \
     "${args[@]}" >"$out/log" 2>&1 || true
   local execs cov ft findings
-  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$out/log" | grep -o '[0-9]*$' | tail -1)
-  cov=$(grep -o 'cov: [0-9]*' "$out/log" | tail -1 | grep -o '[0-9]*')
-  ft=$(grep -o 'ft: [0-9]*' "$out/log" | tail -1 | grep -o '[0-9]*')
+  execs=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$out/log" | grep -o '[0-9]*$' | tail -1 || true)
+  cov=$(grep -ao 'cov: [0-9]*' "$out/log" | tail -1 | grep -o '[0-9]*' || true)
+  ft=$(grep -ao 'ft: [0-9]*' "$out/log" | tail -1 | grep -o '[0-9]*' || true)
   findings=$(find "$out/findings" -type f | wc -l)
   printf '%-14s execs %-9s cov %-6s ft %-6s findings %s\n' "$t" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$findings" \
     | tee -a fuzz-out/summary.txt
