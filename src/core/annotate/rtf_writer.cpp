@@ -10,17 +10,7 @@ constexpr size_t kLongLine = 1010;
 // An escaped text of this length ends the written text.
 constexpr size_t kMaxEscaped = 1040;
 
-bool is_rule(int style) { return style >= kStyleProcedureRule && style <= kStyleNoteRule; }
-bool is_coverage_note(int style) { return style == kStyleExecutedNote || style == kStyleNotExecuted; }
-
 }  // namespace
-
-SwitchedOn& just_switched_on() {
-  static SwitchedOn flags;
-  return flags;
-}
-
-void clear_just_switched_on() { just_switched_on() = SwitchedOn(); }
 
 int rtf_colour_entry(int style) {
   switch (style) {
@@ -69,7 +59,7 @@ PackedColour streaming_colour(int style, PackedColour text_colour) {
 }
 
 RtfStreamWriter::RtfStreamWriter(std::FILE* out, const RtfFont& font, const SwitchedOn& switched, int caret_line)
-    : out_(out), switched_(switched), caret_(caret_line), caret_done_(caret_line <= 0) {
+    : out_(out), caret_(switched, caret_line) {
   set_default_status_colours(colour_red(font.text_colour), colour_green(font.text_colour),
                              colour_blue(font.text_colour));
   buffer_.reserve(1 << 16);
@@ -90,40 +80,6 @@ RtfStreamWriter::RtfStreamWriter(std::FILE* out, const RtfFont& font, const Swit
 void RtfStreamWriter::flush_buffer() {
   if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) failed_ = true;
   buffer_.clear();
-}
-
-// Counts a line as new (of a kind just switched on) or old, and moves the
-// caret once the old lines reach it.
-void RtfStreamWriter::classify(int style, int next_style) {
-  bool is_new = false;
-  if (is_rule(style)) {
-    if (after_new_dataflow_) {
-      after_new_dataflow_ = false;
-      is_new = switched_.blocks || (style == kStyleNoteRule && !is_coverage_note(next_style));
-    } else if (switched_.blocks) {
-      is_new = true;
-    } else {
-      is_new = (style == kStyleNoteRule && next_style == kStyleDataflow && switched_.dataflow) ||
-               (next_style == kStyleProcViolation && switched_.violations) ||
-               (style == kStyleNoteRule && is_coverage_note(next_style) && switched_.coverage);
-    }
-  } else if (is_coverage_note(style)) {
-    is_new = switched_.coverage;
-  } else if (style == kStyleViolation || style == kStyleProcViolation) {
-    is_new = switched_.violations;
-  } else if (style == kStyleDataflow) {
-    is_new = switched_.dataflow;
-    if (is_new) after_new_dataflow_ = true;
-  }
-  if (is_new) {
-    ++new_lines_;
-  } else {
-    ++old_lines_;
-  }
-  if (!caret_done_ && old_lines_ == caret_) {
-    caret_ += static_cast<int>(new_lines_);
-    caret_done_ = true;
-  }
 }
 
 void RtfStreamWriter::write_line(const AnnotatedLine& line) {
@@ -168,11 +124,7 @@ void RtfStreamWriter::write_line(const AnnotatedLine& line) {
 void RtfStreamWriter::take(AnnotatedChunk&& chunk) {
   for (AnnotatedLine& line : chunk) {
     if (truncated_) break;
-    // A rule is judged by the line after it, so each line is classified
-    // when the next one arrives.
-    if (have_pending_) classify(pending_style_, line.style);
-    pending_style_ = line.style;
-    have_pending_ = true;
+    caret_.line(line.style);
     write_line(line);
     std::string().swap(line.text);
   }
@@ -180,10 +132,7 @@ void RtfStreamWriter::take(AnnotatedChunk&& chunk) {
 }
 
 bool RtfStreamWriter::finish() {
-  if (have_pending_) {
-    classify(pending_style_, kStyleCode);
-    have_pending_ = false;
-  }
+  caret_.finish();
   if (!truncated_) buffer_ += "\\par\n}\n";
   flush_buffer();
   if (std::fflush(out_) != 0) failed_ = true;

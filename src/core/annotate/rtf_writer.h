@@ -8,6 +8,7 @@
 #include <string>
 
 #include "annotate/annotated_lines.h"
+#include "annotate/caret_mapping.h"
 #include "config/display_settings.h"
 
 namespace sorvi {
@@ -18,17 +19,6 @@ struct RtfFont {
   int height_twips = 200;
   PackedColour text_colour = 0;
 };
-
-// Which annotation kinds the user has just switched on; set by the
-// reformatted-source document, cleared after every write.
-struct SwitchedOn {
-  bool blocks = false;
-  bool coverage = false;
-  bool violations = false;
-  bool dataflow = false;
-};
-SwitchedOn& just_switched_on();
-void clear_just_switched_on();
 
 // The colour-table entry a style is written in.
 int rtf_colour_entry(int style);
@@ -50,29 +40,20 @@ class RtfStreamWriter : public AnnotatedLineSink {
   // Ends the text; false when writing failed.
   bool finish();
   // The caret line mapped to the new text.
-  int caret_line() const { return caret_; }
+  int caret_line() const { return caret_.caret_line(); }
   // True once a line too long for the view ended the text.
   bool truncated() const { return truncated_; }
 
  private:
   void write_line(const AnnotatedLine& line);
-  void classify(int style, int next_style);
   void flush_buffer();
 
   std::FILE* out_;
-  SwitchedOn switched_;
   std::string buffer_;
   int previous_style_ = kStyleCode;
   bool truncated_ = false;
   bool failed_ = false;
-  // Caret mapping state.
-  int caret_;
-  bool caret_done_;
-  long old_lines_ = 0;
-  long new_lines_ = 0;
-  bool after_new_dataflow_ = false;
-  bool have_pending_ = false;
-  int pending_style_ = 0;
+  CaretMapper caret_;
 };
 
 // Writes a whole list into a new file; false when it cannot be created or
