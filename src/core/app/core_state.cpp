@@ -1,6 +1,9 @@
 #include "app/core_state.h"
 
 #include "annotate/annotation_generator.h"
+#include "annotate/caret_mapping.h"
+#include "annotate/view_bars.h"
+#include "app/view_positioning.h"
 #include "help/help_links.h"
 #include "base/allocation_faults.h"
 #include "base/file_utils.h"
@@ -38,6 +41,9 @@ void reset_core_state() {
   reset_line_number_width();
   reset_annotation_state();
   reset_help_links();
+  clear_just_switched_on();
+  reset_view_bars();
+  reset_remembered_line();
 }
 
 }  // namespace sorvi
