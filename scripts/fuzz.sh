@@ -13,6 +13,8 @@
 #                procedures dataflow violations penalties report_config
 #                result_list glh_file glh_content command_line batch
 #                (default: all)
+# FUZZ_ARGS adds libFuzzer flags, for example "-fork=1 -ignore_timeouts=1" to
+# keep going past hangs inside a library (HDF5 on some damaged files).
 # A finding is replayed with: build-fuzz/fuzz/<target>_fuzzer <file>
 # and, once fixed, belongs in fuzz/regressions/<target>/.
 set -euo pipefail
@@ -27,7 +29,7 @@ while [ $# -gt 0 ]; do
     -t) seconds="$2"; shift 2 ;;
     -j) jobs="$2"; shift 2 ;;
     --no-build) build=0; shift ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -58,23 +60,27 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_supp
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 run_one() {
-  local t=$1 out=fuzz-out/$1
+  # Absolute paths: a harness works inside its scratch set, and libFuzzer
+  # writes a hang's input while the harness is still there.
+  local t=$1 out=$PWD/fuzz-out/$1
   mkdir -p "$out/corpus" "$out/findings"
   local dict args=()
   dict=$(dictionary "$t")
-  [ -n "$dict" ] && args+=("-dict=$dict")
+  [ -n "$dict" ] && args+=("-dict=$PWD/$dict")
   # New inputs go to the first folder; the stored seeds stay as they are.
-  "build-fuzz/fuzz/${t}_fuzzer" "$out/corpus" "fuzz/corpus/$t" \
+  "build-fuzz/fuzz/${t}_fuzzer" "$out/corpus" "$PWD/fuzz/corpus/$t" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
     -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$out/findings/" \
-    "${args[@]}" >"$out/log" 2>&1 || true
+    "${args[@]}" ${FUZZ_ARGS:-} >"$out/log" 2>&1 || true
   local execs cov ft findings
   execs=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$out/log" | grep -o '[0-9]*$' | tail -1 || true)
+  # Fork mode (FUZZ_ARGS=-fork=1 ...) prints no final stats: its last "#N" line counts.
+  [ -n "$execs" ] || execs=$(grep -ao '^#[0-9]*' "$out/log" | tail -1 | tr -d '#' || true)
   cov=$(grep -ao 'cov: [0-9]*' "$out/log" | tail -1 | grep -o '[0-9]*' || true)
   ft=$(grep -ao 'ft: [0-9]*' "$out/log" | tail -1 | grep -o '[0-9]*' || true)
   findings=$(find "$out/findings" -type f | wc -l)
   printf '%-14s execs %-9s cov %-6s ft %-6s findings %s\n' "$t" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$findings" \
-    | tee -a fuzz-out/summary.txt
+    | tee -a "$PWD/fuzz-out/summary.txt"
 }
 
 mkdir -p fuzz-out
