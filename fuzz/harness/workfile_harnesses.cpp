@@ -20,6 +20,10 @@ namespace {
 int walk_index(FuzzRun& run, const sorvi::IndexRecord& record, int module_number) {
   if (record.line_table.size() < static_cast<size_t>(std::max(record.n, 0)))
     return run.fail("index table shorter than its count");
+  if (record.reverse_table.size() > static_cast<size_t>(sorvi::kMaxReverseLine) + 1)
+    return run.fail("reverse table beyond its bound");
+  if (record.header1.size() > sorvi::kIndexHeaderMax || record.header2.size() > sorvi::kIndexHeaderMax)
+    return run.fail("index header text beyond 30 characters");
   const int last = std::min(record.n + 7, 5000);
   for (int line = -1; line <= last; ++line) {
     int original = 0, is_file = 0;
@@ -64,6 +68,9 @@ int fuzz_registry(const uint8_t* data, size_t size) {
   run.put("work/staticid.dat", data, size);
   sorvi::load_module_registry(nullptr, nullptr);
   const int count = static_cast<int>(sorvi::module_registry().size());
+  for (const auto& entry : sorvi::module_registry()) {
+    if (entry.values.size() < 3) return run.fail("registry entry without its three values");
+  }
   const int number = sorvi::module_number_of(m.source_path.c_str(), true);
   if (number < 0 || number > count) run.fail("module number outside the registry");
   sorvi::language_code_of(m.source_path.c_str());
@@ -99,6 +106,8 @@ int fuzz_block_file(const uint8_t* data, size_t size) {
     const int rc = sorvi::read_block_file(m.stem.c_str(), nullptr, nullptr, procedure, procedures);
     if (rc != sorvi::kBlockFileRead && !procedures.empty()) run.fail("entries kept after a failed read");
     if (procedure > 0 && procedures.size() > 1) run.fail("more than one procedure in procedure mode");
+    if (procedure > 0 && procedures.size() == 1 && procedures[0].number != procedure)
+      run.fail("procedure mode kept another procedure");
     for (const sorvi::ProcedureBlocks& p : procedures) {
       if (p.blockCount != static_cast<int>(p.blocks.size())) run.fail("block count and blocks disagree");
     }
@@ -200,6 +209,9 @@ int fuzz_procedures(const uint8_t* data, size_t size) {
     sorvi::Sf1Reading reading;
     sorvi::read_sf1_file(m.stem.c_str(), source_name, &main_start, &main_name, &procedures, false, nullptr, true,
                          &reading);
+    for (const sorvi::ProcedureRecord& p : procedures) {
+      if (!p.name || p.name->empty()) return run.fail("procedure without a name kept");
+    }
     sorvi::procedure_list relocated;
     sorvi::relocate_procedures(procedures, relocated);
     if (relocated.size() > procedures.size()) run.fail("relocation added procedures");
