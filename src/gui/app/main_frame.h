@@ -2,17 +2,42 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <string>
+#include <vector>
 
+class QAction;
 class QMdiArea;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace sorvi {
+
+class CSorviDocument;
+class CViewBars;
+
+// The menu commands that act on the documents.
+enum class FrameCommand {
+  FileOpen,
+  FileClose,
+  FileSave,
+  FileSaveAs,
+  FilePrint,
+  EditCopy,
+  EditSelectAll,
+  EditFind,
+  EditViolationHelp,
+  ViewRefresh,
+  ConfigureFont,
+};
 
 class CSorviFrame : public QMainWindow {
   Q_OBJECT
  public:
   explicit CSorviFrame(QWidget* parent = nullptr);
+  ~CSorviFrame() override;
 
   QMdiArea* mdi_area() const { return mdi_; }
   // Brings the window to the front, restoring it when minimised.
@@ -23,13 +48,58 @@ class CSorviFrame : public QMainWindow {
   // status-code order) and shows it; stays hidden when no label is set.
   void show_coverage_legend();
   QToolBar* legend_bar() const { return legend_; }
+  QToolBar* tool_bar() const { return tools_; }
+  CViewBars* view_bars() const { return view_bars_; }
+
+  // The status bar's pane 30 spaces wide (line and column of the caret)
+  // and the pane 35 spaces wide (the file a reformatted line comes from).
+  void set_line_pane(const QString& text);
+  void set_file_pane(const QString& text);
+  QString line_pane_text() const;
+  QString file_pane_text() const;
+
+  // The document whose frame is active (none when no document is open).
+  CSorviDocument* active_document() const;
+  void set_active_document(CSorviDocument* document);
+
+  // Shows the menus of a document kind (its resource number), or the
+  // frame's own menu 128 when no document is open.
+  void set_menu_resource(int resource);
+  int menu_resource() const { return menu_resource_; }
+  // A menu command by its text without the ampersand ("Open...", "Refresh").
+  QAction* command_action(const QString& text) const;
+  // Lists the recent files in the File menu.
+  void set_recent_files(const std::vector<std::string>& files);
+
+ signals:
+  void command(sorvi::FrameCommand command);
+  void recent_file_chosen(const QString& path);
 
  private:
   void create_menus();
+  void create_tool_bar();
   void create_status_bar();
+  QAction* add_command(QMenu* menu, const QString& text, FrameCommand command,
+                       const QKeySequence& key = QKeySequence());
+  void open_help_file();
 
   QMdiArea* mdi_ = nullptr;
   QToolBar* legend_ = nullptr;
+  QToolBar* tools_ = nullptr;
+  CViewBars* view_bars_ = nullptr;
+  QLabel* line_pane_ = nullptr;
+  QLabel* file_pane_ = nullptr;
+  QPointer<CSorviDocument> active_;
+  int menu_resource_ = 128;
+
+  QMenu* file_menu_ = nullptr;
+  QMenu* edit_menu_ = nullptr;
+  QMenu* view_menu_ = nullptr;
+  QMenu* configure_menu_ = nullptr;
+  QMenu* window_menu_ = nullptr;
+  std::map<QString, QAction*> actions_;
+  std::vector<QAction*> recent_actions_;
+  QAction* recent_separator_ = nullptr;
 };
 
 }  // namespace sorvi

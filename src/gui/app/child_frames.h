@@ -1,0 +1,109 @@
+// The child frames that hold a document's view in the main frame's MDI
+// area, always maximised. CXtxSorviChildFrame adds the column heading above
+// the view and a status line below it, both in the view's font;
+// CSrcSorviChildFrame only the status line; CMSVCSrcChildFrame splits its
+// area between the view (90 %) and the violation list (10 %).
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QPointer>
+
+class QSplitter;
+class QVBoxLayout;
+
+namespace sorvi {
+
+class CSorviDocument;
+class CSorviEditView;
+class CSorviStatusBar;
+class CScrollSorviStatusBar;
+
+class CChildFrame : public QMdiSubWindow {
+  Q_OBJECT
+ public:
+  explicit CChildFrame(CSorviDocument* document, QWidget* parent = nullptr);
+
+  CSorviDocument* document() const { return document_; }
+  // Puts the view into the frame.
+  virtual void set_view(CSorviEditView* view);
+  CSorviEditView* view() const { return view_; }
+  // Shows the frame maximised, whatever the caller asked.
+  void activate_frame();
+  // Applies the view's font to the frame's bars (none here).
+  virtual void apply_view_font() {}
+  // Whether the font was applied on a first activation already.
+  bool font_applied() const { return font_applied_; }
+  void mark_font_applied() { font_applied_ = true; }
+
+  virtual CSorviStatusBar* bottom_bar() const { return nullptr; }
+  virtual CScrollSorviStatusBar* header_bar() const { return nullptr; }
+
+ signals:
+  // The user or the program asked the frame to close.
+  void closing(sorvi::CChildFrame* frame);
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  // The widget the view and the bars sit in.
+  QWidget* content() const { return content_; }
+  QVBoxLayout* content_layout() const { return layout_; }
+
+  CSorviEditView* view_ = nullptr;
+
+ private:
+  CSorviDocument* document_;
+  QWidget* content_;
+  QVBoxLayout* layout_;
+  bool font_applied_ = false;
+  bool maximising_ = false;
+};
+
+class CXtxSorviChildFrame : public CChildFrame {
+  Q_OBJECT
+ public:
+  explicit CXtxSorviChildFrame(CSorviDocument* document, QWidget* parent = nullptr);
+  void set_view(CSorviEditView* view) override;
+  void apply_view_font() override;
+  CSorviStatusBar* bottom_bar() const override { return bottom_; }
+  CScrollSorviStatusBar* header_bar() const override { return header_; }
+
+  // The column heading when the view sets none: "Line" right-aligned in
+  // five columns, then the block and statement titles.
+  static QString default_heading();
+
+ protected:
+  CXtxSorviChildFrame(CSorviDocument* document, bool with_header, QWidget* parent);
+  // Where the view goes (the splitter of the violations frame).
+  virtual void place_view(CSorviEditView* view);
+
+  CScrollSorviStatusBar* header_ = nullptr;
+  CSorviStatusBar* bottom_ = nullptr;
+};
+
+class CSrcSorviChildFrame : public CXtxSorviChildFrame {
+  Q_OBJECT
+ public:
+  explicit CSrcSorviChildFrame(CSorviDocument* document, QWidget* parent = nullptr);
+};
+
+class CMSVCSrcChildFrame : public CSrcSorviChildFrame {
+  Q_OBJECT
+ public:
+  explicit CMSVCSrcChildFrame(CSorviDocument* document, QWidget* parent = nullptr);
+  QSplitter* splitter() const { return splitter_; }
+  // The lower row: the violation list of the document (a placeholder until
+  // the list view exists).
+  QWidget* list_view() const { return list_; }
+
+ protected:
+  void place_view(CSorviEditView* view) override;
+  // Makes the widget of the lower row.
+  virtual QWidget* create_violation_list_view();
+
+ private:
+  QSplitter* splitter_ = nullptr;
+  QWidget* list_ = nullptr;
+};
+
+}  // namespace sorvi
