@@ -13,6 +13,7 @@
 #include "config/coverage_labels.h"
 #include "config/profile.h"
 #include "config/startup_options.h"
+#include "gui/app/document_manager.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/single_instance_server.h"
 #include "standards/report_config.h"
@@ -40,6 +41,7 @@ CSorviApp::~CSorviApp() = default;
 
 bool CSorviApp::InitInstance(const std::string& file_name, bool open_file) {
   frame_ = std::make_unique<CSorviFrame>();
+  documents_ = new CDocumentManager(frame_.get());
   if (get_profile_bool("ONE_SORVI", false, false)) {
     server_ = new SingleInstanceServer([this] { frame_->bring_to_front(); },
                                        [this](const std::vector<uint8_t>& payload) { OnCopyData(payload); }, this);
@@ -55,9 +57,7 @@ bool CSorviApp::InitInstance(const std::string& file_name, bool open_file) {
 }
 
 bool CSorviApp::open_document(const std::string& file_name) {
-  // No document kind is registered yet.
-  (void)file_name;
-  return false;
+  return documents_ && documents_->open_document(file_name) != nullptr;
 }
 
 void CSorviApp::OnCopyData(const std::vector<uint8_t>& payload) {

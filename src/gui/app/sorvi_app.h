@@ -8,6 +8,7 @@
 
 namespace sorvi {
 
+class CDocumentManager;
 class CSorviFrame;
 class SingleInstanceServer;
 
@@ -26,9 +27,11 @@ class CSorviApp : public QObject {
   bool open_document(const std::string& file_name);
 
   CSorviFrame* frame() const { return frame_.get(); }
+  CDocumentManager* documents() const { return documents_; }
 
  private:
   std::unique_ptr<CSorviFrame> frame_;
+  CDocumentManager* documents_ = nullptr;  // owned by the frame
   SingleInstanceServer* server_ = nullptr;
 };
 

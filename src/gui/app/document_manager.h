@@ -1,0 +1,64 @@
+// The program's documents: opening a file by name through the document
+// kinds (activating one already open, or creating the document of the best
+// kind with its child frame), the active document and its bars, menus and
+// caption, closing, and the File, Edit, View and Configure commands.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "annotate/view_bars.h"
+#include "app/document_registry.h"
+#include "gui/app/main_frame.h"
+
+class QMdiSubWindow;
+class QPrinter;
+
+namespace sorvi {
+
+class CChildFrame;
+class CSorviDocument;
+
+class CDocumentManager : public QObject {
+  Q_OBJECT
+ public:
+  // Registers the document kinds ("REF_DOCS" decides the reformatted one).
+  explicit CDocumentManager(CSorviFrame* frame);
+  ~CDocumentManager() override;
+
+  // Opens a file by name; the document, or none (a message says why,
+  // except in batch mode).
+  CSorviDocument* open_document(const std::string& name);
+  // The open documents, in opening order.
+  std::vector<CSorviDocument*> documents() const;
+  CSorviDocument* active_document() const { return frame_->active_document(); }
+  void close_document(CSorviDocument* document);
+  // Sets the bars from the active document's state.
+  void refresh_bars();
+  // File > Open: asks for a file and opens it.
+  void open_with_dialog();
+
+  const DocumentRegistry& registry() const { return registry_; }
+
+ private:
+  CSorviDocument* create_document(const OpenPlan& plan);
+  void activate(CSorviDocument* document);
+  void on_command(FrameCommand command);
+  void on_bar_command(BarControl control, bool checked);
+  void on_subwindow_activated(QMdiSubWindow* window);
+  void on_frame_closing(CChildFrame* frame);
+  void print();
+  void failed(const char* message) const;
+
+  CSorviFrame* frame_;
+  DocumentRegistry registry_;
+  std::map<int, QPointer<CSorviDocument>> documents_;  // by registry id
+  bool opening_ = false;
+  std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace sorvi
