@@ -4,7 +4,9 @@
 #include <QLocalSocket>
 #include <QTimer>
 #include <QVariant>
+#include <memory>
 
+#include "app/command_line.h"
 #include "app/single_instance.h"
 
 namespace sorvi {
@@ -39,18 +41,17 @@ bool SingleInstanceServer::listen() {
 
 void SingleInstanceServer::accept() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    auto* buffer = new QByteArray;
-    connect(socket, &QLocalSocket::readyRead, socket, [socket, buffer] {
-      buffer->append(socket->readAll());
-      if (buffer->size() > kMaxPayload) socket->abort();
-    });
+    auto buffer = std::make_shared<QByteArray>();
+    // Answers the sender and hands the message on, once per connection:
+    // when the whole command line has arrived (the sender waits for the
+    // answer), or when the sender has finished (a bare request to raise
+    // the window, or whatever part arrived).
     auto finish = [this, socket, buffer] {
       if (socket->property("sorvi_done").toBool()) return;
       socket->setProperty("sorvi_done", true);
-      buffer->append(socket->readAll());
+      if (socket->bytesAvailable() > 0) buffer->append(socket->readAll());
       std::vector<uint8_t> payload;
       if (buffer->size() <= kMaxPayload) payload.assign(buffer->begin(), buffer->end());
-      delete buffer;
       if (socket->state() == QLocalSocket::ConnectedState) {
         const char ack = 1;
         socket->write(&ack, 1);
@@ -65,6 +66,16 @@ void SingleInstanceServer::accept() {
         if (!payload.empty() && on_command_line_) on_command_line_(payload);
       });
     };
+    connect(socket, &QLocalSocket::readyRead, this, [socket, buffer, finish] {
+      buffer->append(socket->readAll());
+      if (buffer->size() > kMaxPayload) {
+        socket->abort();
+        return;
+      }
+      std::vector<std::string> args;
+      const std::vector<uint8_t> bytes(buffer->begin(), buffer->end());
+      if (split_forwarded_command_line(bytes, &args)) finish();
+    });
     connect(socket, &QLocalSocket::readChannelFinished, this, finish);
     connect(socket, &QLocalSocket::disconnected, this, finish);
   }
