@@ -199,6 +199,31 @@ TEST_F(DocumentsTest, ReformattedFileOpensAnnotatedInColour) {
   EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(DocumentsTest, LinesAreColouredAsTheyComeIntoView) {
+  start();
+  auto* doc = qobject_cast<sorvi::CSorviRefDoc*>(open(work_ + "demo_1.ref"));
+  ASSERT_TRUE(doc);
+  sorvi::CSorviEditView* view = doc->view();
+  view->viewport()->grab();
+  const QTextBlock last = view->document()->lastBlock();
+  int visible_coloured = 0;
+  const QTextBlock top = view->cursorForPosition(QPoint(0, 0)).block();
+  for (QTextBlock b = top; b.isValid() && b.blockNumber() < top.blockNumber() + 20; b = b.next()) {
+    if (view->line_style(b.blockNumber()) == sorvi::kStyleViolation) {
+      ASSERT_FALSE(b.layout()->formats().isEmpty()) << b.text().toStdString();
+      EXPECT_EQ(b.layout()->formats().front().format.foreground().color(), kRed);
+      ++visible_coloured;
+    }
+  }
+  EXPECT_GT(visible_coloured, 0);
+  // A line far out of sight waits until it is shown.
+  int far = last.blockNumber();
+  while (far > 0 && view->line_style(far) != sorvi::kStyleViolation) --far;
+  ASSERT_GT(far, 100);
+  EXPECT_TRUE(view->document()->findBlockByNumber(far).layout()->formats().isEmpty());
+  EXPECT_EQ(view->line_colour(far), kRed);
+}
+
 TEST_F(DocumentsTest, CaretLineAndTheFileItComesFrom) {
   start();
   auto* doc = qobject_cast<sorvi::CSorviRefDoc*>(open(work_ + "demo_1.ref"));

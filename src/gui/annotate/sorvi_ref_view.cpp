@@ -9,9 +9,7 @@
 namespace sorvi {
 
 CSorviRefView::CSorviRefView(CSorviRefDoc* document, QWidget* parent)
-    : CSorviEditView(document, parent), ref_document_(document), highlighter_(new CLineStyleHighlighter(this->document())) {}
-
-int CSorviRefView::line_style(int line) const { return highlighter_->style_of(line); }
+    : CSorviEditView(document, parent), ref_document_(document) {}
 
 void CSorviRefView::update_view() {
   AnnotationContext* context = ref_document_->context();
@@ -24,7 +22,7 @@ void CSorviRefView::update_view() {
   if (GenerateAnnotatedLines(context, list)) list.close();
   clear_just_switched_on();
   const int caret = mapper.finish();
-  fill_styled_view(this, highlighter_, lines);
+  set_styled_text(lines.text, std::move(lines.styles));
   filled_ = true;
   filling_ = false;
   select_range(0, 0);

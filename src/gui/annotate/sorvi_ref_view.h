@@ -8,7 +8,6 @@
 
 namespace sorvi {
 
-class CLineStyleHighlighter;
 class CSorviRefDoc;
 
 class CSorviRefView : public CSorviEditView {
@@ -21,14 +20,12 @@ class CSorviRefView : public CSorviEditView {
   // Makes the view read-only unless "WRITE_SORVI".
   void apply_read_only_rule();
   bool filling() const { return filling_; }
-  int line_style(int line) const;
 
  protected:
   void font_changed() override;
 
  private:
   CSorviRefDoc* ref_document_;
-  CLineStyleHighlighter* highlighter_;
   bool filled_ = false;
   bool filling_ = false;
 };

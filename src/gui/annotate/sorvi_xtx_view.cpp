@@ -8,9 +8,7 @@
 namespace sorvi {
 
 CSorviXtxView::CSorviXtxView(CSorviXtxDoc* document, QWidget* parent)
-    : CSorviEditView(document, parent), xtx_document_(document), highlighter_(new CLineStyleHighlighter(this->document())) {}
-
-int CSorviXtxView::line_style(int line) const { return highlighter_->style_of(line); }
+    : CSorviEditView(document, parent), xtx_document_(document) {}
 
 void CSorviXtxView::update_view() {
   AnnotationContext* context = xtx_document_->context();
@@ -20,7 +18,7 @@ void CSorviXtxView::update_view() {
   if (GenerateAnnotatedLines(context, list)) list.close();
   if (context->procedures.empty()) return;
   filling_ = true;
-  fill_styled_view(this, highlighter_, lines);
+  set_styled_text(lines.text, std::move(lines.styles));
   filled_ = true;
   filling_ = false;
   select_range(0, 0);

@@ -6,7 +6,6 @@
 
 namespace sorvi {
 
-class CLineStyleHighlighter;
 class CSorviXtxDoc;
 
 class CSorviXtxView : public CSorviEditView {
@@ -19,14 +18,12 @@ class CSorviXtxView : public CSorviEditView {
   void update_view();
   void apply_read_only_rule();
   bool filling() const { return filling_; }
-  int line_style(int line) const;
 
  protected:
   void font_changed() override;
 
  private:
   CSorviXtxDoc* xtx_document_;
-  CLineStyleHighlighter* highlighter_;
   bool filled_ = false;
   bool filling_ = false;
 };

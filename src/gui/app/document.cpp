@@ -42,6 +42,7 @@ void CSorviDocument::on_activate() {
   CSorviFrame* frame = main_frame();
   if (!frame) return;
   frame->view_bars()->apply(activation_layout());
+  frame->set_file_pane(QString());
   if (frame_ && !frame_->font_applied()) {
     frame_->apply_view_font();
     frame_->mark_font_applied();

@@ -231,6 +231,7 @@ void CDocumentManager::print() {
   QPrintDialog dialog(printer_.get(), frame_);
   dialog.setWindowTitle(tr("Print %1").arg(doc->title()));
   if (dialog.exec() != QDialog::Accepted) return;
+  doc->view()->colour_all_lines();
   doc->view()->print(printer_.get());
 }
 

@@ -6,7 +6,9 @@
 #include <QTextLayout>
 #include <cstdio>
 
+#include "annotate/annotated_lines.h"
 #include "annotate/line_texts.h"
+#include "annotate/rtf_writer.h"
 #include "app/view_positioning.h"
 #include "base/message_box.h"
 #include "config/profile.h"
@@ -212,8 +214,63 @@ void CSorviEditView::violation_help() {
   if (!path.empty()) emit open_document_requested(path);
 }
 
-QColor CSorviEditView::line_colour(int line) const {
+void CSorviEditView::set_styled_text(const std::string& bytes, std::vector<uint8_t> styles) {
+  setUpdatesEnabled(false);
+  // Entry 5 of the table follows the view's text colour.
+  set_default_status_colours(colour_red(colour_), colour_green(colour_), colour_blue(colour_));
+  for (int i = 0; i < 9; ++i) style_colours_[i] = qcolor_of(status_colour(i));
+  styles_ = std::move(styles);
+  coloured_.assign(styles_.size(), 0);
+  set_text_bytes(bytes);
+  setUpdatesEnabled(true);
+}
+
+int CSorviEditView::line_style(int line) const {
+  return line >= 0 && line < static_cast<int>(styles_.size()) ? static_cast<int>(styles_[static_cast<size_t>(line)])
+                                                               : static_cast<int>(kStyleCode);
+}
+
+void CSorviEditView::colour_blocks(const QTextBlock& first, const QTextBlock& last) {
+  if (styles_.empty() || !first.isValid()) return;
+  int from = -1, to = -1;
+  const int end = last.isValid() ? last.blockNumber() : first.blockNumber();
+  int n = first.blockNumber();
+  for (QTextBlock b = first; b.isValid() && n <= end; b = b.next(), ++n) {
+    if (n >= static_cast<int>(coloured_.size()) || coloured_[static_cast<size_t>(n)]) continue;
+    coloured_[static_cast<size_t>(n)] = 1;
+    const int entry = rtf_colour_entry(styles_[static_cast<size_t>(n)]);
+    if (entry == 5 || entry < 0 || entry > 8 || b.length() <= 1) continue;
+    QTextLayout::FormatRange range;
+    range.start = 0;
+    range.length = b.length() - 1;
+    range.format.setForeground(style_colours_[entry]);
+    b.layout()->setFormats({range});
+    if (from < 0) from = b.position();
+    to = b.position() + b.length();
+  }
+  if (from >= 0) document()->markContentsDirty(from, to - from);
+}
+
+void CSorviEditView::colour_all_lines() { colour_blocks(document()->firstBlock(), document()->lastBlock()); }
+
+void CSorviEditView::paintEvent(QPaintEvent* event) {
+  if (!styles_.empty()) {
+    const QTextBlock first = firstVisibleBlock();
+    QTextBlock last = first;
+    const QPointF offset = contentOffset();
+    const int height = viewport()->height();
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+      last = b;
+      if (blockBoundingGeometry(b).translated(offset).top() > height) break;
+    }
+    colour_blocks(first, last);
+  }
+  QPlainTextEdit::paintEvent(event);
+}
+
+QColor CSorviEditView::line_colour(int line) {
   const QTextBlock block = document()->findBlockByNumber(line);
+  colour_blocks(block, block);
   if (block.isValid() && block.layout()) {
     const QList<QTextLayout::FormatRange> formats = block.layout()->formats();
     if (!formats.isEmpty() && formats.front().format.hasProperty(QTextFormat::ForegroundBrush)) {

@@ -8,7 +8,9 @@
 
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/display_settings.h"
 #include "gui/views/find_dialog.h"
@@ -67,8 +69,17 @@ class CSorviEditView : public QPlainTextEdit {
   // The path Violation Help opens for the caret's line ("" when none).
   std::string violation_help_path() const;
 
+  // A text of styled lines: each line is drawn in its style's colour from
+  // the status colour table (code lines in the view's text colour). The
+  // lines are coloured as they come into view, so a long text is shown at
+  // once. Painting is held while the text is replaced.
+  void set_styled_text(const std::string& bytes, std::vector<uint8_t> styles);
+  int line_style(int line) const;
+  // Colours every line (before printing).
+  void colour_all_lines();
+
   // The colour line `line` (from 0) is drawn in.
-  QColor line_colour(int line) const;
+  QColor line_colour(int line);
 
  signals:
   // Asks the program to open a file as a document.
@@ -79,15 +90,22 @@ class CSorviEditView : public QPlainTextEdit {
   // The default format changed (the font command).
   virtual void font_changed() {}
   void select_range(int from, int to);
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void on_cursor_moved();
+  // Gives the lines of the blocks their colours; the range's layout is
+  // redone once.
+  void colour_blocks(const QTextBlock& first, const QTextBlock& last);
 
   CSorviDocument* document_;
   bool utf8_ = true;
   FontRecord font_record_;
   PackedColour colour_ = 0;
   QPointer<CSorviFindDialog> find_dialog_;
+  std::vector<uint8_t> styles_;
+  std::vector<uint8_t> coloured_;
+  QColor style_colours_[9];
 };
 
 // The QFont of a stored font record.
