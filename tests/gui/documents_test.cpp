@@ -224,6 +224,42 @@ TEST_F(DocumentsTest, LinesAreColouredAsTheyComeIntoView) {
   EXPECT_EQ(view->line_colour(far), kRed);
 }
 
+TEST_F(DocumentsTest, StartLineIsFoundInTheAnnotatedText) {
+  start({"Start=40"});
+  auto* doc = qobject_cast<sorvi::CSorviRefDoc*>(open(work_ + "demo_1.ref"));
+  ASSERT_TRUE(doc);
+  sorvi::CSorviEditView* view = doc->view();
+  // Annotation lines stand above it: the caret is on the display line that
+  // shows reformatted line 40.
+  EXPECT_GT(view->caret_line(), 40);
+  EXPECT_TRUE(view->line_text(view->caret_line() - 1).startsWith("    40 ")) << view->line_text(view->caret_line() - 1).toStdString();
+  EXPECT_EQ(sorvi::startup_options().Start, 0);
+}
+
+TEST_F(DocumentsTest, ChosenFontIsStoredAndTheTextRewritten) {
+  start();
+  auto* doc = qobject_cast<sorvi::CSorviRefDoc*>(open(work_ + "demo_1.ref"));
+  ASSERT_TRUE(doc);
+  sorvi::CSorviEditView* view = doc->view();
+  QFont chosen = view->font();
+  chosen.setPointSize(14);
+  chosen.setBold(true);
+  const int lines = view->document()->blockCount();
+  click(BarControl::Violations);  // the text changes, and the font brings it back
+  ASSERT_LT(view->document()->blockCount(), lines);
+  doc->context()->showStandards = true;
+  ASSERT_TRUE(view->take_chosen_font(chosen));
+  EXPECT_EQ(view->font().pointSize(), 14);
+  EXPECT_EQ(view->document()->blockCount(), lines);
+  const std::string settings = read_file(dir_.path() + "/config/Vexa/Sorvi.ini");
+  EXPECT_NE(settings.find("[Font]"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("Height=140"), std::string::npos);
+  EXPECT_NE(settings.find("Weight=700"), std::string::npos);
+  // The heading keeps to the view's font when the frame applies it.
+  doc->frame()->apply_view_font();
+  EXPECT_EQ(doc->frame()->header_bar()->font().pointSize(), 14);
+}
+
 TEST_F(DocumentsTest, CaretLineAndTheFileItComesFrom) {
   start();
   auto* doc = qobject_cast<sorvi::CSorviRefDoc*>(open(work_ + "demo_1.ref"));
@@ -547,6 +583,7 @@ TEST_F(PlainDocumentsTest, AnOpenFileIsActivatedNotOpenedAgain) {
   process_events();
   EXPECT_EQ(frame()->windowTitle(), "Vexa Sorvi");
   EXPECT_EQ(frame()->menu_resource(), 128);
+  EXPECT_EQ(frame()->line_pane_text(), "");
   EXPECT_EQ(frame()->active_document(), nullptr);
 }
 

@@ -89,7 +89,10 @@ void CSorviEditView::choose_font() {
   bool ok = false;
   const QFont chosen =
       QFontDialog::getFont(&ok, font(), this, tr("Font"), QFontDialog::MonospacedFonts | QFontDialog::ScalableFonts);
-  if (!ok) return;
+  if (ok) take_chosen_font(chosen);
+}
+
+bool CSorviEditView::take_chosen_font(const QFont& chosen) {
   FontRecord record = font_record_;
   record.FaceName = chosen.family().toLocal8Bit().toStdString();
   record.Height = static_cast<int>(chosen.pointSizeF() * 10 + 0.5);
@@ -99,10 +102,11 @@ void CSorviEditView::choose_font() {
   record.StrikeOut = chosen.strikeOut() ? 1 : 0;
   if (record.FaceName.empty() || record.Height <= 0 || !apply_font(record, colour_)) {
     message_box("The requested font was not set");
-    return;
+    return false;
   }
   write_view_font("Font", record);
   write_view_colour("Font", colour_);
+  return true;
 }
 
 void CSorviEditView::select_range(int from, int to) {

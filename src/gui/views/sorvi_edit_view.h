@@ -44,6 +44,9 @@ class CSorviEditView : public QPlainTextEdit {
   // The Configure > Font command: a fixed-pitch font dialog; the choice is
   // stored in the settings section "Font".
   void choose_font();
+  // Takes the font chosen in the dialog: applies it and stores it with the
+  // colour, or says "The requested font was not set".
+  bool take_chosen_font(const QFont& chosen);
 
   // Places caret and selection from Start=, End=, EndOfFile and, when
   // `use_remembered`, the remembered line.
