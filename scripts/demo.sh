@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Sorvi needs, builds it, writes a sample analysis set into a
-# scratch directory and starts Sorvi on it.
+# scratch directory and opens its module in Sorvi.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -16,7 +16,8 @@ demo_dir=${SORVI_DEMO_DIR:-$(mktemp -d /tmp/sorvi-demo-XXXXXX)}
 export KELVAR="$demo_dir"
 cd "$demo_dir"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$top/$build_dir/sorvi" -Help
+  # The generated module, annotated, in the main window.
+  exec "$top/$build_dir/sorvi" work/demo_1.ref -Language=2
 else
   echo "(no display here: printing the option list only)"
   exec "$top/$build_dir/sorvi" -Help -VMODE
