@@ -256,8 +256,14 @@ void CDocumentManager::on_command(FrameCommand command) {
     case FrameCommand::FilePrint:
       print();
       break;
+    case FrameCommand::EditCut:
+      if (view && !view->isReadOnly()) view->cut();
+      break;
     case FrameCommand::EditCopy:
       if (view) view->copy();
+      break;
+    case FrameCommand::EditPaste:
+      if (view && !view->isReadOnly()) view->paste();
       break;
     case FrameCommand::EditSelectAll:
       if (view) view->selectAll();

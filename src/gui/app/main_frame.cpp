@@ -136,9 +136,9 @@ void CSorviFrame::create_menus() {
 
   edit_menu_ = menuBar()->addMenu(tr("&Edit"));
   plain(edit_menu_, tr("&Undo"), false)->setShortcut(QKeySequence::Undo);
-  plain(edit_menu_, tr("Cu&t"), false)->setShortcut(QKeySequence::Cut);
+  add_command(edit_menu_, tr("Cu&t"), FrameCommand::EditCut, QKeySequence::Cut);
   add_command(edit_menu_, tr("&Copy"), FrameCommand::EditCopy, QKeySequence::Copy);
-  plain(edit_menu_, tr("&Paste"), false)->setShortcut(QKeySequence::Paste);
+  add_command(edit_menu_, tr("&Paste"), FrameCommand::EditPaste, QKeySequence::Paste);
   add_command(edit_menu_, tr("&Select All"), FrameCommand::EditSelectAll, QKeySequence::SelectAll);
   edit_menu_->addSeparator();
   add_command(edit_menu_, tr("&Find"), FrameCommand::EditFind, QKeySequence::Find);
@@ -148,6 +148,10 @@ void CSorviFrame::create_menus() {
   connect(edit_menu_, &QMenu::aboutToShow, this, [this] {
     CSorviEditView* view = active_ ? active_->view() : nullptr;
     command_action(QStringLiteral("Violation Help"))->setEnabled(view && view->violation_help_enabled());
+    // A read-only view can be neither cut nor pasted into.
+    const bool writable = view && !view->isReadOnly();
+    command_action(QStringLiteral("Cut"))->setEnabled(writable && view->textCursor().hasSelection());
+    command_action(QStringLiteral("Paste"))->setEnabled(writable && view->canPaste());
   });
 
   view_menu_ = menuBar()->addMenu(tr("&View"));
