@@ -255,9 +255,9 @@ TEST_F(DocumentsTest, ChosenFontIsStoredAndTheTextRewritten) {
   EXPECT_NE(settings.find("[Font]"), std::string::npos) << settings;
   EXPECT_NE(settings.find("Height=140"), std::string::npos);
   EXPECT_NE(settings.find("Weight=700"), std::string::npos);
-  // The heading keeps to the view's font when the frame applies it.
-  doc->frame()->apply_view_font();
+  // The frame's heading and status line follow the view's font.
   EXPECT_EQ(doc->frame()->header_bar()->font().pointSize(), 14);
+  EXPECT_EQ(doc->frame()->bottom_bar()->font().pointSize(), 14);
 }
 
 TEST_F(DocumentsTest, CaretLineAndTheFileItComesFrom) {
@@ -468,6 +468,18 @@ TEST_F(DocumentsTest, ProcedureViewWidensItsBlockRange) {
   EXPECT_FALSE(control(BarControl::AllBlocks)->isEnabled());
   EXPECT_FALSE(control(BarControl::Previous)->isEnabled());
   EXPECT_FALSE(control(BarControl::Next)->isEnabled());
+}
+
+TEST_F(DocumentsTest, UnknownProcedureLeavesTheViewEmpty) {
+  make_set();
+  write_file(work_ + "demo_1.xtx", read_file(work_ + "demo_1.ref"));
+  start({"Procnum=77"});
+  auto* doc = qobject_cast<sorvi::CSorviXtxDoc*>(open(work_ + "demo_1.xtx"));
+  ASSERT_TRUE(doc);
+  EXPECT_TRUE(doc->view()->toPlainText().isEmpty());
+  EXPECT_EQ(doc->frame()->bottom_bar()->text(), "demo_1 - unannotated");
+  EXPECT_FALSE(control(BarControl::Next)->isEnabled());
+  EXPECT_FALSE(control(BarControl::AllBlocks)->isEnabled());
 }
 
 class PlainDocumentsTest : public DocumentsTest {

@@ -13,6 +13,7 @@
 #include "base/message_box.h"
 #include "config/profile.h"
 #include "config/startup_options.h"
+#include "gui/app/child_frames.h"
 #include "gui/app/document.h"
 #include "gui/app/main_frame.h"
 #include "gui/views/display_text.h"
@@ -81,6 +82,8 @@ bool CSorviEditView::apply_font(const FontRecord& record, PackedColour colour) {
   QPalette p = palette();
   p.setColor(QPalette::Text, qcolor_of(colour));
   setPalette(p);
+  // The frame's bars show their texts in the view's font.
+  if (document_ && document_->frame()) document_->frame()->apply_view_font();
   font_changed();
   return true;
 }
