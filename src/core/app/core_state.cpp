@@ -3,6 +3,7 @@
 #include "annotate/annotation_generator.h"
 #include "annotate/caret_mapping.h"
 #include "annotate/view_bars.h"
+#include "app/list_view_rules.h"
 #include "app/view_positioning.h"
 #include "help/help_links.h"
 #include "base/allocation_faults.h"
@@ -44,6 +45,7 @@ void reset_core_state() {
   clear_just_switched_on();
   reset_view_bars();
   reset_remembered_line();
+  reset_violation_edit_warning();
 }
 
 }  // namespace sorvi
