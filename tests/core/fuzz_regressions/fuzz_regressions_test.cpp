@@ -17,6 +17,11 @@
 #include "fuzz_harness.h"
 #include "harness_internal.h"
 
+// HDF5 1.10 loses a metadata-cache entry on some damaged GLH files (see
+// tests/lsan.supp); the replays of such files must not fail on it when the
+// suite runs without that file.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libhdf5_serial.so\n"; }
+
 namespace {
 
 const std::string kFuzzDir = std::string(SORVI_SOURCE_DIR) + "/fuzz/";
