@@ -1,15 +1,17 @@
 #include "gui/app/child_frames.h"
 
 #include <QCloseEvent>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "config/startup_options.h"
+#include "gui/annotate/sorvi_ref_doc.h"
 #include "gui/app/document.h"
 #include "gui/app/status_bars.h"
 #include "gui/views/sorvi_edit_view.h"
+#include "gui/views/violation_list_view.h"
 
 namespace sorvi {
 
@@ -31,11 +33,20 @@ void CChildFrame::set_view(CSorviEditView* view) {
   layout_->addWidget(view);
 }
 
+void CChildFrame::set_widget(QWidget* widget) {
+  widget_ = widget;
+  layout_->addWidget(widget);
+}
+
 void CChildFrame::activate_frame() {
   showMaximized();
   if (QMdiArea* area = mdiArea()) area->setActiveSubWindow(this);
   // The frame holding the focus is the one the area keeps active.
-  if (view_) view_->setFocus();
+  if (view_) {
+    view_->setFocus();
+  } else if (widget_) {
+    widget_->setFocus();
+  }
 }
 
 void CChildFrame::changeEvent(QEvent* event) {
@@ -116,9 +127,15 @@ void CMSVCSrcChildFrame::place_view(CSorviEditView* view) {
 }
 
 QWidget* CMSVCSrcChildFrame::create_violation_list_view() {
-  auto* list = new QListWidget(splitter_);
-  list->setObjectName(QStringLiteral("violation_list"));
+  auto* list = new CViolationListView(qobject_cast<CSorviRefDoc*>(document()), splitter_);
+  connect(list, &CViolationListView::open_document_requested, this, &CChildFrame::open_document_requested);
   return list;
+}
+
+CViolationListView* CMSVCSrcChildFrame::violation_list() const { return qobject_cast<CViolationListView*>(list_); }
+
+void CMSVCSrcChildFrame::initial_update_views() {
+  if (CViolationListView* list = violation_list(); list && !startup_options().VMODE) list->initial_update();
 }
 
 }  // namespace sorvi

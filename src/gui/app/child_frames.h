@@ -7,6 +7,7 @@
 
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <string>
 
 class QSplitter;
 class QVBoxLayout;
@@ -17,6 +18,7 @@ class CSorviDocument;
 class CSorviEditView;
 class CSorviStatusBar;
 class CScrollSorviStatusBar;
+class CViolationListView;
 
 class CChildFrame : public QMdiSubWindow {
   Q_OBJECT
@@ -27,6 +29,10 @@ class CChildFrame : public QMdiSubWindow {
   // Puts the view into the frame.
   virtual void set_view(CSorviEditView* view);
   CSorviEditView* view() const { return view_; }
+  // Puts a view that is not a text view (the HTML page) into the frame.
+  void set_widget(QWidget* widget);
+  // After the document's first display: fills the frame's other views.
+  virtual void initial_update_views() {}
   // Shows the frame maximised, whatever the caller asked.
   void activate_frame();
   // Applies the view's font to the frame's bars (none here).
@@ -41,6 +47,8 @@ class CChildFrame : public QMdiSubWindow {
  signals:
   // The user or the program asked the frame to close.
   void closing(sorvi::CChildFrame* frame);
+  // A view of the frame other than the document's asks to open a file.
+  void open_document_requested(const std::string& path);
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -53,6 +61,7 @@ class CChildFrame : public QMdiSubWindow {
 
  private:
   CSorviDocument* document_;
+  QPointer<QWidget> widget_;
   QWidget* content_;
   QVBoxLayout* layout_;
   bool font_applied_ = false;
@@ -92,9 +101,11 @@ class CMSVCSrcChildFrame : public CSrcSorviChildFrame {
  public:
   explicit CMSVCSrcChildFrame(CSorviDocument* document, QWidget* parent = nullptr);
   QSplitter* splitter() const { return splitter_; }
-  // The lower row: the violation list of the document (a placeholder until
-  // the list view exists).
+  // The lower row: the violation list of the document.
   QWidget* list_view() const { return list_; }
+  CViolationListView* violation_list() const;
+  // Fills the violation list (not in batch mode, which has no window).
+  void initial_update_views() override;
 
  protected:
   void place_view(CSorviEditView* view) override;
