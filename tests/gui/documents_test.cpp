@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QProcess>
 #include <QScrollBar>
@@ -34,6 +33,9 @@
 #include "gui/app/view_bars.h"
 #include "gui/views/sorvi_edit_doc.h"
 #include "gui/views/sorvi_edit_view.h"
+#include "gui/views/sorvi_html_doc.h"
+#include "gui/views/sorvi_html_view.h"
+#include "gui/views/violation_list_view.h"
 #include "support/sample_set_writer.h"
 #include "support/test_support.h"
 
@@ -409,7 +411,7 @@ TEST_F(DocumentsTest, AnnotatedSourceAndViolationsNeedALanguage) {
   ASSERT_TRUE(split);
   EXPECT_EQ(split->splitter()->count(), 2);
   EXPECT_EQ(split->splitter()->widget(0), sf1->view());
-  EXPECT_TRUE(qobject_cast<QListWidget*>(split->list_view()));
+  EXPECT_TRUE(qobject_cast<sorvi::CViolationListView*>(split->list_view()));
   const QList<int> sizes = split->splitter()->sizes();
   EXPECT_GT(sizes[0], 5 * sizes[1]);
   // A listing of violations records its source file and hides the bars.
@@ -649,11 +651,14 @@ TEST_F(PlainDocumentsTest, ViolationHelpOpensTheStandardsPage) {
   process_events();
   CSorviDocument* page = frame()->active_document();
   ASSERT_NE(page, doc);
-  // The page opens as the HTML kind, shown as plain text for now.
+  // The page opens as the HTML kind, at the standard's anchor.
   EXPECT_EQ(page->kind(), DocKind::Html);
   EXPECT_EQ(page->path_name(), set_.suite_dir + "standards_info/html/standards.htm");
   EXPECT_TRUE(sorvi::html_anchor().empty());
-  EXPECT_GT(page->view()->document()->blockCount(), 1);
+  auto* html = qobject_cast<sorvi::CSorviHtmlDoc*>(page);
+  ASSERT_TRUE(html);
+  EXPECT_EQ(html->html_view()->source().fragment(), "standard_s78");
+  EXPECT_GT(html->html_view()->document()->blockCount(), 1);
 }
 
 TEST_F(DocumentsTest, ColumnHeadingScrollsWithTheText) {

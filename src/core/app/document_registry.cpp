@@ -14,6 +14,11 @@ DocumentClass document_class_of(DocKind kind) {
       return DocumentClass::Ref;
     case DocKind::ProcedureCode:
       return DocumentClass::Xtx;
+    case DocKind::Html:
+      return DocumentClass::Html;
+    case DocKind::TestCaseIndex:
+    case DocKind::HarnessIndex:
+      return DocumentClass::ResultList;
     default:
       return DocumentClass::Edit;
   }

@@ -12,9 +12,8 @@
 
 namespace sorvi {
 
-// The window classes a kind is shown with. The HTML and result-list kinds
-// are shown as plain source until their own views exist.
-enum class DocumentClass { Edit, Ref, Xtx };
+// The window classes a kind is shown with.
+enum class DocumentClass { Edit, Ref, Xtx, Html, ResultList };
 DocumentClass document_class_of(DocKind kind);
 
 struct OpenPlan {

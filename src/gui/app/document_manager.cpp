@@ -15,9 +15,14 @@
 #include "gui/annotate/sorvi_ref_doc.h"
 #include "gui/annotate/sorvi_xtx_doc.h"
 #include "gui/app/child_frames.h"
+#include "gui/app/list_child_frame.h"
 #include "gui/app/view_bars.h"
 #include "gui/views/sorvi_edit_doc.h"
 #include "gui/views/sorvi_edit_view.h"
+#include "gui/views/sorvi_html_doc.h"
+#include "gui/views/sorvi_html_view.h"
+#include "gui/views/sorvi_rlist_doc.h"
+#include "gui/views/vexa_list_view.h"
 
 namespace sorvi {
 namespace {
@@ -119,18 +124,35 @@ CSorviDocument* CDocumentManager::create_document(const OpenPlan& plan) {
       doc = new CSorviXtxDoc;
       child = new CXtxSorviChildFrame(doc);
       break;
+    case DocumentClass::Html: {
+      auto* html = new CSorviHtmlDoc;
+      doc = html;
+      child = new CChildFrame(doc);
+      child->set_widget(html->create_html_widget());
+      break;
+    }
+    case DocumentClass::ResultList: {
+      auto* list = new CSorviRListDoc(plan.kind);
+      doc = list;
+      child = new CListChildFrame(list);
+      break;
+    }
   }
-  child->set_view(doc->create_view());
-  if (cls != DocumentClass::Edit) doc->set_title(QString::fromStdString(registry_.default_title(index)));
+  if (CSorviEditView* view = doc->create_view()) child->set_view(view);
+  // The annotated kinds have no path of their own to name them by.
+  const bool annotated = cls == DocumentClass::Ref || cls == DocumentClass::Xtx;
+  if (annotated) doc->set_title(QString::fromStdString(registry_.default_title(index)));
 
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool opened = doc->open_document(plan.path);
   QApplication::restoreOverrideCursor();
-  // The HTML view would take the anchor from here; the plain view has no use for it.
-  if (plan.kind == DocKind::Html) html_anchor().clear();
   if (!opened) {
+    // An anchor for the page that did not open is not kept for another.
+    if (plan.kind == DocKind::Html) html_anchor().clear();
     delete child;
-    if (cls == DocumentClass::Edit) {
+    if (cls == DocumentClass::ResultList) {
+      // The list said why itself.
+    } else if (!annotated) {
       failed(kFailedToOpen);
     } else if (startup_options().VMODE) {
       QTimer::singleShot(0, qApp, &QCoreApplication::quit);
@@ -139,7 +161,7 @@ CSorviDocument* CDocumentManager::create_document(const OpenPlan& plan) {
     }
     return nullptr;
   }
-  if (cls != DocumentClass::Edit) registry_.take_running_number(index);
+  if (annotated) registry_.take_running_number(index);
 
   const int id = registry_.add(index, doc->path_name());
   documents_[id] = doc;
@@ -151,14 +173,18 @@ CSorviDocument* CDocumentManager::create_document(const OpenPlan& plan) {
   connect(doc, &CSorviDocument::bars_changed, this, [this, doc] {
     if (doc == active_document()) refresh_bars();
   });
-  connect(doc->view(), &CSorviEditView::open_document_requested, this,
-          [this](const std::string& path) { open_document(path); });
+  if (doc->view()) {
+    connect(doc->view(), &CSorviEditView::open_document_requested, this,
+            [this](const std::string& path) { open_document(path); });
+  }
+  connect(child, &CChildFrame::open_document_requested, this, [this](const std::string& path) { open_document(path); });
   connect(child, &CChildFrame::closing, this, &CDocumentManager::on_frame_closing);
 
   opening_ = true;
   frame_->mdi_area()->addSubWindow(child);
   child->activate_frame();
   doc->initial_update();
+  child->initial_update_views();
   opening_ = false;
   activate(doc);
 
@@ -226,11 +252,16 @@ void CDocumentManager::open_with_dialog() {
 
 void CDocumentManager::print() {
   CSorviDocument* doc = active_document();
-  if (!doc || !doc->view()) return;
+  auto* html = qobject_cast<CSorviHtmlDoc*>(doc);
+  if (!doc || (!doc->view() && !(html && html->html_view()))) return;
   if (!printer_) printer_ = std::make_unique<QPrinter>();
   QPrintDialog dialog(printer_.get(), frame_);
   dialog.setWindowTitle(tr("Print %1").arg(doc->title()));
   if (dialog.exec() != QDialog::Accepted) return;
+  if (html) {
+    html->html_view()->print(printer_.get());
+    return;
+  }
   doc->view()->colour_all_lines();
   doc->view()->print(printer_.get());
 }
@@ -242,6 +273,32 @@ void CDocumentManager::on_command(FrameCommand command) {
   }
   CSorviDocument* doc = active_document();
   if (!doc) return;
+  // The page of an HTML document takes the text commands itself.
+  if (auto* html = qobject_cast<CSorviHtmlDoc*>(doc); html && html->html_view()) {
+    CSorviHtmlView* page = html->html_view();
+    switch (command) {
+      case FrameCommand::EditCopy:
+        page->copy();
+        return;
+      case FrameCommand::EditSelectAll:
+        page->selectAll();
+        return;
+      case FrameCommand::EditFind:
+        page->open_find_dialog();
+        return;
+      default:
+        break;
+    }
+  }
+  // A list view of the frame with the focus takes the font command.
+  if (command == FrameCommand::ConfigureFont && doc->frame()) {
+    for (QWidget* w = QApplication::focusWidget(); w && w != doc->frame(); w = w->parentWidget()) {
+      if (auto* list = qobject_cast<CVexaListView*>(w)) {
+        list->choose_font();
+        return;
+      }
+    }
+  }
   CSorviEditView* view = doc->view();
   switch (command) {
     case FrameCommand::FileClose:

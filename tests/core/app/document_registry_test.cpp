@@ -63,7 +63,7 @@ TEST_F(DocumentRegistryTest, HtmlAnchorIsCutFromThePathAndKept) {
   EXPECT_EQ(p.kind, DocKind::Html);
   EXPECT_EQ(p.path, "/s/standards.htm");
   EXPECT_EQ(sorvi::html_anchor(), "#standard_s78");
-  EXPECT_EQ(sorvi::document_class_of(p.kind), sorvi::DocumentClass::Edit);
+  EXPECT_EQ(sorvi::document_class_of(p.kind), sorvi::DocumentClass::Html);
   // A plain file leaves no anchor behind.
   registry_.plan_open("/w/a.txt", 0);
   EXPECT_EQ(sorvi::html_anchor(), "");
@@ -83,8 +83,9 @@ TEST(DocumentClassTest, EachKindHasItsWindows) {
   EXPECT_EQ(sorvi::document_class_of(DocKind::AnnotatedSource), sorvi::DocumentClass::Ref);
   EXPECT_EQ(sorvi::document_class_of(DocKind::Violations), sorvi::DocumentClass::Ref);
   EXPECT_EQ(sorvi::document_class_of(DocKind::ProcedureCode), sorvi::DocumentClass::Xtx);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::TestCaseIndex), sorvi::DocumentClass::Edit);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::HarnessIndex), sorvi::DocumentClass::Edit);
+  EXPECT_EQ(sorvi::document_class_of(DocKind::TestCaseIndex), sorvi::DocumentClass::ResultList);
+  EXPECT_EQ(sorvi::document_class_of(DocKind::HarnessIndex), sorvi::DocumentClass::ResultList);
+  EXPECT_EQ(sorvi::document_class_of(DocKind::PlainSource), sorvi::DocumentClass::Edit);
 }
 
 TEST(RecentFilesTest, FourNewestFirstWithoutRepeats) {
