@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QTextBlock>
 #include <QToolBar>
 #include <fstream>
@@ -513,6 +514,23 @@ TEST_F(ListsTest, ChosenFontAndColourAreStoredAndComeBack) {
   EXPECT_EQ(second->text_colour(), QColor(10, 20, 30));
 }
 
+TEST_F(ListsTest, FontCommandGoesToTheListWithTheFocus) {
+  start();
+  ASSERT_TRUE(open_violations());
+  frame()->activateWindow();
+  list_->setFocus();
+  process_events();
+  ASSERT_EQ(QApplication::focusWidget(), list_);
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog) shown = QString::fromLatin1(dialog->metaObject()->className());
+    if (auto* d = qobject_cast<QDialog*>(dialog)) d->reject();
+  });
+  frame()->command_action("Font")->trigger();
+  EXPECT_EQ(shown, "sorvi::CListFontDialog");
+}
+
 TEST_F(ListsTest, DefaultColourSettingGivesBlackText) {
   add_profile_line("USE_DEFAULT_COLOUR=TRUE");
   start();
@@ -584,6 +602,19 @@ TEST_F(ListsTest, BusyWhileLoadingThenBackAndForward) {
   EXPECT_EQ(page->source().toLocalFile().toStdString(), second);
   EXPECT_EQ(panes.size(), 4);
   EXPECT_EQ(frame()->line_pane_text(), "");
+}
+
+TEST_F(ListsTest, AnAnchorAskedForAnOpenPageIsShownOnActivation) {
+  start();
+  auto* doc = qobject_cast<sorvi::CSorviHtmlDoc*>(open(set_.suite_dir + "standards_info/html/standards.htm"));
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->html_view()->source().fragment(), "");
+  EXPECT_EQ(doc->html_view()->verticalScrollBar()->value(), 0);
+  sorvi::html_anchor() = "#standard_x27";
+  doc->on_activate();
+  EXPECT_EQ(doc->html_view()->source().fragment(), "standard_x27");
+  EXPECT_GT(doc->html_view()->verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(sorvi::html_anchor().empty());
 }
 
 TEST_F(ListsTest, TextSizeIsStoredOnlyWhenItChanges) {
