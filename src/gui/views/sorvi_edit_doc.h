@@ -1,6 +1,5 @@
 // CSorviEditDoc: a file shown as plain text. Plain source files, ".sif" and
-// ".sf1" files without a language, and any other text open as one; so do
-// HTML pages and test-case lists until their own views exist.
+// ".sf1" files without a language, and any other text open as one.
 #pragma once
 
 #include "gui/app/document.h"
