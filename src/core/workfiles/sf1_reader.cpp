@@ -1,5 +1,6 @@
 #include "workfiles/sf1_reader.h"
 
+#include <algorithm>
 #include <new>
 
 #include "config/profile.h"
@@ -65,6 +66,8 @@ bool read_sf1_file(const char* stem, DynamicString& source_name, int* main_start
         const int number = line.fixed(5);
         line.skip(5);
         std::string name = line.rest(kRecordLineMax);
+        // The name is a text: a NUL byte ends it (a name of NULs is empty).
+        name.erase(std::min(name.find('\0'), name.size()));
         trim_trailing_blanks(name);
         if (name.empty()) {
           r.procedure_error = true;

@@ -96,6 +96,27 @@ TEST_F(Sf1ReaderTest, SuccessNeedsASourceRecordAndNamedProcedures) {
   EXPECT_FALSE(name);
 }
 
+TEST_F(Sf1ReaderTest, ANameThatBeginsWithANulIsEmpty) {
+  // The name is a text: a NUL byte ends it, so a name of NULs is no name.
+  sorvi::DynamicString name;
+  sorvi::procedure_list procs;
+  write_work_file("nul.sf1", lines({source_record(1, "x.c"), procedure_record(1, 'Y', 1, 2, 1, "first"),
+                                    procedure_record(1, 'P', 3, 4, 2, std::string("\0\0tail", 6)),
+                                    procedure_record(1, 'P', 5, 6, 3, std::string("ab\0cd", 5))}));
+  sorvi::Sf1Reading reading;
+  EXPECT_FALSE(sorvi::read_sf1_file("nul", name, nullptr, nullptr, &procs, false, nullptr, false, &reading));
+  EXPECT_TRUE(reading.procedure_error);
+  ASSERT_EQ(procs.size(), 1u);
+  EXPECT_EQ(*procs[0].name, "first");
+
+  procs.clear();
+  name.reset();
+  write_work_file("cut.sf1", lines({source_record(1, "x.c"), procedure_record(1, 'P', 5, 6, 3, std::string("ab\0cd", 5))}));
+  EXPECT_TRUE(sorvi::read_sf1_file("cut", name, nullptr, nullptr, &procs, false, nullptr, false));
+  ASSERT_EQ(procs.size(), 1u);
+  EXPECT_EQ(*procs[0].name, "ab");
+}
+
 TEST_F(Sf1ReaderTest, ShortAndDamagedLinesDoNotRunIntoTheNextLine) {
   write_work_file("short.sf1", lines({head(1, 0, 124) + "   ", source_record(1, ""), head(1, 0, 106),
                                       head(1, 1, 124) + std::string(13, ' ') + "Yabcdefghi",
