@@ -6,6 +6,7 @@
 
 #include "base/file_utils.h"
 #include "glh/glh_api.h"
+#include "glh/glh_heap_check.h"
 #include "glh/glh_internals.h"
 #include "glh/glh_lib_open_close.h"
 
@@ -96,6 +97,10 @@ GlhLibrary* open_library(const char* path, const char* mode) {
   hid_t file = HDFFopen(path, read_write ? H5F_ACC_RDWR : H5F_ACC_RDONLY, access, __FILE__, __LINE__);
   HDFPclose(access, __FILE__, __LINE__);
   if (file < 1) return nullptr;
+  if (!glh_file_heaps_are_sound(file)) {
+    HDFFclose(file, 0, __FILE__, __LINE__);
+    return nullptr;
+  }
 
   int header[kFileHeaderValues];
   bool header_ok = false;

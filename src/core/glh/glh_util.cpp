@@ -9,6 +9,7 @@
 #include "base/file_utils.h"
 #include "config/profile.h"
 #include "glh/glh_api.h"
+#include "glh/glh_heap_check.h"
 #include "glh/glh_handles.h"
 #include "glh/glh_internals.h"
 #include "glh/glh_lib_open_close.h"
@@ -72,6 +73,7 @@ bool open_work_document(const char* repository_path, const char* file_name, cons
   HDFPclose(access, __FILE__, __LINE__);
   if (file < 1) return false;
   doc.file = file;
+  if (!glh_file_heaps_are_sound(file)) return false;
   const std::string repository = glh_map_name(repository_path);
   if (!glh_path_exists(file, repository, __FILE__, __LINE__)) return false;
   const std::string full = repository + "/" + glh_map_name(file_name);

@@ -1,0 +1,194 @@
+#include "glh/glh_heap_check.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace sorvi {
+namespace {
+
+// The smallest collection HDF5 writes, and the alignment of its objects.
+constexpr uint64_t kMinCollectionSize = 4096;
+constexpr uint64_t kAlignment = 8;
+
+uint64_t align_up(uint64_t n) { return (n + kAlignment - 1) / kAlignment * kAlignment; }
+
+uint64_t little_endian(const unsigned char* bytes, unsigned count) {
+  uint64_t value = 0;
+  for (unsigned i = count; i-- > 0;) value = (value << 8) | bytes[i];
+  return value;
+}
+
+// Reads through the descriptor HDF5 holds the file open with, so the walk
+// sees the file HDF5 reads whatever the current directory has become.
+bool read_from_descriptor(void* source, uint64_t offset, void* into, size_t size) {
+  const int fd = *static_cast<int*>(source);
+  if (offset > static_cast<uint64_t>(INT64_MAX) - size) return false;
+  char* to = static_cast<char*>(into);
+  while (size > 0) {
+    const ssize_t got = pread(fd, to, size, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    to += got;
+    size -= static_cast<size_t>(got);
+    offset += static_cast<uint64_t>(got);
+  }
+  return true;
+}
+
+// Closes every identifier it is given when it goes.
+struct IdCloser {
+  hid_t file = -1, plist = -1, access = -1;
+  ~IdCloser() {
+    if (access >= 0) H5Pclose(access);
+    if (plist >= 0) H5Pclose(plist);
+    if (file >= 0) H5Fclose(file);
+  }
+};
+
+// GLH files are opened with HDF5's default POSIX driver, whose handle is the
+// file descriptor; null for any other driver.
+int* descriptor(IdCloser& ids) {
+  ids.access = H5Fget_access_plist(ids.file);
+  if (ids.access < 0 || H5Pget_driver(ids.access) != H5FD_SEC2) return nullptr;
+  void* handle = nullptr;
+  if (H5Fget_vfd_handle(ids.file, ids.access, &handle) < 0) return nullptr;
+  return static_cast<int*>(handle);
+}
+
+// What identifies a file's present contents, and what the scan found.
+struct Verdict {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  struct timespec modified {};
+  struct timespec changed {};
+  bool sound = false;
+};
+
+bool same_file(const Verdict& v, const struct stat& st) {
+  return v.device == st.st_dev && v.inode == st.st_ino && v.size == st.st_size &&
+         v.modified.tv_sec == st.st_mtim.tv_sec && v.modified.tv_nsec == st.st_mtim.tv_nsec &&
+         v.changed.tv_sec == st.st_ctim.tv_sec && v.changed.tv_nsec == st.st_ctim.tv_nsec;
+}
+
+// The last few files scanned; a batch run opens the same file several times.
+constexpr size_t kKeptVerdicts = 8;
+std::mutex verdicts_mutex;
+std::deque<Verdict> verdicts;
+
+bool scan_for_collections(int fd, unsigned length_size, uint64_t file_size) {
+  static const char kStart[5] = {'G', 'C', 'O', 'L', 1};
+  constexpr size_t kBlock = size_t{1} << 20;
+  std::vector<char> block(kBlock + sizeof kStart - 1);
+  GlhHeapLayout layout;
+  layout.length_size = length_size;
+  layout.file_size = file_size;
+  uint64_t at = 0;
+  size_t carried = 0;  // bytes at the front of the block kept from the last read
+  while (at < file_size) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, file_size - at));
+    if (!read_from_descriptor(&fd, at, block.data() + carried, want)) return false;
+    const size_t have = carried + want;
+    const uint64_t block_start = at - carried;
+    for (size_t i = 0; i + sizeof kStart <= have;) {
+      const void* hit = memmem(block.data() + i, have - i, kStart, sizeof kStart);
+      if (!hit) break;
+      const size_t offset = static_cast<size_t>(static_cast<const char*>(hit) - block.data());
+      if (!glh_heap_collection_is_sound(layout, block_start + offset, read_from_descriptor, &fd)) return false;
+      i = offset + 1;
+    }
+    at += want;
+    carried = std::min(have, sizeof kStart - 1);
+    std::memmove(block.data(), block.data() + have - carried, carried);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool glh_file_heaps_are_sound(hid_t file) {
+  IdCloser ids;
+  if (H5Iinc_ref(file) < 0) return false;
+  ids.file = file;
+  ids.plist = H5Fget_create_plist(file);
+  if (ids.plist < 0) return false;
+  size_t address_size = 0, length_size = 0;  // only the length size matters
+  if (H5Pget_sizes(ids.plist, &address_size, &length_size) < 0) return false;
+  int* fd = descriptor(ids);
+  struct stat st;
+  if (!fd || fstat(*fd, &st) != 0 || st.st_size < 0) return false;
+  {
+    std::lock_guard<std::mutex> lock(verdicts_mutex);
+    for (const Verdict& v : verdicts) {
+      if (same_file(v, st)) return v.sound;
+    }
+  }
+  Verdict verdict;
+  verdict.device = st.st_dev;
+  verdict.inode = st.st_ino;
+  verdict.size = st.st_size;
+  verdict.modified = st.st_mtim;
+  verdict.changed = st.st_ctim;
+  try {
+    verdict.sound = scan_for_collections(*fd, static_cast<unsigned>(length_size), static_cast<uint64_t>(st.st_size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::lock_guard<std::mutex> lock(verdicts_mutex);
+  try {
+    if (verdicts.size() == kKeptVerdicts) verdicts.pop_front();
+    verdicts.push_back(verdict);
+  } catch (const std::bad_alloc&) {
+  }
+  return verdict.sound;
+}
+
+bool glh_heap_collection_is_sound(const GlhHeapLayout& layout, uint64_t address, GlhByteReader read, void* source) {
+  const unsigned ls = layout.length_size;
+  if (ls != 2 && ls != 4 && ls != 8) return false;
+  if (address > layout.file_size) return false;
+  const uint64_t start = address;
+
+  // Header: "GCOL", version, three reserved bytes, the collection size.
+  unsigned char header[16];
+  const uint64_t header_size = align_up(8 + ls);
+  if (header_size > sizeof header || start > layout.file_size - header_size) return false;
+  if (!read(source, start, header, 8 + ls)) return false;
+  if (std::memcmp(header, "GCOL", 4) != 0 || header[4] != 1) return false;
+  const uint64_t size = little_endian(header + 8, ls);
+  if (size < kMinCollectionSize || size > layout.file_size - start) return false;
+
+  // Objects: number (2 bytes), references (2), reserved (4), size. Object 0
+  // is the free space, whose size already counts its header; the others are
+  // padded to the alignment. A tail too short for a header is free space.
+  const uint64_t object_header = align_up(8 + ls);
+  uint64_t at = header_size;
+  while (at < size) {
+    if (size - at < object_header) break;
+    unsigned char object[16];
+    if (!read(source, start + at, object, 8 + ls)) return false;
+    const uint64_t number = little_endian(object, 2);
+    const uint64_t stored = little_endian(object + 8, ls);
+    const uint64_t room = size - at;
+    uint64_t need;
+    if (number > 0) {
+      if (stored > room - object_header) return false;
+      need = object_header + align_up(stored);
+    } else {
+      need = stored;
+    }
+    if (need < object_header || need > room) return false;
+    at += need;
+  }
+  return true;
+}
+
+}  // namespace sorvi

@@ -1,0 +1,38 @@
+// Region references and variable-length texts of a GLH file live in global
+// heap collections. HDF5 1.10 walks a collection's object headers without
+// checking them, and a damaged header (an object of size 0, or a size that
+// runs past the collection) sends it into an endless loop or past its
+// buffer. So when a GLH file opens, every collection in it is read here and
+// walked with every bound checked, before HDF5 may decode one.
+#pragma once
+
+#include <hdf5.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sorvi {
+
+// The layout values of a file that the walk needs.
+struct GlhHeapLayout {
+  unsigned length_size = 8;  // bytes of a length
+  uint64_t file_size = 0;    // bytes in the file
+};
+
+// Reads `size` bytes at `offset`; false when they cannot all be read.
+using GlhByteReader = bool (*)(void* source, uint64_t offset, void* into, size_t size);
+
+// Walks the collection at file offset `address` the way HDF5 decodes it and says whether
+// it is sound: signature "GCOL", version 1, a size of at least 4096 bytes
+// inside the file, every object header whole, and every object's stored
+// size inside the collection and at least a header's. At most size / 16
+// headers are read.
+bool glh_heap_collection_is_sound(const GlhHeapLayout& layout, uint64_t address, GlhByteReader read, void* source);
+
+// Scans the whole file for the start of a collection ("GCOL" and version 1)
+// at any offset, since a damaged address may point anywhere, and checks each
+// as above. The verdict is kept for the file as it stands (device, inode,
+// size and change times), so opening the same file again reads nothing.
+bool glh_file_heaps_are_sound(hid_t file);
+
+}  // namespace sorvi

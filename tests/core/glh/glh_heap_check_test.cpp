@@ -1,0 +1,189 @@
+// Every global heap collection of a GLH file is walked with every bound
+// checked before HDF5 is allowed to decode one.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "glh/glh_heap_check.h"
+#include "glh/glh_internals.h"
+#include "glh/glh_library.h"
+#include "glh_fixture.h"
+
+namespace sorvi {
+namespace {
+
+using sorvi_test::encode_gl_records;
+using sorvi_test::GlhIndexKey;
+using sorvi_test::GlhRecordDocumentContent;
+using sorvi_test::GlhWriter;
+
+void put(std::string& bytes, size_t at, uint64_t value, unsigned count) {
+  for (unsigned i = 0; i < count; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+// A collection of `size` bytes at offset 0: the header, one object numbered
+// 1 holding 5 bytes (padded to 8), and the rest free space.
+std::string collection(uint64_t size = 4096) {
+  std::string c(size, '\0');
+  std::memcpy(&c[0], "GCOL", 4);
+  c[4] = 1;
+  put(c, 8, size, 8);
+  put(c, 16, 1, 2);  // object 1, one reference
+  put(c, 18, 1, 2);
+  put(c, 24, 5, 8);
+  put(c, 40, 0, 2);  // free space from 40 to the end, header included
+  put(c, 48, size - 40, 8);
+  return c;
+}
+
+bool read_string(void* source, uint64_t offset, void* into, size_t size) {
+  const std::string& s = *static_cast<const std::string*>(source);
+  if (offset > s.size() || size > s.size() - offset) return false;
+  std::memcpy(into, s.data() + offset, size);
+  return true;
+}
+
+bool sound(std::string bytes, uint64_t address = 0) {
+  GlhHeapLayout layout;
+  layout.file_size = bytes.size();
+  return glh_heap_collection_is_sound(layout, address, read_string, &bytes);
+}
+
+TEST(GlhHeapCheckTest, SoundCollectionsPassAndDamagedOnesAreRefused) {
+  EXPECT_TRUE(sound(collection()));
+  EXPECT_TRUE(sound(collection(8192)));
+  std::string tail = collection();  // the last 8 bytes too short for a header
+  put(tail, 48, 4096 - 40 - 8, 8);
+  EXPECT_TRUE(sound(tail));
+
+  std::string c = collection();
+  c[0] = 'X';
+  EXPECT_FALSE(sound(c)) << "signature";
+  c = collection();
+  c[4] = 2;
+  EXPECT_FALSE(sound(c)) << "version";
+  c = collection();
+  put(c, 8, 2048, 8);
+  EXPECT_FALSE(sound(c)) << "smaller than any collection";
+  c = collection();
+  put(c, 8, 8192, 8);
+  EXPECT_FALSE(sound(c)) << "runs past the end of the file";
+  EXPECT_FALSE(sound(collection(), 4096)) << "address at the end of the file";
+  EXPECT_FALSE(sound(collection(), UINT64_MAX - 4)) << "address that wraps";
+}
+
+TEST(GlhHeapCheckTest, ObjectSizesThatStallOrOverrunTheWalkAreRefused) {
+  std::string c = collection();
+  put(c, 48, 0, 8);
+  EXPECT_FALSE(sound(c)) << "free space of size 0 never moves the walk on";
+  c = collection();
+  put(c, 48, 8, 8);
+  EXPECT_FALSE(sound(c)) << "free space smaller than its own header";
+  c = collection();
+  put(c, 48, 4096, 8);
+  EXPECT_FALSE(sound(c)) << "free space past the collection";
+  c = collection();
+  put(c, 24, 4096 - 16, 8);
+  EXPECT_FALSE(sound(c)) << "object past the collection";
+  c = collection();
+  put(c, 24, UINT64_MAX - 3, 8);
+  EXPECT_FALSE(sound(c)) << "object size that wraps when aligned";
+}
+
+class GlhHeapFileTest : public glh_test::GlhTest {
+ protected:
+  // A GLQ document with a one-key index, and a work file stored as text.
+  void SetUp() override {
+    GlhTest::SetUp();
+    GlhRecordDocumentContent content;
+    content.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
+    content.indexes.push_back({"Penaltys", {GlhIndexKey{"only", {0}, false}}});
+    file_ = path("heap.glh");
+    GlhWriter w(file_);
+    w.add_repository("GLQ_Repository", 6);
+    ASSERT_TRUE(w.add_record_document("GLQ_Repository", "models", content));
+    ASSERT_TRUE(w.add_work_file("/src/demo.c", "demo.ref", {{"line 1", "line 2"}, false, {}, {}}));
+    ASSERT_TRUE(w.close());
+  }
+
+  // Sets (field) in every collection of the file to value, through `at`,
+  // which gives the field's offset in a collection starting at `start`.
+  template <typename Field>
+  int damage_collections(uint64_t value, unsigned width, Field at) {
+    std::string bytes = sorvi_test::read_file(file_);
+    int damaged = 0;
+    for (size_t start = bytes.find("GCOL"); start != std::string::npos; start = bytes.find("GCOL", start + 1)) {
+      const size_t field = at(bytes, start);
+      if (field == std::string::npos) continue;
+      put(bytes, field, value, width);
+      ++damaged;
+    }
+    sorvi_test::write_file(file_, bytes);
+    return damaged;
+  }
+
+  // Sets of the index read, or -1 when the library or document did not open.
+  int index_sets() {
+    GlhLibrary* lib = glh_open_library(file_.c_str(), "READ_ONLY");
+    GlhRepository* repo = glh_open_repository_by_type("glq", lib);
+    GlhDocument* doc = glh_open_document("models", repo);
+    int sets = -1;
+    if (doc) {
+      GlhRecordSetList* list = glh_read_index(doc, "Penaltys", 10);
+      sets = list ? static_cast<int>(list->sets.size()) : 0;
+      glh_free_record_set_list(&list);
+    }
+    glh_close_document(&doc);
+    glh_close_repository(&repo);
+    glh_close_library(&lib);
+    return sets;
+  }
+
+  bool text_reads() {
+    GlhTextBlock* block = glh_read_text("/src/demo.c", "demo.ref", file_.c_str());
+    const bool read = block != nullptr;
+    glh_free_text_block(&block);
+    return read;
+  }
+
+  std::string file_;
+};
+
+uint64_t field_at(const std::string& bytes, size_t at, unsigned width) {
+  uint64_t value = 0;
+  for (unsigned i = width; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// The offset of the first object numbered `number` in the collection at
+// `start` (its header's first byte), or npos.
+size_t object_at(const std::string& bytes, size_t start, unsigned number) {
+  const uint64_t size = field_at(bytes, start + 8, 8);
+  for (size_t at = 16; at + 16 <= size && start + at + 16 <= bytes.size();) {
+    const uint64_t current = field_at(bytes, start + at, 2);
+    if (current == number) return start + at;
+    const uint64_t stored = field_at(bytes, start + at + 8, 8);
+    if (stored == 0 || stored > size) return std::string::npos;
+    at += current == 0 ? stored : 16 + (stored + 7) / 8 * 8;
+  }
+  return std::string::npos;
+}
+
+TEST_F(GlhHeapFileTest, AFreeSpaceOfSizeZeroRefusesTheFileInsteadOfHangingHdf5) {
+  EXPECT_EQ(index_sets(), 1);
+  EXPECT_TRUE(text_reads());
+  ASSERT_GT(damage_collections(0, 8,
+                               [](const std::string& b, size_t start) {
+                                 const size_t free = object_at(b, start, 0);
+                                 return free == std::string::npos ? free : free + 8;
+                               }),
+            0);
+  EXPECT_EQ(index_sets(), -1);
+  EXPECT_FALSE(text_reads());
+}
+
+}  // namespace
+}  // namespace sorvi
