@@ -63,6 +63,138 @@ int* descriptor(IdCloser& ids) {
   return static_cast<int*>(handle);
 }
 
+// One object of a collection: its number and stored size.
+struct HeapObject {
+  uint64_t number;
+  uint64_t size;
+};
+
+// Walks the collection at file offset `start` the way HDF5 decodes it, with
+// every bound checked; lists its objects (the free space left out) when
+// asked. False when the collection is damaged.
+bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader read, void* source,
+                     std::vector<HeapObject>* objects) {
+  const unsigned ls = layout.length_size;
+  if (ls != 2 && ls != 4 && ls != 8) return false;
+  if (start > layout.file_size) return false;
+
+  // Header: "GCOL", version, three reserved bytes, the collection size.
+  unsigned char header[16];
+  const uint64_t header_size = align_up(8 + ls);
+  if (header_size > sizeof header || start > layout.file_size - header_size) return false;
+  if (!read(source, start, header, 8 + ls)) return false;
+  if (std::memcmp(header, "GCOL", 4) != 0 || header[4] != 1) return false;
+  const uint64_t size = little_endian(header + 8, ls);
+  if (size < kMinCollectionSize || size > layout.file_size - start) return false;
+
+  // Objects: number (2 bytes), references (2), reserved (4), size. Object 0
+  // is the free space, whose size already counts its header; the others are
+  // padded to the alignment. A tail too short for a header is free space.
+  const uint64_t object_header = align_up(8 + ls);
+  uint64_t at = header_size;
+  while (at < size) {
+    if (size - at < object_header) break;
+    unsigned char object[16];
+    if (!read(source, start + at, object, 8 + ls)) return false;
+    const uint64_t number = little_endian(object, 2);
+    const uint64_t stored = little_endian(object + 8, ls);
+    const uint64_t room = size - at;
+    uint64_t need;
+    if (number > 0) {
+      if (stored > room - object_header) return false;
+      need = object_header + align_up(stored);
+      if (objects) objects->push_back({number, stored});
+    } else {
+      need = stored;
+    }
+    if (need < object_header || need > room) return false;
+    at += need;
+  }
+  return true;
+}
+
+// The stored form of a variable-length text: its length (4 bytes), the
+// address of its collection and its object number (4 bytes). HDF5 takes the
+// length to size its buffer before it reads the object, and copies the
+// whole object into that buffer, so the two must agree.
+struct Entries {
+  int fd = -1;
+  GlhHeapLayout layout;
+  uint64_t base = 0;  // file offset that addresses count from
+  unsigned address_size = 8;
+  size_t element = 16;
+  uint64_t collection = UINT64_MAX;  // the collection last walked
+  std::vector<HeapObject> objects;   // its objects
+};
+
+bool descriptors_are_sound(Entries& e, const unsigned char* raw, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const unsigned char* p = raw + i * e.element;
+    const uint64_t length = little_endian(p, 4);
+    const uint64_t address = little_endian(p + 4, e.address_size);
+    const uint64_t number = little_endian(p + 4 + e.address_size, 4);
+    if (address == 0) continue;  // a null text: HDF5 reads nothing
+    if (address != e.collection) {
+      e.objects.clear();
+      e.collection = UINT64_MAX;
+      if (address > e.layout.file_size || e.base > e.layout.file_size - address) return false;
+      if (!walk_collection(e.layout, e.base + address, read_from_descriptor, &e.fd, &e.objects)) return false;
+      e.collection = address;
+    }
+    bool found = false;
+    for (const HeapObject& o : e.objects) {
+      if (o.number == number) {
+        if (o.size != length) return false;
+        found = true;
+        break;
+      }
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+// Descriptors read this many at a time.
+constexpr uint64_t kDescriptorsPerRead = 65536;
+
+bool contiguous_entries_are_sound(hid_t dataset, Entries& e, uint64_t start, uint64_t count) {
+  const haddr_t at = H5Dget_offset(dataset);
+  if (at == HADDR_UNDEF) return true;  // nothing stored yet: every entry is empty
+  const uint64_t stored = H5Dget_storage_size(dataset);
+  if (start > stored / e.element || count > stored / e.element - start) return false;
+  std::vector<unsigned char> raw(static_cast<size_t>(std::min(count, kDescriptorsPerRead)) * e.element);
+  for (uint64_t done = 0; done < count;) {
+    const uint64_t n = std::min(count - done, kDescriptorsPerRead);
+    if (!read_from_descriptor(&e.fd, at + (start + done) * e.element, raw.data(), n * e.element)) return false;
+    if (!descriptors_are_sound(e, raw.data(), static_cast<size_t>(n))) return false;
+    done += n;
+  }
+  return true;
+}
+
+bool chunked_entries_are_sound(hid_t dataset, hid_t dcpl, Entries& e, uint64_t start, uint64_t count) {
+  hsize_t chunk = 0;
+  if (H5Pget_chunk(dcpl, 1, &chunk) != 1 || chunk == 0) return false;
+  if (chunk > e.layout.file_size / e.element) return false;
+  std::vector<unsigned char> raw;
+  const uint64_t end = start + count;
+  for (uint64_t first = start / chunk * chunk; first < end; first += chunk) {
+    hsize_t offset[1] = {first};
+    hsize_t bytes = 0;
+    // A chunk never written holds empty entries only.
+    if (H5Dget_chunk_storage_size(dataset, offset, &bytes) < 0 || bytes == 0) continue;
+    if (bytes != chunk * e.element) return false;
+    raw.resize(static_cast<size_t>(bytes));
+    uint32_t filters = 0;
+    if (H5Dread_chunk(dataset, H5P_DEFAULT, offset, &filters, raw.data()) < 0) return false;
+    const uint64_t from = std::max(first, start), to = std::min<uint64_t>(first + chunk, end);
+    if (!descriptors_are_sound(e, raw.data() + (from - first) * e.element, static_cast<size_t>(to - from))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // What identifies a file's present contents, and what the scan found.
 struct Verdict {
   dev_t device = 0;
@@ -102,7 +234,7 @@ bool scan_for_collections(int fd, unsigned length_size, uint64_t file_size) {
       const void* hit = memmem(block.data() + i, have - i, kStart, sizeof kStart);
       if (!hit) break;
       const size_t offset = static_cast<size_t>(static_cast<const char*>(hit) - block.data());
-      if (!glh_heap_collection_is_sound(layout, block_start + offset, read_from_descriptor, &fd)) return false;
+      if (!walk_collection(layout, block_start + offset, read_from_descriptor, &fd, nullptr)) return false;
       i = offset + 1;
     }
     at += want;
@@ -152,43 +284,62 @@ bool glh_file_heaps_are_sound(hid_t file) {
 }
 
 bool glh_heap_collection_is_sound(const GlhHeapLayout& layout, uint64_t address, GlhByteReader read, void* source) {
-  const unsigned ls = layout.length_size;
-  if (ls != 2 && ls != 4 && ls != 8) return false;
-  if (address > layout.file_size) return false;
-  const uint64_t start = address;
+  return walk_collection(layout, address, read, source, nullptr);
+}
 
-  // Header: "GCOL", version, three reserved bytes, the collection size.
-  unsigned char header[16];
-  const uint64_t header_size = align_up(8 + ls);
-  if (header_size > sizeof header || start > layout.file_size - header_size) return false;
-  if (!read(source, start, header, 8 + ls)) return false;
-  if (std::memcmp(header, "GCOL", 4) != 0 || header[4] != 1) return false;
-  const uint64_t size = little_endian(header + 8, ls);
-  if (size < kMinCollectionSize || size > layout.file_size - start) return false;
-
-  // Objects: number (2 bytes), references (2), reserved (4), size. Object 0
-  // is the free space, whose size already counts its header; the others are
-  // padded to the alignment. A tail too short for a header is free space.
-  const uint64_t object_header = align_up(8 + ls);
-  uint64_t at = header_size;
-  while (at < size) {
-    if (size - at < object_header) break;
-    unsigned char object[16];
-    if (!read(source, start + at, object, 8 + ls)) return false;
-    const uint64_t number = little_endian(object, 2);
-    const uint64_t stored = little_endian(object + 8, ls);
-    const uint64_t room = size - at;
-    uint64_t need;
-    if (number > 0) {
-      if (stored > room - object_header) return false;
-      need = object_header + align_up(stored);
-    } else {
-      need = stored;
-    }
-    if (need < object_header || need > room) return false;
-    at += need;
+bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count) {
+  IdCloser ids;
+  ids.file = H5Iget_file_id(dataset);
+  if (ids.file < 0) return false;
+  ids.plist = H5Fget_create_plist(ids.file);
+  if (ids.plist < 0) return false;
+  size_t address_size = 0, length_size = 0;
+  hsize_t userblock = 0, file_size = 0;
+  if (H5Pget_sizes(ids.plist, &address_size, &length_size) < 0 || H5Pget_userblock(ids.plist, &userblock) < 0 ||
+      H5Fget_filesize(ids.file, &file_size) < 0) {
+    return false;
   }
-  return true;
+  if (address_size == 0 || address_size > 8) return false;
+  int* fd = descriptor(ids);
+  if (!fd) return false;
+  Entries entries;
+  entries.fd = *fd;
+  entries.layout.length_size = static_cast<unsigned>(length_size);
+  entries.layout.file_size = file_size;
+  entries.base = userblock;
+  entries.address_size = static_cast<unsigned>(address_size);
+  entries.element = 4 + address_size + 4;
+
+  hid_t space = H5Dget_space(dataset);
+  if (space < 0) return false;
+  hsize_t extent = 0;
+  const int rank = H5Sget_simple_extent_ndims(space) == 1 ? H5Sget_simple_extent_dims(space, &extent, nullptr) : -1;
+  H5Sclose(space);
+  if (rank != 1 || start > extent || count > extent - start) return false;
+
+  struct Dcpl {
+    hid_t id;
+    ~Dcpl() {
+      if (id >= 0) H5Pclose(id);
+    }
+  } dcpl{H5Dget_create_plist(dataset)};
+  if (dcpl.id < 0) return false;
+  try {
+    switch (H5Pget_layout(dcpl.id)) {
+      case H5D_CONTIGUOUS:
+        return contiguous_entries_are_sound(dataset, entries, start, count);
+      case H5D_CHUNKED:
+        // Compressed chunks only HDF5 can decode; their descriptors go unchecked.
+        if (H5Pget_nfilters(dcpl.id) != 0) return true;
+        return chunked_entries_are_sound(dataset, dcpl.id, entries, start, count);
+      case H5D_COMPACT:
+        return true;  // a few entries kept in the object header itself
+      default:
+        return false;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 }  // namespace sorvi

@@ -35,4 +35,12 @@ bool glh_heap_collection_is_sound(const GlhHeapLayout& layout, uint64_t address,
 // size and change times), so opening the same file again reads nothing.
 bool glh_file_heaps_are_sound(hid_t file);
 
+// Checks the stored form of entries [start, start + count) of a 1-D dataset
+// of variable-length texts before HDF5 converts them: every text that is not
+// null names an object of a sound collection whose size is the text's
+// stored length. (HDF5 sizes its buffer by that length and then copies the
+// whole object into it.) Entries of compressed chunks, which only HDF5 can
+// decode, and of compact storage are not checked.
+bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count);
+
 }  // namespace sorvi

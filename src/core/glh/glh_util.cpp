@@ -103,6 +103,7 @@ hid_t entries_space(hid_t dataset, long long entries) {
 hid_t read_entries(hid_t dataset, hid_t file_space, hsize_t start, hsize_t count, hid_t xfer,
                    std::vector<char*>& entries) {
   if (count == 0 || count > kMaxEntriesPerRead) return -1;
+  if (!glh_text_entries_are_sound(dataset, start, count)) return -1;
   try {
     entries.assign(static_cast<size_t>(count), nullptr);
   } catch (const std::bad_alloc&) {

@@ -185,5 +185,94 @@ TEST_F(GlhHeapFileTest, AFreeSpaceOfSizeZeroRefusesTheFileInsteadOfHangingHdf5) 
   EXPECT_FALSE(text_reads());
 }
 
+
+// A plain HDF5 file holding one dataset "texts" of variable-length strings,
+// stored contiguously or in chunks of 2.
+class GlhTextEntriesTest : public glh_test::GlhTest {
+ protected:
+  void write(bool chunked) {
+    file_ = path(chunked ? "chunked.h5" : "contiguous.h5");
+    hid_t file = H5Fcreate(file_.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
+    hid_t type = H5Tcopy(H5T_C_S1);
+    H5Tset_size(type, H5T_VARIABLE);
+    const hsize_t dims[1] = {5};
+    hid_t space = H5Screate_simple(1, dims, nullptr);
+    hid_t create = H5Pcreate(H5P_DATASET_CREATE);
+    const hsize_t chunk[1] = {2};
+    if (chunked) H5Pset_chunk(create, 1, chunk);
+    hid_t dataset = H5Dcreate2(file, "texts", type, space, H5P_DEFAULT, create, H5P_DEFAULT);
+    const char* texts[5] = {"alpha", "", nullptr, "gamma", "a longer fifth text"};
+    EXPECT_GE(H5Dwrite(dataset, type, H5S_ALL, H5S_ALL, H5P_DEFAULT, texts), 0);
+    H5Dclose(dataset);
+    H5Pclose(create);
+    H5Sclose(space);
+    H5Tclose(type);
+    H5Fclose(file);
+  }
+
+  // Puts `value` into the 4-byte length (field 0) or object number (field
+  // 12) of entry i's stored form.
+  void damage(size_t i, size_t field, uint32_t value) {
+    hid_t file = H5Fopen(file_.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
+    hid_t dataset = H5Dopen2(file, "texts", H5P_DEFAULT);
+    hid_t create = H5Dget_create_plist(dataset);
+    const bool chunked = H5Pget_layout(create) == H5D_CHUNKED;
+    H5Pclose(create);
+    if (chunked) {
+      hsize_t offset[1] = {i / 2 * 2};
+      std::string raw(32, '\0');
+      uint32_t filters = 0;
+      EXPECT_GE(H5Dread_chunk(dataset, H5P_DEFAULT, offset, &filters, &raw[0]), 0);
+      put(raw, (i % 2) * 16 + field, value, 4);
+      EXPECT_GE(H5Dwrite_chunk(dataset, H5P_DEFAULT, filters, offset, raw.size(), raw.data()), 0);
+      H5Dclose(dataset);
+      H5Fclose(file);
+    } else {
+      const haddr_t at = H5Dget_offset(dataset);
+      H5Dclose(dataset);
+      H5Fclose(file);
+      std::string bytes = sorvi_test::read_file(file_);
+      put(bytes, static_cast<size_t>(at) + i * 16 + field, value, 4);
+      sorvi_test::write_file(file_, bytes);
+    }
+  }
+
+  bool sound(uint64_t start, uint64_t count) {
+    hid_t file = H5Fopen(file_.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+    hid_t dataset = H5Dopen2(file, "texts", H5P_DEFAULT);
+    const bool result = glh_text_entries_are_sound(dataset, start, count);
+    H5Dclose(dataset);
+    H5Fclose(file);
+    return result;
+  }
+
+  std::string file_;
+};
+
+TEST_F(GlhTextEntriesTest, StoredLengthsMustMatchTheirObjects) {
+  for (bool chunked : {false, true}) {
+    SCOPED_TRACE(chunked ? "chunked" : "contiguous");
+    write(chunked);
+    EXPECT_TRUE(sound(0, 5));
+    EXPECT_TRUE(sound(2, 1)) << "a null text names no object";
+    EXPECT_FALSE(sound(3, 3)) << "past the stored entries";
+
+    damage(3, 0, 1885691912);  // a length far beyond its object
+    EXPECT_FALSE(sound(0, 5));
+    EXPECT_FALSE(sound(3, 1));
+    EXPECT_TRUE(sound(0, 3));
+    EXPECT_TRUE(sound(4, 1));
+
+    write(chunked);
+    damage(4, 0, 2);  // shorter than the object HDF5 would copy
+    EXPECT_FALSE(sound(4, 1));
+
+    write(chunked);
+    damage(0, 12, 999);  // an object the collection does not hold
+    EXPECT_FALSE(sound(0, 1));
+    EXPECT_TRUE(sound(1, 4));
+  }
+}
+
 }  // namespace
 }  // namespace sorvi
