@@ -8,6 +8,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <unordered_map>
 #include <new>
 #include <vector>
 
@@ -63,17 +64,17 @@ int* descriptor(IdCloser& ids) {
   return static_cast<int*>(handle);
 }
 
-// One object of a collection: its number and stored size.
-struct HeapObject {
-  uint64_t number;
-  uint64_t size;
-};
+// Sizes of a collection's objects by number (UINT64_MAX: no such object).
+using ObjectSizes = std::vector<uint64_t>;
+
+// A collection up to this size is read whole; a larger one header by header.
+constexpr uint64_t kWholeCollection = uint64_t{16} << 20;
 
 // Walks the collection at file offset `start` the way HDF5 decodes it, with
-// every bound checked; lists its objects (the free space left out) when
-// asked. False when the collection is damaged.
+// every bound checked; gives its objects' sizes by number (the free space
+// left out) when asked. False when the collection is damaged.
 bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader read, void* source,
-                     std::vector<HeapObject>* objects) {
+                     ObjectSizes* sizes) {
   const unsigned ls = layout.length_size;
   if (ls != 2 && ls != 4 && ls != 8) return false;
   if (start > layout.file_size) return false;
@@ -87,15 +88,27 @@ bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader 
   const uint64_t size = little_endian(header + 8, ls);
   if (size < kMinCollectionSize || size > layout.file_size - start) return false;
 
+  std::vector<unsigned char> whole;
+  if (size <= kWholeCollection) {
+    whole.resize(static_cast<size_t>(size));
+    if (!read(source, start, whole.data(), whole.size())) return false;
+  }
+
   // Objects: number (2 bytes), references (2), reserved (4), size. Object 0
   // is the free space, whose size already counts its header; the others are
   // padded to the alignment. A tail too short for a header is free space.
   const uint64_t object_header = align_up(8 + ls);
+  if (sizes) sizes->clear();
   uint64_t at = header_size;
   while (at < size) {
     if (size - at < object_header) break;
-    unsigned char object[16];
-    if (!read(source, start + at, object, 8 + ls)) return false;
+    unsigned char copy[16];
+    const unsigned char* object = copy;
+    if (!whole.empty()) {
+      object = whole.data() + at;
+    } else if (!read(source, start + at, copy, 8 + ls)) {
+      return false;
+    }
     const uint64_t number = little_endian(object, 2);
     const uint64_t stored = little_endian(object + 8, ls);
     const uint64_t room = size - at;
@@ -103,7 +116,10 @@ bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader 
     if (number > 0) {
       if (stored > room - object_header) return false;
       need = object_header + align_up(stored);
-      if (objects) objects->push_back({number, stored});
+      if (sizes) {
+        if (sizes->size() <= number) sizes->resize(number + 1, UINT64_MAX);
+        (*sizes)[number] = stored;
+      }
     } else {
       need = stored;
     }
@@ -123,9 +139,12 @@ struct Entries {
   uint64_t base = 0;  // file offset that addresses count from
   unsigned address_size = 8;
   size_t element = 16;
-  uint64_t collection = UINT64_MAX;  // the collection last walked
-  std::vector<HeapObject> objects;   // its objects
+  // Collections walked so far (texts of one dataset may alternate between
+  // a few); forgotten all at once when there are too many.
+  std::unordered_map<uint64_t, ObjectSizes> collections;
 };
+
+constexpr size_t kKeptCollections = 64;
 
 bool descriptors_are_sound(Entries& e, const unsigned char* raw, size_t count) {
   for (size_t i = 0; i < count; ++i) {
@@ -134,22 +153,16 @@ bool descriptors_are_sound(Entries& e, const unsigned char* raw, size_t count) {
     const uint64_t address = little_endian(p + 4, e.address_size);
     const uint64_t number = little_endian(p + 4 + e.address_size, 4);
     if (address == 0) continue;  // a null text: HDF5 reads nothing
-    if (address != e.collection) {
-      e.objects.clear();
-      e.collection = UINT64_MAX;
+    auto found = e.collections.find(address);
+    if (found == e.collections.end()) {
       if (address > e.layout.file_size || e.base > e.layout.file_size - address) return false;
-      if (!walk_collection(e.layout, e.base + address, read_from_descriptor, &e.fd, &e.objects)) return false;
-      e.collection = address;
+      ObjectSizes sizes;
+      if (!walk_collection(e.layout, e.base + address, read_from_descriptor, &e.fd, &sizes)) return false;
+      if (e.collections.size() >= kKeptCollections) e.collections.clear();
+      found = e.collections.emplace(address, std::move(sizes)).first;
     }
-    bool found = false;
-    for (const HeapObject& o : e.objects) {
-      if (o.number == number) {
-        if (o.size != length) return false;
-        found = true;
-        break;
-      }
-    }
-    if (!found) return false;
+    const ObjectSizes& sizes = found->second;
+    if (number >= sizes.size() || sizes[number] != length) return false;
   }
   return true;
 }
