@@ -97,13 +97,17 @@ hid_t entries_space(hid_t dataset, long long entries) {
   return space;
 }
 
+// How read_entries treats the stored form of the entries it reads.
+enum class Stored { kCheck, kCheckedBefore };
+
 // Reads entries [start, start + count) of a text dataset as variable-length
 // strings into `entries` (HDF5 owns the strings) and gives back the memory
-// space that describes them, or -1.
+// space that describes them, or -1. The entries' stored form is checked
+// first unless the caller checked a range holding them.
 hid_t read_entries(hid_t dataset, hid_t file_space, hsize_t start, hsize_t count, hid_t xfer,
-                   std::vector<char*>& entries) {
+                   std::vector<char*>& entries, Stored stored = Stored::kCheck) {
   if (count == 0 || count > kMaxEntriesPerRead) return -1;
-  if (!glh_text_entries_are_sound(dataset, start, count)) return -1;
+  if (stored == Stored::kCheck && !glh_text_entries_are_sound(dataset, start, count)) return -1;
   try {
     entries.assign(static_cast<size_t>(count), nullptr);
   } catch (const std::bad_alloc&) {
@@ -131,13 +135,14 @@ void release_entries(hid_t mem_space, hid_t xfer, std::vector<char*>& entries) {
 // Writes the entries as chunks, one hyperslab of 1 at a time. True when at
 // least one non-empty entry was written and nothing failed.
 bool write_chunks(hid_t dataset, hid_t space, long long entries, hid_t xfer, const char* output, bool append) {
+  if (entries > 0 && !glh_text_entries_are_sound(dataset, 0, static_cast<uint64_t>(entries))) return false;
   FILE* out = std::fopen(output, append ? "ab" : "wb");
   if (!out) return false;
   bool ok = true;
   bool written = false;
   for (long long i = 0; i < entries && ok; ++i) {
     std::vector<char*> entry;
-    hid_t mem_space = read_entries(dataset, space, static_cast<hsize_t>(i), 1, xfer, entry);
+    hid_t mem_space = read_entries(dataset, space, static_cast<hsize_t>(i), 1, xfer, entry, Stored::kCheckedBefore);
     if (mem_space < 0) {
       ok = false;
       break;
@@ -158,11 +163,12 @@ bool write_lines(hid_t dataset, hid_t space, long long entries, hid_t xfer, cons
   const long long size = glh_block_size();
   const long long block = size < 1 || entries <= size ? entries : size;
   bool written = false;
+  if (entries > 0 && !glh_text_entries_are_sound(dataset, 0, static_cast<uint64_t>(entries))) return false;
   for (long long start = 0; start < entries; start += block) {
     const long long count = entries - start < block ? entries - start : block;
     std::vector<char*> lines;
-    hid_t mem_space =
-        read_entries(dataset, space, static_cast<hsize_t>(start), static_cast<hsize_t>(count), xfer, lines);
+    hid_t mem_space = read_entries(dataset, space, static_cast<hsize_t>(start), static_cast<hsize_t>(count), xfer,
+                                   lines, Stored::kCheckedBefore);
     if (mem_space < 0) return false;
     FILE* out = std::fopen(output, append || written ? "ab" : "wb");
     bool ok = out != nullptr;
