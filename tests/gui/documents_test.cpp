@@ -38,6 +38,7 @@
 #include "gui/views/violation_list_view.h"
 #include "support/sample_set_writer.h"
 #include "support/test_support.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -58,68 +59,10 @@ namespace {
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
 
-void process_events() {
-  for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
+using sorvi_gui_test::process_events;
 
-class DocumentsTest : public ::testing::Test {
+class DocumentsTest : public sorvi_gui_test::WindowTest {
  protected:
-  // The sample set: made by the first of make_set, set_profile and start.
-  void make_set(unsigned files = sorvi_test::kSampleAllFiles, int procedures = 6, int lines = 400) {
-    ASSERT_FALSE(made_);
-    made_ = true;
-    sorvi_test::SampleSetOptions options;
-    options.output_dir = dir_.path() + "/set";
-    options.seed = 7;
-    options.target_lines = lines;
-    options.procedures = procedures;
-    options.files = files;
-    set_ = sorvi_test::write_sample_set(options);
-    ASSERT_TRUE(set_.ok) << set_.error;
-    work_ = set_.work_dir;
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("KELVAR", set_.root));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("PROGRAMDATA", dir_.path() + "/programdata"));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("XDG_CONFIG_HOME", dir_.path() + "/config"));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("XDG_RUNTIME_DIR", dir_.path()));
-    cwd_ = std::make_unique<sorvi_test::ScopedCwd>(work_);
-  }
-
-  // Changes one profile line before the program starts.
-  void set_profile(const std::string& from, const std::string& to) {
-    if (!made_) make_set();
-    std::string ini = read_file(set_.profile_path);
-    const size_t at = ini.find(from);
-    if (at == std::string::npos) {
-      ini.insert(ini.find('\n', ini.find("[C/C++ Vexa Kelvar]")) + 1, to + "\n");
-    } else {
-      ini.replace(at, from.size(), to);
-    }
-    write_file(set_.profile_path, ini);
-  }
-
-  // Starts the program's window with the options of a command line.
-  void start(std::vector<std::string> options = {}) {
-    if (!made_) make_set();
-    sorvi_test::reset_core_state();
-    sorvi::startup_options().Language = 2;
-    for (const std::string& o : options) ASSERT_TRUE(sorvi::ParseOptionWord(o)) << o;
-    sorvi::set_message_box_handler([this](const std::string& text) { messages_.push_back(text); });
-    app_ = std::make_unique<sorvi::CSorviApp>();
-    ASSERT_TRUE(app_->InitInstance("", false));
-  }
-
-  void TearDown() override {
-    app_.reset();
-    sorvi::set_message_box_handler(nullptr);
-    sorvi_test::reset_core_state();
-  }
-
-  CSorviDocument* open(const std::string& name) {
-    CSorviDocument* doc = app_->documents()->open_document(name);
-    process_events();
-    return doc;
-  }
-  sorvi::CSorviFrame* frame() { return app_->frame(); }
   sorvi::CViewBars* bars() { return frame()->view_bars(); }
   QAbstractButton* control(BarControl c) { return bars()->control(c); }
   void click(BarControl c) {
@@ -150,14 +93,6 @@ class DocumentsTest : public ::testing::Test {
     return -1;
   }
 
-  sorvi_test::TempDir dir_;
-  sorvi_test::SampleSetSummary set_;
-  std::string work_;
-  std::vector<std::unique_ptr<sorvi_test::ScopedEnv>> env_;
-  std::unique_ptr<sorvi_test::ScopedCwd> cwd_;
-  std::unique_ptr<sorvi::CSorviApp> app_;
-  std::vector<std::string> messages_;
-  bool made_ = false;
 };
 
 TEST_F(DocumentsTest, ReformattedFileOpensAnnotatedInColour) {

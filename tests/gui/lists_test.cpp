@@ -44,6 +44,7 @@
 #include "standards/violation_rows.h"
 #include "support/sample_set_writer.h"
 #include "support/test_support.h"
+#include "window_fixture.h"
 
 namespace {
 
@@ -52,9 +53,7 @@ using sorvi::DocKind;
 using sorvi_test::read_file;
 using sorvi_test::write_file;
 
-void process_events() {
-  for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
+using sorvi_gui_test::process_events;
 
 // Lines of a text file, without their ends.
 std::vector<std::string> lines_of(const std::string& text) {
@@ -90,57 +89,8 @@ void double_click(QTreeWidget* list, QTreeWidgetItem* item) {
   process_events();
 }
 
-class ListsTest : public ::testing::Test {
+class ListsTest : public sorvi_gui_test::WindowTest {
  protected:
-  void make_set() {
-    ASSERT_FALSE(made_);
-    made_ = true;
-    sorvi_test::SampleSetOptions options;
-    options.output_dir = dir_.path() + "/set";
-    options.seed = 7;
-    options.target_lines = 400;
-    options.procedures = 6;
-    set_ = sorvi_test::write_sample_set(options);
-    ASSERT_TRUE(set_.ok) << set_.error;
-    work_ = set_.work_dir;
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("KELVAR", set_.root));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("PROGRAMDATA", dir_.path() + "/programdata"));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("XDG_CONFIG_HOME", dir_.path() + "/config"));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("XDG_RUNTIME_DIR", dir_.path()));
-    cwd_ = std::make_unique<sorvi_test::ScopedCwd>(work_);
-  }
-
-  // Adds a line to the profile's main section before the program starts.
-  void add_profile_line(const std::string& line) {
-    if (!made_) make_set();
-    std::string ini = read_file(set_.profile_path);
-    ini.insert(ini.find('\n', ini.find("[C/C++ Vexa Kelvar]")) + 1, line + "\n");
-    write_file(set_.profile_path, ini);
-  }
-
-  void start(std::vector<std::string> options = {}) {
-    if (!made_) make_set();
-    sorvi_test::reset_core_state();
-    sorvi::startup_options().Language = 2;
-    for (const std::string& o : options) ASSERT_TRUE(sorvi::ParseOptionWord(o)) << o;
-    sorvi::set_message_box_handler([this](const std::string& text) { messages_.push_back(text); });
-    app_ = std::make_unique<sorvi::CSorviApp>();
-    ASSERT_TRUE(app_->InitInstance("", false));
-  }
-
-  void TearDown() override {
-    app_.reset();
-    sorvi::set_message_box_handler(nullptr);
-    sorvi_test::reset_core_state();
-  }
-
-  CSorviDocument* open(const std::string& name) {
-    CSorviDocument* doc = app_->documents()->open_document(name);
-    process_events();
-    return doc;
-  }
-  sorvi::CSorviFrame* frame() { return app_->frame(); }
-
   // A result list of `rows` test cases numbered from 1 and its report, in
   // which test case `missing` (if any) does not appear.
   std::string write_result_list(int rows, int missing = 0, const std::string& date = "-10") {
@@ -186,15 +136,7 @@ class ListsTest : public ::testing::Test {
     return at.isNull() ? -1 : page->cursorRect(at).top();
   }
 
-  sorvi_test::TempDir dir_;
-  sorvi_test::SampleSetSummary set_;
-  std::string work_;
-  std::vector<std::unique_ptr<sorvi_test::ScopedEnv>> env_;
-  std::unique_ptr<sorvi_test::ScopedCwd> cwd_;
-  std::unique_ptr<sorvi::CSorviApp> app_;
-  std::vector<std::string> messages_;
   sorvi::CViolationListView* list_ = nullptr;
-  bool made_ = false;
 };
 
 // ---- result lists ----
@@ -331,7 +273,7 @@ TEST_F(ListsTest, ChangedReportsAndDamagedListsAreRefused) {
 }
 
 TEST_F(ListsTest, TextCommandsReachTheReportWhileTheListHasTheFocus) {
-  add_profile_line("WRITE_SORVI=TRUE");
+  set_profile("", "WRITE_SORVI=TRUE");
   start();
   auto* doc = qobject_cast<sorvi::CSorviRListDoc*>(open(set_.tci_path));
   ASSERT_TRUE(doc);
@@ -532,7 +474,7 @@ TEST_F(ListsTest, FontCommandGoesToTheListWithTheFocus) {
 }
 
 TEST_F(ListsTest, DefaultColourSettingGivesBlackText) {
-  add_profile_line("USE_DEFAULT_COLOUR=TRUE");
+  set_profile("", "USE_DEFAULT_COLOUR=TRUE");
   start();
   sorvi::write_view_colour("Violation View Text Colour", sorvi::pack_colour(200, 0, 0));
   ASSERT_TRUE(open_violations());
@@ -650,7 +592,7 @@ TEST_F(ListsTest, TextSizeIsStoredOnlyWhenItChanges) {
 }
 
 TEST_F(ListsTest, AStoredSizeOutOfRangeIsTheSmallest) {
-  add_profile_line("SORVI_HTML_FONT_SIZE=7");
+  set_profile("", "SORVI_HTML_FONT_SIZE=7");
   start();
   ASSERT_TRUE(open(set_.suite_dir + "standards_info/html/standards.htm"));
   sorvi::CSorviHtmlView* page = active_page();
