@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 class QCheckBox;
 class QLineEdit;
@@ -20,6 +21,19 @@ class CSorviFindDialog : public QDialog {
   QRadioButton* up_button() const { return up_; }
   // The "Find Next" request with the dialog's settings.
   void find_next();
+
+  // Shows a view's dialog, made on first use with its requests going to
+  // `find(text, forward, match_case)`; the dialog goes when closed.
+  template <typename Find>
+  static void show_for(QPointer<CSorviFindDialog>& dialog, QWidget* view, Find find) {
+    if (!dialog) {
+      dialog = new CSorviFindDialog(view);
+      dialog->setWindowFlag(Qt::Window);
+      connect(dialog, &CSorviFindDialog::find_requested, view, find);
+    }
+    dialog->show();
+    dialog->raise();
+  }
 
  signals:
   void find_requested(const QString& text, bool forward, bool match_case);

@@ -169,14 +169,9 @@ bool CSorviEditView::find_text(const QString& needle, bool forward, bool match_c
 }
 
 void CSorviEditView::open_find_dialog() {
-  if (!find_dialog_) {
-    find_dialog_ = new CSorviFindDialog(this);
-    find_dialog_->setWindowFlag(Qt::Window);
-    connect(find_dialog_, &CSorviFindDialog::find_requested, this,
-            [this](const QString& text, bool forward, bool match_case) { find_text(text, forward, match_case); });
-  }
-  find_dialog_->show();
-  find_dialog_->raise();
+  CSorviFindDialog::show_for(find_dialog_, this, [this](const QString& text, bool forward, bool match_case) {
+    find_text(text, forward, match_case);
+  });
 }
 
 int CSorviEditView::caret_line() const { return textCursor().blockNumber() + 1; }
