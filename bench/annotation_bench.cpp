@@ -23,7 +23,7 @@
 #include "config/profile.h"
 #include "config/startup_options.h"
 #include "standards/report_config.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "workfiles/block_file.h"
 #include "workfiles/index_file.h"
 #include "workfiles/module_registry.h"
@@ -52,11 +52,11 @@ const BenchSet& bench_set(int lines) {
   set.root = sorvi::with_trailing_separator(data_dir()) + std::to_string(lines) + "/";
   const std::string marker = set.root + "complete";
   if (!sorvi::is_regular_file(marker)) {
-    sorvi_test::SampleSetOptions o;
+    sorvi_sample::SampleSetOptions o;
     o.output_dir = set.root;
     o.target_lines = lines;
     o.language = 2;
-    const sorvi_test::SampleSetSummary s = sorvi_test::write_sample_set(o);
+    const sorvi_sample::SampleSetSummary s = sorvi_sample::write_sample_set(o);
     if (!s.ok) {
       std::fprintf(stderr, "cannot write the sample set: %s\n", s.error.c_str());
       std::exit(1);

@@ -23,7 +23,7 @@
 #include "app/batch.h"
 #include "app/startup.h"
 #include "base/file_utils.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 
 namespace {
 
@@ -45,10 +45,10 @@ Set sample_set(int lines) {
     // starts measure only their own memory.
     const pid_t pid = fork();
     if (pid == 0) {
-      sorvi_test::SampleSetOptions o;
+      sorvi_sample::SampleSetOptions o;
       o.output_dir = root;
       o.target_lines = lines;
-      const sorvi_test::SampleSetSummary s = sorvi_test::write_sample_set(o);
+      const sorvi_sample::SampleSetSummary s = sorvi_sample::write_sample_set(o);
       if (!s.ok) {
         std::fprintf(stderr, "cannot write the sample set: %s\n", s.error.c_str());
         _exit(1);

@@ -11,7 +11,7 @@
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "standards/violation_reader.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 #include "workfiles/block_file.h"
 #include "workfiles/dataflow_reader.h"
 #include "workfiles/index_file.h"
@@ -32,7 +32,7 @@ void read_records(sorvi::GlhDocument* doc) {
 // Everything Sorvi reads from a GLH file, from the library calls up to the
 // readers that take their work files from it.
 int exercise_glh(FuzzRun& run, FuzzSet& set, const std::string& glh) {
-  const sorvi_test::SampleModule& m = set.module();
+  const sorvi_sample::SampleModule& m = set.module();
   const char* path = glh.c_str();
   if (sorvi::GlhLibrary* lib = sorvi::glh_open_library(path, "READ_ONLY")) {
     for (const char* type : {"glq", "doc", "dyn", "xyz"}) {
@@ -104,37 +104,37 @@ std::vector<int> fuzzed_header(ByteReader& in, int length) {
 
 // A record document: records encoded as the suite encodes them, or raw
 // rows, an optional fuzzed Library_Header and a "Penaltys" index.
-sorvi_test::GlhRecordDocumentContent fuzzed_records(ByteReader& in) {
-  sorvi_test::GlhRecordDocumentContent doc;
+sorvi_sample::GlhRecordDocumentContent fuzzed_records(ByteReader& in) {
+  sorvi_sample::GlhRecordDocumentContent doc;
   const uint8_t mode = in.byte();
   const int count = in.range(0, 24);
   if (mode & 1) {
     for (int i = 0; i < count; ++i) {
-      sorvi_test::GlhRow row;
+      sorvi_sample::GlhRow row;
       for (int32_t& f : row.fields) f = (in.byte() & 1) ? static_cast<int32_t>(in.u32()) : in.range(-2, 1002);
       row.name = in.text(255);
       if (in.byte() & 1) row.name.append(in.range(0, 1100), 'x');
       doc.rows.push_back(row);
     }
   } else {
-    std::vector<sorvi_test::GlhRecordContent> records;
+    std::vector<sorvi_sample::GlhRecordContent> records;
     for (int i = 0; i < count; ++i) {
-      sorvi_test::GlhRecordContent r;
+      sorvi_sample::GlhRecordContent r;
       for (int32_t& f : r.fields) f = in.range(-2, 1002);
       r.fields[sorvi::kGlFieldType] = in.range(79, 94);
       if (in.byte() & 1) r.key = in.text(255);
       if (in.byte() & 1) r.value = in.text(255) + std::string(in.range(0, 3) == 3 ? in.range(0, 3000) : 0, 'v');
       records.push_back(r);
     }
-    doc.rows = sorvi_test::encode_gl_records(records);
+    doc.rows = sorvi_sample::encode_gl_records(records);
   }
   if (mode & 2) doc.library_header = fuzzed_header(in, in.range(0, 9));
   if (mode & 4) {
-    sorvi_test::GlhIndexContent index;
+    sorvi_sample::GlhIndexContent index;
     index.name = "Penaltys";
     const int keys = in.range(0, 4);
     for (int k = 0; k < keys; ++k) {
-      sorvi_test::GlhIndexKey key;
+      sorvi_sample::GlhIndexKey key;
       key.key = in.text(20);
       key.hyperslabs = in.byte() & 1;
       const int rows = in.range(0, 5);
@@ -147,8 +147,8 @@ sorvi_test::GlhRecordDocumentContent fuzzed_records(ByteReader& in) {
   return doc;
 }
 
-sorvi_test::GlhTextDocumentContent fuzzed_text(ByteReader& in) {
-  sorvi_test::GlhTextDocumentContent doc;
+sorvi_sample::GlhTextDocumentContent fuzzed_text(ByteReader& in) {
+  sorvi_sample::GlhTextDocumentContent doc;
   const uint8_t mode = in.byte();
   const int count = in.range(0, 30);
   for (int i = 0; i < count; ++i) doc.entries.push_back(in.text(200));
@@ -174,7 +174,7 @@ int fuzz_glh_file(const uint8_t* data, size_t size) {
 int fuzz_glh_content(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   const std::string relative = "work/" + m.stem + ".glh";
   const std::string path = set->root() + relative;
   ByteReader in(data, size);
@@ -182,7 +182,7 @@ int fuzz_glh_content(const uint8_t* data, size_t size) {
     const uint8_t mode = in.byte();
     std::optional<std::vector<int>> file_header = std::vector<int>{0, 14, 1001};
     if (mode & 1) file_header = fuzzed_header(in, in.range(0, 4));
-    sorvi_test::GlhWriter writer(path, file_header);
+    sorvi_sample::GlhWriter writer(path, file_header);
     writer.add_repository("GLQ_Repository", (mode & 2) ? in.range(-1, 12) : 6);
     writer.add_record_document("GLQ_Repository", sorvi::kGlqCPenalties, fuzzed_records(in));
     if (mode & 4) writer.add_record_document("GLQ_Repository", sorvi::kGlqCModelDescriptions, fuzzed_records(in));

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 
 namespace sorvi_fuzz {
 
 // The sample set of the process, in its scratch directory, with the bytes
 // of every file as written. Every harness uses it and leaves it as it was.
 struct FuzzSet {
-  sorvi_test::SampleSetSummary summary;
+  sorvi_sample::SampleSetSummary summary;
   std::map<std::string, std::string> pristine;  // path below the root -> bytes
   // Size and modification time of every file as it now stands (a write
   // always moves the time, so a file whose stamp held was not written).
@@ -23,7 +23,7 @@ struct FuzzSet {
 
   const std::string& root() const { return summary.root; }
   const std::string& work() const { return summary.work_dir; }
-  const sorvi_test::SampleModule& module() const { return summary.modules[0]; }
+  const sorvi_sample::SampleModule& module() const { return summary.modules[0]; }
 };
 
 // The set, written on first use; null when it could not be written.

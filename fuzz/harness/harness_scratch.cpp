@@ -155,15 +155,15 @@ FuzzSet* fuzz_set() {
   FuzzSet& set = *s.set;
   const std::string& scratch = scratch_directory();
   if (scratch.empty()) return nullptr;
-  sorvi_test::SampleSetOptions options;
+  sorvi_sample::SampleSetOptions options;
   options.output_dir = scratch + "/set";
   options.seed = 7;
   options.target_lines = 90;
   options.procedures = 3;
   // Without a GLH file: the readers take the plain files, and the GLH
   // harnesses write their own.
-  options.files &= ~static_cast<unsigned>(sorvi_test::kSampleGlh);
-  set.summary = sorvi_test::write_sample_set(options);
+  options.files &= ~static_cast<unsigned>(sorvi_sample::kSampleGlh);
+  set.summary = sorvi_sample::write_sample_set(options);
   if (!set.summary.ok) return nullptr;
   const std::string& root = set.summary.root;
   // A procedure-code file has the reformatted file's layout.

@@ -6,7 +6,7 @@
 #include "fuzz_harness.h"
 #include "glh/glq_records.h"
 #include "harness_internal.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 
 namespace sorvi_fuzz {
 
@@ -50,21 +50,21 @@ std::string section(const std::string& name, const std::string& bytes) { return 
 // A GLH file of a few kilobytes: a small penalty catalogue, the module's
 // violations and the registry.
 std::string small_glh(const FuzzSet& set, const std::string& path) {
-  const sorvi_test::SampleModule& m = set.module();
+  const sorvi_sample::SampleModule& m = set.module();
   {
-    sorvi_test::GlhWriter glh(path);
+    sorvi_sample::GlhWriter glh(path);
     glh.add_repository("GLQ_Repository", 6);
-    std::vector<sorvi_test::GlhRecordContent> records = {
-        sorvi_test::glq_penalty_record(1, 1, 'S', 0, 12, 0, false, false, "MISRA-C:2012 R.15.6", "Braces missing"),
-        sorvi_test::glq_penalty_record(2, 2, 'S', 0, 13, 50, true, true, "", "Procedure exceeds *** lines (MR)"),
-        sorvi_test::glq_references_record(1, 0, 0, "R.15.6;R.15.7"),
-        sorvi_test::glq_report_entry_record(1, 1, 1, 0, 'M', 0, 0),
+    std::vector<sorvi_sample::GlhRecordContent> records = {
+        sorvi_sample::glq_penalty_record(1, 1, 'S', 0, 12, 0, false, false, "MISRA-C:2012 R.15.6", "Braces missing"),
+        sorvi_sample::glq_penalty_record(2, 2, 'S', 0, 13, 50, true, true, "", "Procedure exceeds *** lines (MR)"),
+        sorvi_sample::glq_references_record(1, 0, 0, "R.15.6;R.15.7"),
+        sorvi_sample::glq_report_entry_record(1, 1, 1, 0, 'M', 0, 0),
     };
-    sorvi_test::GlhRecordDocumentContent doc;
-    doc.rows = sorvi_test::encode_gl_records(records);
+    sorvi_sample::GlhRecordDocumentContent doc;
+    doc.rows = sorvi_sample::encode_gl_records(records);
     doc.indexes.push_back({"Penaltys", {{"12S", {0}, false}, {"13S", {1}, true}}});
     glh.add_record_document("GLQ_Repository", sorvi::kGlqCPenalties, doc);
-    sorvi_test::GlhTextDocumentContent sif;
+    sorvi_sample::GlhTextDocumentContent sif;
     const std::string text = set.pristine.at("work/" + m.stem + ".sif");
     for (size_t at = 0; at < text.size();) {
       size_t end = text.find('\n', at);
@@ -73,11 +73,11 @@ std::string small_glh(const FuzzSet& set, const std::string& path) {
       at = end + 1;
     }
     glh.add_work_file(m.source_path, m.stem + ".sif", sif);
-    sorvi_test::GlhTextDocumentContent blk;
+    sorvi_sample::GlhTextDocumentContent blk;
     blk.entries.push_back(set.pristine.at("work/" + m.stem + ".blk"));
     blk.chunked = true;
     glh.add_work_file(m.source_path, m.stem + ".blk", blk);
-    sorvi_test::GlhTextDocumentContent registry;
+    sorvi_sample::GlhTextDocumentContent registry;
     registry.entries.push_back(set.pristine.at("work/staticid.dat"));
     glh.add_work_file("$$CFG_REPOSITORY$$", "staticid", registry);
     glh.close();
@@ -91,7 +91,7 @@ bool write_fuzz_seeds(const std::string& directory) {
   FuzzSet* set = fuzz_set();
   // The seeds name the set's paths: they must be those of slot 0.
   if (!set || fuzz_scratch_slot() != 0) return false;
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   const auto& files = set->pristine;
   const std::string work = "work/" + m.stem;
   SeedWriter out{directory};

@@ -106,7 +106,7 @@ int fuzz_violations(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
   FuzzRun run(*set);
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   run.put("work/" + m.stem + ".sif", data, size);
   sorvi::load_penalty_catalogue(m.language, nullptr, false, false, nullptr);
   sorvi::load_report_configuration(nullptr, m.language, nullptr, nullptr);

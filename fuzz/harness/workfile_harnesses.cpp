@@ -43,7 +43,7 @@ int walk_index(FuzzRun& run, const sorvi::IndexRecord& record, int module_number
 
 int run_index(FuzzSet& set, const char* extension, const uint8_t* data, size_t size) {
   FuzzRun run(set);
-  const sorvi_test::SampleModule& m = set.module();
+  const sorvi_sample::SampleModule& m = set.module();
   run.put("work/" + m.stem + extension, data, size);
   for (int module_number : {m.module_number, 0}) {
     int status = -1;
@@ -64,7 +64,7 @@ int fuzz_registry(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
   FuzzRun run(*set);
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   run.put("work/staticid.dat", data, size);
   sorvi::load_module_registry(nullptr, nullptr);
   const int count = static_cast<int>(sorvi::module_registry().size());
@@ -97,7 +97,7 @@ int fuzz_block_file(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
   FuzzRun run(*set);
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   run.put("work/" + m.stem + ".blk", data, size);
   int status = -1;
   sorvi::read_index_file(m.source_path.c_str(), m.stem.c_str(), m.module_number, nullptr, &status);
@@ -119,7 +119,7 @@ int fuzz_block_file(const uint8_t* data, size_t size) {
 namespace {
 
 // Reads the set's block table (the harness's companion file).
-std::vector<sorvi::ProcedureBlocks> set_blocks(const sorvi_test::SampleModule& m, int procedure) {
+std::vector<sorvi::ProcedureBlocks> set_blocks(const sorvi_sample::SampleModule& m, int procedure) {
   std::vector<sorvi::ProcedureBlocks> procedures;
   sorvi::read_block_file(m.stem.c_str(), nullptr, nullptr, procedure, procedures);
   return procedures;
@@ -137,7 +137,7 @@ int fuzz_block_flags(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
   FuzzRun run(*set);
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   run.put("work/" + m.stem + ".stb", data, size);
   for (int procedure : {0, 2}) {
     std::vector<sorvi::ProcedureBlocks> procedures = set_blocks(m, procedure);
@@ -157,7 +157,7 @@ int fuzz_counts(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
   FuzzRun run(*set);
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   // The first byte chooses the file: the counts, their history, or a test
   // case's results.
   const uint8_t choice = size > 0 ? data[0] % 3 : 0;
@@ -198,7 +198,7 @@ int fuzz_procedures(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
   FuzzRun run(*set);
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   run.put("work/" + m.stem + ".sf1", data, size);
   for (int pass = 0; pass < 2; ++pass) {
     sorvi::DynamicString source_name;
@@ -226,7 +226,7 @@ int fuzz_dataflow(const uint8_t* data, size_t size) {
   FuzzSet* set = fuzz_set();
   if (!set) return 0;
   FuzzRun run(*set);
-  const sorvi_test::SampleModule& m = set->module();
+  const sorvi_sample::SampleModule& m = set->module();
   run.put("work/" + m.stem + ".sf3", data, size);
   for (int procedure : {0, 1}) {
     sorvi::DataflowLists lists;

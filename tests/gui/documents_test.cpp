@@ -36,7 +36,7 @@
 #include "gui/views/sorvi_html_doc.h"
 #include "gui/views/sorvi_html_view.h"
 #include "gui/views/violation_list_view.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 #include "window_fixture.h"
 
@@ -73,7 +73,7 @@ class DocumentsTest : public sorvi_gui_test::WindowTest {
   }
 
   // A procedure's name (not main) and the line of its definition.
-  const sorvi_test::SampleProcedure& procedure() const { return set_.modules[0].procedures.front(); }
+  const sorvi_sample::SampleProcedure& procedure() const { return set_.modules[0].procedures.front(); }
   QString definition() const { return QString::fromStdString(procedure().name + "(int"); }
 
   // The line of the procedure's definition (its declaration ends in ';').
@@ -266,7 +266,7 @@ TEST_F(DocumentsTest, CaretStaysOnItsCodeLineWhenViolationsReturn) {
 }
 
 TEST_F(DocumentsTest, AllLeavesADisabledBoxAlone) {
-  make_set(sorvi_test::kSampleAllFiles & ~sorvi_test::kSampleDataflow);
+  make_set(sorvi_sample::kSampleAllFiles & ~sorvi_sample::kSampleDataflow);
   set_profile("SORVI_AREF_DATAFLOW=TRUE", "SORVI_AREF_DATAFLOW=FALSE");
   start();
   auto* doc = qobject_cast<sorvi::CSorviRefDoc*>(open(work_ + "demo_1.ref"));
@@ -369,7 +369,7 @@ TEST_F(DocumentsTest, ProcedureViewWidensItsBlockRange) {
   write_file(work_ + "demo_1.xtx", read_file(work_ + "demo_1.ref"));
   int procedure = 0;
   std::string name;
-  for (const sorvi_test::SampleProcedure& p : set_.modules[0].procedures) {
+  for (const sorvi_sample::SampleProcedure& p : set_.modules[0].procedures) {
     if (p.number > 1 && p.block_count >= 10 && !p.dummy_start) {
       procedure = p.number;
       name = p.name;

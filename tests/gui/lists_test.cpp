@@ -42,7 +42,7 @@
 #include "gui/views/violation_list_view.h"
 #include "help/help_links.h"
 #include "standards/violation_rows.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 #include "window_fixture.h"
 

@@ -16,7 +16,7 @@
 #include "gui/app/document_manager.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/sorvi_app.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 
 namespace sorvi_gui_test {
@@ -28,16 +28,16 @@ inline void process_events() {
 class WindowTest : public ::testing::Test {
  protected:
   // The sample set: made by the first of make_set, set_profile and start.
-  void make_set(unsigned files = sorvi_test::kSampleAllFiles, int procedures = 6, int lines = 400) {
+  void make_set(unsigned files = sorvi_sample::kSampleAllFiles, int procedures = 6, int lines = 400) {
     ASSERT_FALSE(made_);
     made_ = true;
-    sorvi_test::SampleSetOptions options;
+    sorvi_sample::SampleSetOptions options;
     options.output_dir = dir_.path() + "/set";
     options.seed = 7;
     options.target_lines = lines;
     options.procedures = procedures;
     options.files = files;
-    set_ = sorvi_test::write_sample_set(options);
+    set_ = sorvi_sample::write_sample_set(options);
     ASSERT_TRUE(set_.ok) << set_.error;
     work_ = set_.work_dir;
     env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("KELVAR", set_.root));
@@ -86,7 +86,7 @@ class WindowTest : public ::testing::Test {
   sorvi::CSorviFrame* frame() { return app_->frame(); }
 
   sorvi_test::TempDir dir_;
-  sorvi_test::SampleSetSummary set_;
+  sorvi_sample::SampleSetSummary set_;
   std::string work_;
   std::vector<std::unique_ptr<sorvi_test::ScopedEnv>> env_;
   std::unique_ptr<sorvi_test::ScopedCwd> cwd_;

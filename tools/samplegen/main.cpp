@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ int fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  sorvi_test::SampleSetOptions options;
+  sorvi_sample::SampleSetOptions options;
   bool quiet = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
       } else if (name == "--files") {
         unsigned files = 0;
         std::string bad;
-        if (!sorvi_test::parse_sample_files(value, files, bad)) return fail("unknown file kind: " + bad);
+        if (!sorvi_sample::parse_sample_files(value, files, bad)) return fail("unknown file kind: " + bad);
         options.files = files;
       } else {
         return fail("unknown option " + name);
@@ -115,11 +115,11 @@ int main(int argc, char** argv) {
   }
   if (options.output_dir.empty()) return fail("no output directory");
 
-  const sorvi_test::SampleSetSummary summary = sorvi_test::write_sample_set(options);
+  const sorvi_sample::SampleSetSummary summary = sorvi_sample::write_sample_set(options);
   if (!summary.ok) {
     std::fprintf(stderr, "sorvi-samplegen: %s\n", summary.error.c_str());
     return 1;
   }
-  if (!quiet) std::fputs(sorvi_test::describe_sample_set(summary).c_str(), stdout);
+  if (!quiet) std::fputs(sorvi_sample::describe_sample_set(summary).c_str(), stdout);
   return 0;
 }

@@ -10,7 +10,7 @@
 
 #include "annotate/rtf_writer.h"
 #include "annotate_fixture.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 
 namespace annotate_test {
 namespace {
@@ -38,11 +38,11 @@ std::map<std::string, std::pair<long long, long long>> directory_state(const std
 class SampleSetTest : public AnnotateTest {
  protected:
   void make_set(int lines, int language = 2) {
-    sorvi_test::SampleSetOptions o;
+    sorvi_sample::SampleSetOptions o;
     o.output_dir = dir() + "/set";
     o.target_lines = lines;
     o.language = language;
-    set_ = sorvi_test::write_sample_set(o);
+    set_ = sorvi_sample::write_sample_set(o);
     ASSERT_TRUE(set_.ok) << set_.error;
     kelvar_ = std::make_unique<sorvi_test::ScopedEnv>("KELVAR", set_.root);
     reset_state();
@@ -56,10 +56,10 @@ class SampleSetTest : public AnnotateTest {
     AnnotateTest::TearDown();
   }
 
-  const sorvi_test::SampleModule& module() const { return set_.modules[0]; }
+  const sorvi_sample::SampleModule& module() const { return set_.modules[0]; }
 
   sorvi::AnnotationContext* context(int flags, bool vmode = false, bool with_glh = true) {
-    const sorvi_test::SampleModule& m = module();
+    const sorvi_sample::SampleModule& m = module();
     sorvi::AnnotationContext* c = keep(sorvi::CreateAnnotationContext(
         set_.work_dir + m.stem + ".ref", -1, -1, m.source_path, "", nullptr, false, vmode, false, false, false,
         with_glh ? set_.work_dir + m.stem + ".glh" : std::string(), flags, false));
@@ -67,7 +67,7 @@ class SampleSetTest : public AnnotateTest {
     return c;
   }
 
-  sorvi_test::SampleSetSummary set_;
+  sorvi_sample::SampleSetSummary set_;
   std::unique_ptr<sorvi_test::ScopedEnv> kelvar_;
 };
 
@@ -97,7 +97,7 @@ TEST_F(SampleSetTest, EveryAnnotationOverASampleModule) {
   EXPECT_EQ(procedure_rules, 2 * static_cast<int>(module().procedures.size()));
   // At most one combined note per real block.
   int real_blocks = 0;
-  for (const sorvi_test::SampleBlock& b : module().blocks) real_blocks += b.dummy ? 0 : 1;
+  for (const sorvi_sample::SampleBlock& b : module().blocks) real_blocks += b.dummy ? 0 : 1;
   EXPECT_GT(coverage_notes, 0);
   EXPECT_LE(coverage_notes, real_blocks);
   EXPECT_EQ(lines.back().text, " ");

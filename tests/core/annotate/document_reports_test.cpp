@@ -5,7 +5,7 @@
 #include "annotate/document_reports.h"
 #include "annotate/ref_document.h"
 #include "config/startup_options.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 
 namespace {
@@ -13,11 +13,11 @@ namespace {
 class RichTextPathTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sorvi_test::SampleSetOptions options;
+    sorvi_sample::SampleSetOptions options;
     options.output_dir = dir_.path() + "/set";
     options.target_lines = 40;
     options.procedures = 2;
-    set_ = sorvi_test::write_sample_set(options);
+    set_ = sorvi_sample::write_sample_set(options);
     ASSERT_TRUE(set_.ok) << set_.error;
     kelvar_ = std::make_unique<sorvi_test::ScopedEnv>("KELVAR", set_.root);
     cwd_ = std::make_unique<sorvi_test::ScopedCwd>(set_.work_dir);
@@ -31,7 +31,7 @@ class RichTextPathTest : public ::testing::Test {
   }
 
   sorvi_test::TempDir dir_;
-  sorvi_test::SampleSetSummary set_;
+  sorvi_sample::SampleSetSummary set_;
   std::unique_ptr<sorvi_test::ScopedEnv> kelvar_;
   std::unique_ptr<sorvi_test::ScopedCwd> cwd_;
 };

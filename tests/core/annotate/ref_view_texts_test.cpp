@@ -11,7 +11,7 @@
 #include "annotate/ref_toggles.h"
 #include "annotate/ref_view_texts.h"
 #include "config/startup_options.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 
 namespace {
@@ -19,11 +19,11 @@ namespace {
 class RefViewTextsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sorvi_test::SampleSetOptions options;
+    sorvi_sample::SampleSetOptions options;
     options.output_dir = dir_.path() + "/set";
     options.target_lines = 60;
     options.procedures = 2;
-    set_ = sorvi_test::write_sample_set(options);
+    set_ = sorvi_sample::write_sample_set(options);
     ASSERT_TRUE(set_.ok) << set_.error;
     kelvar_ = std::make_unique<sorvi_test::ScopedEnv>("KELVAR", set_.root);
     config_ = std::make_unique<sorvi_test::ScopedEnv>("XDG_CONFIG_HOME", dir_.path() + "/config");
@@ -38,7 +38,7 @@ class RefViewTextsTest : public ::testing::Test {
   }
 
   sorvi_test::TempDir dir_;
-  sorvi_test::SampleSetSummary set_;
+  sorvi_sample::SampleSetSummary set_;
   std::unique_ptr<sorvi_test::ScopedEnv> kelvar_;
   std::unique_ptr<sorvi_test::ScopedEnv> config_;
   std::unique_ptr<sorvi_test::ScopedCwd> cwd_;
@@ -65,7 +65,7 @@ TEST_F(RefViewTextsTest, FilePaneNamesTheIncludedHeaderOrTheMainFile) {
   c.showSrcLines = true;  // the index is loaded for the Src column
   ASSERT_TRUE(sorvi::GenerateAnnotatedLines(&c));
   ASSERT_TRUE(c.indexLoaded);
-  const sorvi_test::SampleModule& m = set_.modules[0];
+  const sorvi_sample::SampleModule& m = set_.modules[0];
   // Reformatted line 6 is the first source line, the header follows the includes.
   EXPECT_EQ(sorvi::ref_file_pane_text(c, "     6    1  "), "<main file>");
   int header_line = 0;

@@ -12,7 +12,7 @@
 
 #include "app/batch.h"
 #include "app/startup.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 
 namespace {
@@ -44,12 +44,12 @@ bool is_report(const std::string& path) { return path.size() > 4 && path.compare
 class BatchReadOnlyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sorvi_test::SampleSetOptions options;
+    sorvi_sample::SampleSetOptions options;
     options.output_dir = dir_.path() + "/set";
     options.seed = 11;
     options.target_lines = 120;
     options.procedures = 4;
-    set_ = sorvi_test::write_sample_set(options);
+    set_ = sorvi_sample::write_sample_set(options);
     ASSERT_TRUE(set_.ok) << set_.error;
     work_ = set_.work_dir;
     glh_ = work_ + set_.modules[0].stem + ".glh";
@@ -99,7 +99,7 @@ class BatchReadOnlyTest : public ::testing::Test {
   }
 
   sorvi_test::TempDir dir_;
-  sorvi_test::SampleSetSummary set_;
+  sorvi_sample::SampleSetSummary set_;
   std::string work_;
   std::string glh_;
   std::vector<std::unique_ptr<sorvi_test::ScopedEnv>> env_;

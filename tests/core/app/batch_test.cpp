@@ -11,7 +11,7 @@
 
 #include "app/batch.h"
 #include "app/startup.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 #include "workfiles/index_file.h"
 
@@ -43,12 +43,12 @@ void snapshot(const std::string& dir, std::map<std::string, std::string>& files)
 class BatchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sorvi_test::SampleSetOptions options;
+    sorvi_sample::SampleSetOptions options;
     options.output_dir = dir_.path() + "/set";
     options.seed = 7;
     options.target_lines = 90;
     options.procedures = 3;
-    set_ = sorvi_test::write_sample_set(options);
+    set_ = sorvi_sample::write_sample_set(options);
     ASSERT_TRUE(set_.ok) << set_.error;
     work_ = set_.work_dir;
     // A procedure-code file has the reformatted file's layout.
@@ -108,7 +108,7 @@ class BatchTest : public ::testing::Test {
   }
 
   sorvi_test::TempDir dir_;
-  sorvi_test::SampleSetSummary set_;
+  sorvi_sample::SampleSetSummary set_;
   std::string work_;
   std::vector<sorvi_test::ScopedEnv> env_storage_;
   struct EnvList : std::vector<std::unique_ptr<sorvi_test::ScopedEnv>> {

@@ -14,7 +14,7 @@ namespace {
 
 using glh_test::GlhTest;
 using sorvi_test::file_exists;
-using sorvi_test::GlhWriter;
+using sorvi_sample::GlhWriter;
 using sorvi_test::read_file;
 
 const hid_t kBadHandle = 12345;
@@ -153,9 +153,9 @@ TEST_F(GlhDiagnosticsTest, ReadingAndMissingLogNothing) {
   {
     GlhWriter w(file);
     w.add_repository("GLQ_Repository", 6);
-    sorvi_test::GlhRecordDocumentContent content;
-    content.rows = sorvi_test::encode_gl_records({sorvi_test::glq_model_description_record(std::string(1200, 'm'))});
-    content.indexes.push_back({"Penaltys", {sorvi_test::GlhIndexKey{"k", {0, 1}, true}}});
+    sorvi_sample::GlhRecordDocumentContent content;
+    content.rows = sorvi_sample::encode_gl_records({sorvi_sample::glq_model_description_record(std::string(1200, 'm'))});
+    content.indexes.push_back({"Penaltys", {sorvi_sample::GlhIndexKey{"k", {0, 1}, true}}});
     w.add_record_document("GLQ_Repository", "models", content);
     w.add_work_file("/src/a.c", "a.sif", {{"x", "y"}, false, {{"1", "2"}}, {}});
     w.add_work_file("/src/a.c", "a.ref", {{"x", "y"}, true, {}, {}});
@@ -227,8 +227,8 @@ TEST_F(GlhTest, RowReadRetriesWithAFreshType) {
   {
     GlhWriter w(file);
     w.add_repository("GLQ_Repository", 6);
-    sorvi_test::GlhRecordDocumentContent content;
-    content.rows = sorvi_test::encode_gl_records({sorvi_test::glq_model_description_record("again")});
+    sorvi_sample::GlhRecordDocumentContent content;
+    content.rows = sorvi_sample::encode_gl_records({sorvi_sample::glq_model_description_record("again")});
     w.add_record_document("GLQ_Repository", "models", content);
     ASSERT_TRUE(w.close());
   }

@@ -12,7 +12,7 @@
 #include "glh/glh_api.h"
 #include "glh/glh_lib_open_close.h"
 #include "glh/glh_util.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 #include "support/test_support.h"
 
 namespace glh_test {

@@ -15,10 +15,10 @@
 namespace sorvi {
 namespace {
 
-using sorvi_test::encode_gl_records;
-using sorvi_test::GlhIndexKey;
-using sorvi_test::GlhRecordDocumentContent;
-using sorvi_test::GlhWriter;
+using sorvi_sample::encode_gl_records;
+using sorvi_sample::GlhIndexKey;
+using sorvi_sample::GlhRecordDocumentContent;
+using sorvi_sample::GlhWriter;
 
 void put(std::string& bytes, size_t at, uint64_t value, unsigned count) {
   for (unsigned i = 0; i < count; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
@@ -99,7 +99,7 @@ class GlhHeapFileTest : public glh_test::GlhTest {
   void SetUp() override {
     GlhTest::SetUp();
     GlhRecordDocumentContent content;
-    content.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
+    content.rows = encode_gl_records({sorvi_sample::glq_model_description_record("m")});
     content.indexes.push_back({"Penaltys", {GlhIndexKey{"only", {0}, false}}});
     file_ = path("heap.glh");
     GlhWriter w(file_);

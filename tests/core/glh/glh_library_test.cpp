@@ -16,13 +16,13 @@ namespace {
 
 using glh_test::GlhTest;
 using glh_test::open_objects;
-using sorvi_test::encode_gl_record;
-using sorvi_test::encode_gl_records;
-using sorvi_test::GlhIndexContent;
-using sorvi_test::GlhIndexKey;
-using sorvi_test::GlhRecordDocumentContent;
-using sorvi_test::GlhRow;
-using sorvi_test::GlhWriter;
+using sorvi_sample::encode_gl_record;
+using sorvi_sample::encode_gl_records;
+using sorvi_sample::GlhIndexContent;
+using sorvi_sample::GlhIndexKey;
+using sorvi_sample::GlhRecordDocumentContent;
+using sorvi_sample::GlhRow;
+using sorvi_sample::GlhWriter;
 
 // A file with the GLQ repository holding a small penalty catalogue with an
 // index, and the model descriptions.
@@ -35,10 +35,10 @@ class GlhCatalogueTest : public GlhTest {
     w.add_repository("GLQ_Repository", 6);
     GlhRecordDocumentContent pen;
     pen.rows = encode_gl_records({
-        sorvi_test::glq_penalty_record(0, 1, 'S', 2, 12, 40, true, false, "MISRA 12.1", "Use of *** bytes"),
-        sorvi_test::glq_references_record(0, 3, 4, "MISRA-C:2004 12.1;CWE 190"),
-        sorvi_test::glq_penalty_record(1, 2, 'C', 0, 7, 0, false, true, "", ""),
-        sorvi_test::glq_references_record(1, 0, 0, std::string(2500, 'r')),
+        sorvi_sample::glq_penalty_record(0, 1, 'S', 2, 12, 40, true, false, "MISRA 12.1", "Use of *** bytes"),
+        sorvi_sample::glq_references_record(0, 3, 4, "MISRA-C:2004 12.1;CWE 190"),
+        sorvi_sample::glq_penalty_record(1, 2, 'C', 0, 7, 0, false, true, "", ""),
+        sorvi_sample::glq_references_record(1, 0, 0, std::string(2500, 'r')),
     });
     // Keys in an order that is neither alphabetical nor the rows' order.
     pen.indexes.push_back(
@@ -46,7 +46,7 @@ class GlhCatalogueTest : public GlhTest {
          {GlhIndexKey{"7 C", {2, 3, 4, 5}, true}, GlhIndexKey{"12 S", {0, 1}, false}, GlhIndexKey{"0 A", {}, false}}});
     w.add_record_document("GLQ_Repository", kGlqPenalties, pen);
     GlhRecordDocumentContent models;
-    models.rows = encode_gl_records({sorvi_test::glq_model_description_record("\"MISRA-C:2004\":M:Mandatory")});
+    models.rows = encode_gl_records({sorvi_sample::glq_model_description_record("\"MISRA-C:2004\":M:Mandatory")});
     w.add_record_document("GLQ_Repository", kGlqModelDescriptions, models);
     ASSERT_TRUE(w.close());
   }
@@ -240,7 +240,7 @@ TEST_F(GlhTest, FilesThatAreNotGlhFilesGiveNothing) {
     GlhWriter w(path("good.glh"));
     w.add_repository("GLQ_Repository", 6);
     GlhRecordDocumentContent doc;
-    doc.rows = encode_gl_records({sorvi_test::glq_model_description_record(std::string(5000, 'm'))});
+    doc.rows = encode_gl_records({sorvi_sample::glq_model_description_record(std::string(5000, 'm'))});
     w.add_record_document("GLQ_Repository", kGlqModelDescriptions, doc);
     ASSERT_TRUE(w.close());
   }
@@ -291,7 +291,7 @@ TEST_F(GlhTest, CorruptMetadataNeverCrashes) {
     w.add_repository("GLQ_Repository", 6);
     GlhRecordDocumentContent doc;
     doc.rows = encode_gl_records(
-        {sorvi_test::glq_model_description_record("m1"), sorvi_test::glq_model_description_record("m2")});
+        {sorvi_sample::glq_model_description_record("m1"), sorvi_sample::glq_model_description_record("m2")});
     doc.indexes.push_back({"Penaltys", {GlhIndexKey{"k", {1}, false}}});
     w.add_record_document("GLQ_Repository", kGlqModelDescriptions, doc);
     ASSERT_TRUE(w.close());
@@ -342,7 +342,7 @@ class GlhDocumentTest : public GlhTest {
 
 TEST_F(GlhDocumentTest, QuestionMarkNamesANestedDocument) {
   GlhRecordDocumentContent content;
-  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("nested")});
+  content.rows = encode_gl_records({sorvi_sample::glq_model_description_record("nested")});
   GlhRepository* repo = open_repository_with("a?b/c", content);
   ASSERT_NE(repo, nullptr);
   EXPECT_EQ(H5Lexists(repo->group, "a", H5P_DEFAULT), 1);
@@ -369,7 +369,7 @@ TEST_F(GlhDocumentTest, EqualCountsOpenWithoutReadingTheTable) {
   GlhRecordDocumentContent content;
   // A three-row record without its middle row runs past the last row: the
   // table cannot be read.
-  content.rows = encode_gl_record(sorvi_test::glq_model_description_record(std::string(2500, 'x')));
+  content.rows = encode_gl_record(sorvi_sample::glq_model_description_record(std::string(2500, 'x')));
   content.rows.erase(content.rows.begin() + 1);
   content.library_header = std::vector<int>{1, 0, 0, 0, 0, 0, 1, 0};
   GlhRepository* repo = open_repository_with("broken", content);
@@ -383,7 +383,7 @@ TEST_F(GlhDocumentTest, EqualCountsOpenWithoutReadingTheTable) {
 
 TEST_F(GlhDocumentTest, DifferentCountsWithAnUnreadableTableFailTheOpen) {
   GlhRecordDocumentContent content;
-  content.rows = encode_gl_record(sorvi_test::glq_model_description_record(std::string(2500, 'x')));
+  content.rows = encode_gl_record(sorvi_sample::glq_model_description_record(std::string(2500, 'x')));
   content.rows.erase(content.rows.begin() + 1);
   content.library_header = std::vector<int>{2, 0, 0, 0, 0, 0, 1, 0};
   GlhRepository* repo = open_repository_with("broken", content);
@@ -394,9 +394,9 @@ TEST_F(GlhDocumentTest, DifferentCountsWithAnUnreadableTableFailTheOpen) {
 
 TEST_F(GlhDocumentTest, HeaderRowCountBoundsTheTable) {
   GlhRecordDocumentContent content;
-  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("one"),
-                                    sorvi_test::glq_model_description_record("two"),
-                                    sorvi_test::glq_model_description_record("three")});
+  content.rows = encode_gl_records({sorvi_sample::glq_model_description_record("one"),
+                                    sorvi_sample::glq_model_description_record("two"),
+                                    sorvi_sample::glq_model_description_record("three")});
   content.library_header = std::vector<int>{2, 0, 0, 0, 0, 0, 3, 0};
   GlhRepository* repo = open_repository_with("models", content);
   GlhDocument* doc = glh_open_document("models", repo);
@@ -427,7 +427,7 @@ TEST_F(GlhDocumentTest, MissingTableOrHeaderFailsARecordDocument) {
     H5Sclose(space);
     H5Gclose(g);
     GlhRecordDocumentContent content;
-    content.rows = encode_gl_records({sorvi_test::glq_model_description_record("x")});
+    content.rows = encode_gl_records({sorvi_sample::glq_model_description_record("x")});
     w.add_record_document("GLQ_Repository", "no_header", content);
     g = H5Gopen2(w.file(), "GLQ_Repository/no_header", H5P_DEFAULT);
     H5Adelete(g, "Library_Header");
@@ -457,7 +457,7 @@ TEST_F(GlhDocumentTest, MissingTableOrHeaderFailsARecordDocument) {
 TEST_F(GlhDocumentTest, RegionOutsideTheTableFailsTheIndex) {
   GlhRecordDocumentContent content;
   for (int i = 0; i < 8; ++i) {
-    GlhRow r = encode_gl_record(sorvi_test::glq_model_description_record("m" + std::to_string(i)))[0];
+    GlhRow r = encode_gl_record(sorvi_sample::glq_model_description_record("m" + std::to_string(i)))[0];
     content.rows.push_back(r);
   }
   content.extensible = true;
@@ -486,7 +486,7 @@ TEST_F(GlhDocumentTest, RegionOutsideTheTableFailsTheIndex) {
 
 TEST_F(GlhDocumentTest, KeysThatAreNotRegionReferencesFailTheIndex) {
   GlhRecordDocumentContent content;
-  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
+  content.rows = encode_gl_records({sorvi_sample::glq_model_description_record("m")});
   content.indexes.push_back({"Penaltys", {GlhIndexKey{"good", {0}, false}}});
   file_ = path("keys.glh");
   {
@@ -515,7 +515,7 @@ TEST_F(GlhDocumentTest, KeysThatAreNotRegionReferencesFailTheIndex) {
 
 TEST_F(GlhDocumentTest, IndexWithoutKeysGivesNothing) {
   GlhRecordDocumentContent content;
-  content.rows = encode_gl_records({sorvi_test::glq_model_description_record("m")});
+  content.rows = encode_gl_records({sorvi_sample::glq_model_description_record("m")});
   content.indexes.push_back({"Empty", {}});
   file_ = path("order.glh");
   {
@@ -541,7 +541,7 @@ TEST_F(GlhDocumentTest, DocAndDynDocumentsOpenTheirOwnMembers) {
     w.add_repository("DOC_Repository", 9);
     w.add_text_document("DOC_Repository", "readme", {{"one", "two"}, false, std::nullopt, std::nullopt});
     w.add_repository("DYN_Repository", 11);
-    w.add_dyn_document("DYN_Repository", "run1", encode_gl_records({sorvi_test::glq_model_description_record("d")}));
+    w.add_dyn_document("DYN_Repository", "run1", encode_gl_records({sorvi_sample::glq_model_description_record("d")}));
     ASSERT_TRUE(w.close());
   }
   lib_ = glh_open_library(file_.c_str(), "READ_ONLY");

@@ -7,8 +7,8 @@
 namespace sorvi {
 namespace {
 
-using sorvi_test::GlhTextDocumentContent;
-using sorvi_test::GlhWriter;
+using sorvi_sample::GlhTextDocumentContent;
+using sorvi_sample::GlhWriter;
 
 const char kSource[] = "/src/demo.c";
 

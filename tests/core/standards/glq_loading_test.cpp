@@ -7,12 +7,13 @@
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "standards_fixture.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 
 namespace {
 
 using namespace sorvi;
 using namespace sorvi_test;
+using namespace sorvi_sample;
 
 class GlqLoadingTest : public standards_test::StandardsTest {
  protected:
@@ -22,7 +23,7 @@ class GlqLoadingTest : public standards_test::StandardsTest {
     const std::string path = dir() + "/module.glh";
     GlhWriter w(path);
     w.add_repository("GLQ_Repository", kGlhTypeGLQ);
-    sorvi_test::GlhRecordDocumentContent pen;
+    sorvi_sample::GlhRecordDocumentContent pen;
     pen.rows = encode_gl_records({
         glq_penalty_record(0, 1, 'S', 2, 12, 40, true, false, "MISRA-C2 12.1", "Use of 40 bytes"),
         glq_references_record(0, 3, 4, "MISRA-C2 12.1;;CWE 190"),
@@ -32,7 +33,7 @@ class GlqLoadingTest : public standards_test::StandardsTest {
         glq_annotation_record(0, 12345678, "MISRA-C:2004:12.1;CERT:INT30-C"),
     });
     w.add_record_document("GLQ_Repository", penalties, pen);
-    sorvi_test::GlhRecordDocumentContent models;
+    sorvi_sample::GlhRecordDocumentContent models;
     models.rows = encode_gl_records({glq_model_description_record("MISRA-C:2004:M:Required")});
     w.add_record_document("GLQ_Repository", descriptions, models);
     EXPECT_TRUE(w.close());

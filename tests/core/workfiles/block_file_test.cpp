@@ -7,7 +7,7 @@
 
 #include "base/allocation_faults.h"
 #include "base/fatal_report.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 #include "work_readers_fixture.h"
 #include "workfiles/index_file.h"
 
@@ -229,8 +229,8 @@ TEST_F(BlockFileTest, ReadsTheRepositoryCopyFirst) {
   const std::string source = "/src/demo.c";
   const std::string glh = work_path("demo.glh");
   {
-    sorvi_test::GlhWriter w(glh);
-    sorvi_test::GlhTextDocumentContent doc;
+    sorvi_sample::GlhWriter w(glh);
+    sorvi_sample::GlhTextDocumentContent doc;
     doc.entries = {"header one", "header two", "    4glhp", "    1 F F",
                    field(1, 6) + field(1, 6) + field(30, 6) + field(40, 6) + field(1, 6) + field(1, 6)};
     ASSERT_TRUE(w.add_work_file(source, "demo.blk", doc));

@@ -4,7 +4,7 @@
 
 #include "base/allocation_faults.h"
 #include "base/fatal_report.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 #include "work_readers_fixture.h"
 
 namespace {
@@ -324,8 +324,8 @@ TEST_F(CoverageCountsTest, HistoryInTheRepository) {
     return entries;
   };
   {
-    sorvi_test::GlhWriter w(glh);
-    sorvi_test::GlhTextDocumentContent doc;
+    sorvi_sample::GlhWriter w(glh);
+    sorvi_sample::GlhTextDocumentContent doc;
     doc.entries = to_entries(pol_text({0, 7}, {}));
     ASSERT_TRUE(w.add_work_file(source, "r_1.pol.001", doc));
     doc.entries = to_entries(pol_text({3, 0}, {}));

@@ -388,7 +388,7 @@ TEST_F(IndexTest, IndexHeldOnlyInTheGlhFileIsReadInPlace) {
     at = end + 1;
   }
   {
-    sorvi_test::GlhWriter w(work("demo_2.glh"));  // the default GLH file of the stem
+    sorvi_sample::GlhWriter w(work("demo_2.glh"));  // the default GLH file of the stem
     w.add_work_file(source_, "demo_2.ndx", {entries, false, {}, {}});
     ASSERT_TRUE(w.close());
   }

@@ -237,7 +237,7 @@ TEST_F(RegistryTest, CopyInTheGlhFileWinsAndLeavesNothingBehind) {
   write_registry(record(11, "plain", " 0 2"));
   const std::string glh = work("demo.glh");
   {
-    sorvi_test::GlhWriter w(glh);
+    sorvi_sample::GlhWriter w(glh);
     const std::string line = record(22, "fromglh", " 0 6");
     w.add_work_file("$$CFG_REPOSITORY$$", "staticid", {{line.substr(0, line.size() - 1)}, false, {}, {}});
     ASSERT_TRUE(w.close());
@@ -251,7 +251,7 @@ TEST_F(RegistryTest, CopyInTheGlhFileWinsAndLeavesNothingBehind) {
   // A GLH file without a copy leaves the plain file.
   const std::string empty_glh = work("empty.glh");
   {
-    sorvi_test::GlhWriter w(empty_glh);
+    sorvi_sample::GlhWriter w(empty_glh);
     ASSERT_TRUE(w.close());
   }
   ASSERT_TRUE(load_module_registry(nullptr, empty_glh.c_str()));

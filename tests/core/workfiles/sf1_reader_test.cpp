@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 #include "work_readers_fixture.h"
 #include "workfiles/index_file.h"
 
@@ -136,8 +136,8 @@ TEST_F(Sf1ReaderTest, AKnownSourceNameReadsTheRepositoryFirst) {
   const std::string source = "/src/demo.c";
   const std::string glh = work_path("demo_3.glh");
   {
-    sorvi_test::GlhWriter w(glh);
-    sorvi_test::GlhTextDocumentContent doc;
+    sorvi_sample::GlhWriter w(glh);
+    sorvi_sample::GlhTextDocumentContent doc;
     doc.entries = {source_record(3, "\"/src/other.c\""), procedure_record(3, 'Y', 5, 6, 1, "from_glh")};
     ASSERT_TRUE(w.add_work_file(source, "demo_3.sf1", doc));
     ASSERT_TRUE(w.close());

@@ -6,7 +6,7 @@
 
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 #include "work_readers_fixture.h"
 #include "workfiles/index_file.h"
 
@@ -216,8 +216,8 @@ TEST_F(ViolationReaderTest, ReadsTheRepositoryCopy) {
   const std::string source = "/src/g.c";
   const std::string glh = work_path("g.glh");
   {
-    sorvi_test::GlhWriter w(glh);
-    sorvi_test::GlhTextDocumentContent doc;
+    sorvi_sample::GlhWriter w(glh);
+    sorvi_sample::GlhTextDocumentContent doc;
     doc.entries = {violation(2, 1, 14, 12, 'S')};
     ASSERT_TRUE(w.add_work_file(source, "g.pf2", doc));
     ASSERT_TRUE(w.close());

@@ -13,8 +13,8 @@
 namespace sorvi {
 namespace {
 
-using sorvi_test::GlhTextDocumentContent;
-using sorvi_test::GlhWriter;
+using sorvi_sample::GlhTextDocumentContent;
+using sorvi_sample::GlhWriter;
 
 const char kSource[] = "/src/demo.c";
 
@@ -43,7 +43,7 @@ class OpenerTest : public workfiles_test::WorkfilesTest {
     // A header that claims more entries than the text holds: cannot be extracted.
     w.add_work_file(kSource, "damaged.ref", {{"a"}, false, {}, std::vector<int>{1, 0, 0, 0, 0, 0, 3, 0}});
     // A module group that is not a document repository: cannot be read in place.
-    const std::string odd = sorvi_test::glh_document_path("/src/odd.c");
+    const std::string odd = sorvi_sample::glh_document_path("/src/odd.c");
     w.add_group(odd, std::vector<int>{0, 6});
     w.add_text_document(odd, "odd.sif", lines({"odd"}));
     ASSERT_TRUE(w.close());

@@ -11,7 +11,7 @@
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "standards/violation_reader.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 #include "workfiles/block_file.h"
 #include "workfiles/coverage_counts.h"
@@ -21,8 +21,8 @@
 
 namespace {
 
-using sorvi_test::SampleModule;
-using sorvi_test::SampleSetSummary;
+using sorvi_sample::SampleModule;
+using sorvi_sample::SampleSetSummary;
 
 // Everything the readers give for one module, as text lines.
 struct ModuleRecords {
@@ -55,13 +55,13 @@ class WorkReadersSampleTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new sorvi_test::TempDir();
-    sorvi_test::SampleSetOptions o;
+    sorvi_sample::SampleSetOptions o;
     o.output_dir = dir_->file("set");
     o.seed = 41;
     o.language = 6;
     o.target_lines = 500;
     o.procedures = 9;
-    summary_ = new SampleSetSummary(sorvi_test::write_sample_set(o));
+    summary_ = new SampleSetSummary(sorvi_sample::write_sample_set(o));
   }
 
   static void TearDownTestSuite() {
@@ -194,7 +194,7 @@ TEST_F(WorkReadersSampleTest, ViolationsAgreeWithTheWrittenRecords) {
   EXPECT_EQ(static_cast<int>(procs.size()), m.procedure_violations);
   EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(),
                              [](const sorvi::Violation& a, const sorvi::Violation& b) { return a.line < b.line; }));
-  for (const sorvi_test::SampleViolation& w : m.violations) {
+  for (const sorvi_sample::SampleViolation& w : m.violations) {
     const sorvi::violation_list& list = (w.ref_line == 0 && w.procedure > 0) ? procs : lines;
     const bool found = std::any_of(list.begin(), list.end(), [&](const sorvi::Violation& v) {
       return v.line == w.ref_line && v.standard_number == w.standard && v.letter == w.letter &&

@@ -16,7 +16,7 @@
 #include "config/profile.h"
 #include "glh/glh_lib_open_close.h"
 #include "locking/named_lock.h"
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 #include "support/test_support.h"
 #include "workfiles/index_file.h"
 #include "workfiles/module_registry.h"

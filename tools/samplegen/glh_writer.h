@@ -26,7 +26,7 @@
 #include <utility>
 #include <vector>
 
-namespace sorvi_test {
+namespace sorvi_sample {
 
 // One raw row of "GL_Records" (name: at most 1000 characters are stored).
 struct GlhRow {
@@ -136,4 +136,4 @@ class GlhWriter {
 // The HDF5 path of a document name ('/' -> '\', '?' -> '/').
 std::string glh_document_path(const std::string& name);
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

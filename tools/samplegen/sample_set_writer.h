@@ -37,7 +37,7 @@
 #include <string>
 #include <vector>
 
-namespace sorvi_test {
+namespace sorvi_sample {
 
 // Which files a set holds (bits of SampleSetOptions::files).
 enum SampleFiles : unsigned {
@@ -226,4 +226,4 @@ SampleSetSummary write_sample_set(const SampleSetOptions& options);
 // The summary as text: paths, counts per module, and how to open the set.
 std::string describe_sample_set(const SampleSetSummary& summary);
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 
 struct SampleModuleOptions {
   std::string base_name;    // "demo"
@@ -54,4 +54,4 @@ struct SampleModuleBuild {
 // be met.
 bool build_sample_module(const SampleModuleOptions& options, SampleModuleBuild& build, std::string& error);
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

@@ -1,4 +1,4 @@
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include "glh/glh_internals.h"
 #include "glh/glq_records.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 namespace {
 
 constexpr size_t kRowSize = 1060;
@@ -365,4 +365,4 @@ bool GlhWriter::add_work_file(const std::string& source_path, const std::string&
   return add_group(group, std::vector<int>{0, 9}) && add_text_document(group, file_name, doc);
 }
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

@@ -1,16 +1,16 @@
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 
 #include <chrono>
 #include <cstdio>
 
 #include "base/file_utils.h"
-#include "support/sample_code_writer.h"
-#include "support/sample_output_writer.h"
-#include "support/sample_suite_writer.h"
-#include "support/sample_work_writer.h"
+#include "samplegen/sample_code_writer.h"
+#include "samplegen/sample_output_writer.h"
+#include "samplegen/sample_suite_writer.h"
+#include "samplegen/sample_work_writer.h"
 #include "workfiles/module_registry.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 namespace {
 
 struct FileName {
@@ -308,4 +308,4 @@ std::string describe_sample_set(const SampleSetSummary& s) {
   return text;
 }
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

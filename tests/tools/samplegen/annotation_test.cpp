@@ -64,7 +64,7 @@ TEST(SampleAnnotation, WholeFileWithEveryAnnotation) {
   }
   // A violation that has a follow-up record is shown through it, not itself.
   std::multiset<std::tuple<int, int, char>> expected;
-  for (const sorvi_test::SampleViolation& v : m.violations) {
+  for (const sorvi_sample::SampleViolation& v : m.violations) {
     if (v.ref_line > 0 && !v.follow_up) expected.emplace(v.ref_line, v.standard, v.letter);
   }
   EXPECT_EQ(shown, expected);

@@ -11,7 +11,7 @@
 namespace samplegen_test {
 namespace {
 
-using sorvi_test::SampleSetOptions;
+using sorvi_sample::SampleSetOptions;
 
 // Every regular file below a directory, relative paths in sorted order.
 void list_files(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
@@ -37,7 +37,7 @@ SampleSetSummary write_into(const std::string& dir, uint64_t seed, int lines, in
   o.seed = seed;
   o.target_lines = lines;
   o.language = language;
-  return sorvi_test::write_sample_set(o);
+  return sorvi_sample::write_sample_set(o);
 }
 
 TEST(SampleSetOptions, RefusesWhatItCannotWrite) {
@@ -46,7 +46,7 @@ TEST(SampleSetOptions, RefusesWhatItCannotWrite) {
     SampleSetOptions o;
     o.output_dir = dir.file("x");
     change(o);
-    const SampleSetSummary s = sorvi_test::write_sample_set(o);
+    const SampleSetSummary s = sorvi_sample::write_sample_set(o);
     return !s.ok && !s.error.empty();
   };
   EXPECT_TRUE(refused([](SampleSetOptions& o) { o.output_dir.clear(); }));
@@ -58,26 +58,26 @@ TEST(SampleSetOptions, RefusesWhatItCannotWrite) {
   EXPECT_TRUE(refused([](SampleSetOptions& o) { o.line_width = 5; }));
   EXPECT_TRUE(refused([](SampleSetOptions& o) { o.sequence = "a/b"; }));
   EXPECT_FALSE(sorvi_test::file_exists(dir.file("x/Kelvar.ini")));
-  EXPECT_EQ(sorvi_test::describe_sample_set(sorvi_test::write_sample_set(SampleSetOptions())),
+  EXPECT_EQ(sorvi_sample::describe_sample_set(sorvi_sample::write_sample_set(SampleSetOptions())),
             "sample set not written: no output directory\n");
 }
 
 TEST(SampleSetOptions, FileListsNameWhatIsWritten) {
   unsigned files = 0;
   std::string bad;
-  ASSERT_TRUE(sorvi_test::parse_sample_files("all,-glh,-testcases", files, bad));
-  EXPECT_EQ(files, sorvi_test::kSampleAllFiles & ~(sorvi_test::kSampleGlh | sorvi_test::kSampleTestCases));
-  ASSERT_TRUE(sorvi_test::parse_sample_files("ref,index", files, bad));
-  EXPECT_EQ(files, sorvi_test::kSampleRef | sorvi_test::kSampleIndex);
-  EXPECT_FALSE(sorvi_test::parse_sample_files("ref,bogus", files, bad));
+  ASSERT_TRUE(sorvi_sample::parse_sample_files("all,-glh,-testcases", files, bad));
+  EXPECT_EQ(files, sorvi_sample::kSampleAllFiles & ~(sorvi_sample::kSampleGlh | sorvi_sample::kSampleTestCases));
+  ASSERT_TRUE(sorvi_sample::parse_sample_files("ref,index", files, bad));
+  EXPECT_EQ(files, sorvi_sample::kSampleRef | sorvi_sample::kSampleIndex);
+  EXPECT_FALSE(sorvi_sample::parse_sample_files("ref,bogus", files, bad));
   EXPECT_EQ(bad, "bogus");
 
   sorvi_test::TempDir dir;
   SampleSetOptions o;
   o.output_dir = dir.path();
   o.target_lines = 80;
-  o.files = sorvi_test::kSampleRef | sorvi_test::kSampleIndex;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  o.files = sorvi_sample::kSampleRef | sorvi_sample::kSampleIndex;
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   std::vector<std::string> written;
   list_files(s.root, "", written);
@@ -90,7 +90,7 @@ TEST(SampleSetOptions, TinySetStillHasEveryPart) {
   SampleSetOptions o;
   o.output_dir = dir.path();
   o.target_lines = 10;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   const SampleModule& m = s.modules[0];
   EXPECT_LT(m.ref_lines, 60);
@@ -106,11 +106,11 @@ TEST(SampleSetOptions, ProcedureCountAndBlockLimitAreKept) {
   o.target_lines = 3000;
   o.procedures = 25;
   o.max_blocks = 12;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   const SampleModule& m = s.modules[0];
   EXPECT_EQ(m.procedures.size(), 25u);
-  for (const sorvi_test::SampleProcedure& p : m.procedures) EXPECT_LE(p.block_count, 12) << p.name;
+  for (const sorvi_sample::SampleProcedure& p : m.procedures) EXPECT_LE(p.block_count, 12) << p.name;
   EXPECT_GT(m.ref_lines, 2700);
   EXPECT_LT(m.ref_lines, 3600);
 }
@@ -156,7 +156,7 @@ TEST(SampleCode, CompilersAcceptTheSources) {
   EXPECT_EQ(cpp.modules[0].source_path, cpp.source_dir + "demo.cpp");
   // C++ procedures declared in the header are qualified by the module's namespace.
   bool qualified = false;
-  for (const sorvi_test::SampleProcedure& p : cpp.modules[0].procedures) {
+  for (const sorvi_sample::SampleProcedure& p : cpp.modules[0].procedures) {
     qualified = qualified || p.name.compare(0, 6, "demo::") == 0;
   }
   EXPECT_TRUE(qualified);

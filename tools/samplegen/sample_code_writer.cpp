@@ -1,13 +1,13 @@
-#include "support/sample_code_writer.h"
+#include "samplegen/sample_code_writer.h"
 
 #include <algorithm>
 #include <array>
 #include <initializer_list>
 
-#include "support/sample_output_writer.h"
-#include "support/sample_suite_writer.h"
+#include "samplegen/sample_output_writer.h"
+#include "samplegen/sample_suite_writer.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 namespace {
 
 // ---- execution counts per run --------------------------------------------------------------
@@ -1083,4 +1083,4 @@ bool build_sample_module(const SampleModuleOptions& options, SampleModuleBuild& 
   return generator.run(error);
 }
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

@@ -11,7 +11,7 @@
 #include "standards/report_config.h"
 #include "standards/standards_models.h"
 #include "standards/violation_reader.h"
-#include "support/sample_suite_writer.h"
+#include "samplegen/sample_suite_writer.h"
 #include "workfiles/block_file.h"
 #include "workfiles/coverage_counts.h"
 #include "workfiles/dataflow_reader.h"
@@ -21,8 +21,8 @@
 namespace samplegen_test {
 namespace {
 
-using sorvi_test::SampleBlock;
-using sorvi_test::SampleProcedure;
+using sorvi_sample::SampleBlock;
+using sorvi_sample::SampleProcedure;
 
 class SampleReaders : public ::testing::Test {
  protected:
@@ -160,7 +160,7 @@ class SampleReaders : public ::testing::Test {
     for (const sorvi::UrAnomaly& ur : lists.urAnomalies) {
       const auto expected =
           std::find_if(m.ur_anomalies.begin(), m.ur_anomalies.end(),
-                       [&](const sorvi_test::SampleUrAnomaly& e) { return e.undefined_line == ur.undefined_line; });
+                       [&](const sorvi_sample::SampleUrAnomaly& e) { return e.undefined_line == ur.undefined_line; });
       ASSERT_NE(expected, m.ur_anomalies.end());
       EXPECT_EQ(ur.referenced_line, expected->referenced_line);
       EXPECT_EQ(ur.negated, expected->negated ? 1 : 0);
@@ -173,7 +173,7 @@ class SampleReaders : public ::testing::Test {
         sorvi::read_dataflow_file(stem(s, m).c_str(), glh(s, m).c_str(), m.source_path.c_str(), procedure, one));
     const long long expected =
         std::count_if(m.dataflow.begin(), m.dataflow.end(),
-                      [&](const sorvi_test::SampleDataflowItem& d) { return d.procedure == procedure; });
+                      [&](const sorvi_sample::SampleDataflowItem& d) { return d.procedure == procedure; });
     EXPECT_EQ(static_cast<long long>(one.lastDefs.size() + one.firstUses.size()), expected);
   }
 };
@@ -207,7 +207,7 @@ TEST_F(SampleReaders, ViolationsWithTheirPlacesFollowUpsAndTexts) {
   // standards included, with the analysis text as its extra text.
   std::vector<ViolationKey> expected;
   std::vector<ViolationKey> read;
-  for (const sorvi_test::SampleViolation& v : m.violations) {
+  for (const sorvi_sample::SampleViolation& v : m.violations) {
     expected.emplace_back(v.ref_line, v.letter, v.standard, v.procedure, v.text);
   }
   for (const sorvi::violation_list* list : {&lines, &procedures}) {
@@ -246,8 +246,8 @@ TEST_F(SampleReaders, ModelMisraC2004ReportsOnlyItsOwnStandards) {
   ASSERT_TRUE(sorvi::read_violations(work_path(m, "").c_str(), lines, procedures, -1, nullptr, nullptr, nullptr,
                                      context));
   size_t expected = 0;
-  for (const sorvi_test::SampleViolation& v : m.violations) {
-    expected += sorvi_test::find_sample_standard(v.letter, v.standard)->misra2004 != nullptr;
+  for (const sorvi_sample::SampleViolation& v : m.violations) {
+    expected += sorvi_sample::find_sample_standard(v.letter, v.standard)->misra2004 != nullptr;
   }
   EXPECT_EQ(lines.size() + procedures.size(), expected);
   EXPECT_LT(expected, m.violations.size());
@@ -275,7 +275,7 @@ TEST_F(SampleReaders, WideLineNumbersReadAlike) {
   o.target_lines = 300;
   o.line_width = 8;
   o.seed = 19;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   SetEnvironment env(s);
   expect_coverage(s, s.modules[0]);
@@ -289,7 +289,7 @@ TEST_F(SampleReaders, EverythingFromTheGlhFileOnceThePlainFilesAreGone) {
   o.output_dir = dir.file("set");
   o.target_lines = 250;
   o.seed = 23;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   const SampleModule& m = s.modules[0];
   for (const std::string& name : m.glh_documents) {
@@ -312,8 +312,8 @@ TEST_F(SampleReaders, MillionLineSetReadsBack) {
   SampleSetOptions o;
   o.output_dir = dir.file("big");
   o.target_lines = 1002000;
-  o.files = sorvi_test::kSampleAllFiles & ~sorvi_test::kSampleGlh;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  o.files = sorvi_sample::kSampleAllFiles & ~sorvi_sample::kSampleGlh;
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   const SampleModule& m = s.modules[0];
   EXPECT_EQ(m.line_width, 7);

@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "support/sample_code_writer.h"
+#include "samplegen/sample_code_writer.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 
 struct SampleRegistryRecord {
   std::string base_name;
@@ -68,4 +68,4 @@ struct SampleGlhInputs {
 };
 bool write_sample_glh(SampleModuleBuild& build, const SampleGlhInputs& inputs, std::string& error);
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

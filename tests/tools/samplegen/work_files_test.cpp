@@ -8,8 +8,8 @@
 #include <set>
 
 #include "samplegen_fixture.h"
-#include "support/sample_output_writer.h"
-#include "support/sample_suite_writer.h"
+#include "samplegen/sample_output_writer.h"
+#include "samplegen/sample_suite_writer.h"
 #include "workfiles/index_file.h"
 #include "workfiles/module_registry.h"
 #include "workfiles/work_file_names.h"
@@ -17,10 +17,10 @@
 namespace samplegen_test {
 namespace {
 
-using sorvi_test::SampleBlock;
-using sorvi_test::SampleBranch;
-using sorvi_test::SampleProcedure;
-using sorvi_test::SampleViolation;
+using sorvi_sample::SampleBlock;
+using sorvi_sample::SampleBranch;
+using sorvi_sample::SampleProcedure;
+using sorvi_sample::SampleViolation;
 
 TEST(SampleSet, WritesEveryFile) {
   ASSERT_TRUE(summary().ok) << summary().error;
@@ -68,9 +68,9 @@ TEST(SampleRef, WidthOptionWidensEveryFixedField) {
   o.output_dir = dir.file("wide");
   o.target_lines = 120;
   o.line_width = 7;
-  o.files = sorvi_test::kSampleRef | sorvi_test::kSampleBlocks | sorvi_test::kSampleFlags | sorvi_test::kSampleCounts |
-            sorvi_test::kSampleSource;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  o.files = sorvi_sample::kSampleRef | sorvi_sample::kSampleBlocks | sorvi_sample::kSampleFlags | sorvi_sample::kSampleCounts |
+            sorvi_sample::kSampleSource;
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   const SampleModule& m = s.modules[0];
   EXPECT_EQ(m.line_width, 7);
@@ -92,7 +92,7 @@ TEST(SampleRegistry, RecordsMatchTheRegistryReader) {
   const std::vector<std::string> lines = lines_of(summary().work_dir + "staticid.dat");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0],
-            sorvi_test::right_aligned(1, 5) + sorvi_test::right_aligned(module(0).checksum, 5) + "    4demo 1 2");
+            sorvi_sample::right_aligned(1, 5) + sorvi_sample::right_aligned(module(0).checksum, 5) + "    4demo 1 2");
   ASSERT_TRUE(sorvi::load_module_registry(summary().work_dir.c_str(), nullptr));
   ASSERT_EQ(sorvi::module_registry().size(), 2u);
   for (const SampleModule& m : summary().modules) {
@@ -547,16 +547,16 @@ TEST(SampleViolations, LinesPointAtTheirProcedureAndFlattenedStandardsAtTheIndex
     for (const SampleProcedure& p : m.procedures) by_number[p.number] = &p;
     int flattened = 0;
     for (const SampleViolation& v : m.violations) {
-      const sorvi_test::SampleStandard* s = sorvi_test::find_sample_standard(v.letter, v.standard);
+      const sorvi_sample::SampleStandard* s = sorvi_sample::find_sample_standard(v.letter, v.standard);
       ASSERT_NE(s, nullptr) << v.letter << v.standard;
       if (v.line == 0) {
         EXPECT_EQ(v.ref_line, 0);
         if (v.procedure) {
-          EXPECT_EQ(s->scope, sorvi_test::StandardScope::kProcedure);
+          EXPECT_EQ(s->scope, sorvi_sample::StandardScope::kProcedure);
         }
         continue;
       }
-      EXPECT_EQ(s->scope, sorvi_test::StandardScope::kLine);
+      EXPECT_EQ(s->scope, sorvi_sample::StandardScope::kLine);
       if (s->flattened) {
         ++flattened;
         EXPECT_TRUE(v.flattened);
@@ -588,7 +588,7 @@ TEST(SampleDataflow, ItemsAndAnomaliesByColumn) {
   int last_defs = 0;
   for (size_t i = 0; i < m.dataflow.size(); ++i) {
     const std::string& line = lines[i];
-    const sorvi_test::SampleDataflowItem& item = m.dataflow[i];
+    const sorvi_sample::SampleDataflowItem& item = m.dataflow[i];
     EXPECT_EQ(record_type(line), 312);
     EXPECT_EQ(field(line, 5, 4), item.procedure);
     EXPECT_EQ(field(line, 25, w + 1), item.block);
@@ -602,7 +602,7 @@ TEST(SampleDataflow, ItemsAndAnomaliesByColumn) {
   bool negated = false;
   for (size_t i = 0; i < m.ur_anomalies.size(); ++i) {
     const std::string& line = lines[m.dataflow.size() + i];
-    const sorvi_test::SampleUrAnomaly& ur = m.ur_anomalies[i];
+    const sorvi_sample::SampleUrAnomaly& ur = m.ur_anomalies[i];
     EXPECT_EQ(record_type(line), 316);
     int skip1 = 0, skip2 = 0, consumed = 0;
     ASSERT_EQ(std::sscanf(line.c_str() + 12, "%d %d%n", &skip1, &skip2, &consumed), 2);
@@ -634,7 +634,7 @@ TEST(SampleTestCases, ResultListAndReportWithTestCaseHeadings) {
     const std::string heading = "*  Test Case " + number + " : " + tci[10 + static_cast<size_t>(row) * 5] + "\n";
     EXPECT_NE(report.find(heading), std::string::npos) << heading;
   }
-  for (const sorvi_test::SampleTestCase& tc : summary().test_cases) {
+  for (const sorvi_sample::SampleTestCase& tc : summary().test_cases) {
     EXPECT_GT(tc.statements, 0);
     EXPECT_LT(tc.statements, tc.statements_total);
   }

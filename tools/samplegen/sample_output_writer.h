@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-namespace sorvi_test {
+namespace sorvi_sample {
 
 // A deterministic random source (splitmix64). The standard library's
 // distributions differ between implementations; this one does not, so a
@@ -85,4 +85,4 @@ int decimal_digits(long long value);
 // Writes a whole text file; true on success.
 bool write_text_file(const std::string& path, const std::string& content);
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

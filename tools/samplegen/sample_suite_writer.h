@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/glh_writer.h"
+#include "samplegen/glh_writer.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 
 // Where a violation of a standard is reported.
 enum class StandardScope { kLine, kProcedure, kFile };
@@ -91,4 +91,4 @@ struct SampleProfile {
 };
 std::string profile_text(const SampleProfile& profile);
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

@@ -1,15 +1,15 @@
-#include "support/sample_work_writer.h"
+#include "samplegen/sample_work_writer.h"
 
 #include <fstream>
 #include <sstream>
 
 #include "base/file_utils.h"
 #include "glh/glq_records.h"
-#include "support/glh_writer.h"
-#include "support/sample_output_writer.h"
-#include "support/sample_suite_writer.h"
+#include "samplegen/glh_writer.h"
+#include "samplegen/sample_output_writer.h"
+#include "samplegen/sample_suite_writer.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 namespace {
 
 constexpr const char kStatisticsDate[] = "2024-01-15 09:30:00";
@@ -438,4 +438,4 @@ bool write_sample_glh(SampleModuleBuild& b, const SampleGlhInputs& in, std::stri
   return ok;
 }
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

@@ -1,10 +1,10 @@
-#include "support/sample_suite_writer.h"
+#include "samplegen/sample_suite_writer.h"
 
 #include <cstring>
 
-#include "support/sample_output_writer.h"
+#include "samplegen/sample_output_writer.h"
 
-namespace sorvi_test {
+namespace sorvi_sample {
 namespace {
 
 using S = StandardScope;
@@ -499,4 +499,4 @@ std::string profile_text(const SampleProfile& p) {
   return text;
 }
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

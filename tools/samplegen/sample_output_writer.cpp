@@ -1,9 +1,9 @@
-#include "support/sample_output_writer.h"
+#include "samplegen/sample_output_writer.h"
 
 #include <cstdarg>
 #include <vector>
 
-namespace sorvi_test {
+namespace sorvi_sample {
 
 uint64_t SampleRandom::next() {
   uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
@@ -141,4 +141,4 @@ bool write_text_file(const std::string& path, const std::string& content) {
   return out.close();
 }
 
-}  // namespace sorvi_test
+}  // namespace sorvi_sample

@@ -11,7 +11,7 @@
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "standards/standards_models.h"
-#include "support/sample_suite_writer.h"
+#include "samplegen/sample_suite_writer.h"
 #include "workfiles/module_registry.h"
 #include "workfiles/work_file_names.h"
 #include "workfiles/work_file_opener.h"
@@ -19,7 +19,7 @@
 namespace samplegen_test {
 namespace {
 
-using sorvi_test::SampleStandard;
+using sorvi_sample::SampleStandard;
 
 TEST(SampleProfile, DirectoryVariablesPointIntoTheSet) {
   SetEnvironment env(summary());
@@ -36,18 +36,18 @@ TEST(SampleProfile, DirectoryVariablesPointIntoTheSet) {
 
 // The catalogue of a language as pen.dat and as the GLH file give it.
 void expect_catalogue(int language) {
-  const std::vector<const SampleStandard*> list = sorvi_test::standards_of_language(language);
+  const std::vector<const SampleStandard*> list = sorvi_sample::standards_of_language(language);
   for (size_t i = 0; i < list.size(); ++i) {
     const SampleStandard& s = *list[i];
     const int index = sorvi::find_penalty_entry(s.letter, s.number, language);
     ASSERT_EQ(index, static_cast<int>(i)) << s.letter << s.number;
     const sorvi::PenaltyEntry& entry = *sorvi::penalty_entry(language, index);
-    EXPECT_EQ(entry.text, sorvi_test::standard_text(s));
+    EXPECT_EQ(entry.text, sorvi_sample::standard_text(s));
     EXPECT_EQ(entry.standard_number, s.number);
     EXPECT_EQ(entry.letter, s.letter);
     EXPECT_EQ(entry.parameter, s.parameter);
     EXPECT_EQ(entry.penalty_number, static_cast<int>(i) + 1);
-    EXPECT_EQ(*sorvi::penalty_references(language, index), sorvi_test::standard_references(s, language));
+    EXPECT_EQ(*sorvi::penalty_references(language, index), sorvi_sample::standard_references(s, language));
   }
 }
 
@@ -59,7 +59,7 @@ TEST(SampleStandards, PenaltyFilesLoadForCAndCpp) {
     const sorvi::int_list& flattened = sorvi::s_standard_numbers(language);
     EXPECT_EQ(flattened, (sorvi::int_list{78, 79}));
     EXPECT_EQ(
-        sorvi::penalty_entry(language, static_cast<int>(sorvi_test::standards_of_language(language).size()))->text,
+        sorvi::penalty_entry(language, static_cast<int>(sorvi_sample::standards_of_language(language).size()))->text,
         std::string("<No Text from ") + (language == 6 ? "cpp" : "c") + "pen.dat>");
   }
   // A standard whose text has a figure: the analysis may give another.
@@ -76,11 +76,11 @@ TEST(SampleStandards, ReportFilesWithoutAModelReportEveryStandard) {
     const sorvi::ReportConfiguration& cfg = *sorvi::report_configuration(language);
     // Listed in their display forms ("MISRA" is shown as "MISRA-C:1998").
     std::vector<std::string> names;
-    for (const std::string& name : sorvi_test::report_model_names(language)) {
+    for (const std::string& name : sorvi_sample::report_model_names(language)) {
       names.push_back(sorvi::model_name_for_display(name));
     }
     EXPECT_EQ(cfg.model_names, names);
-    for (const SampleStandard* s : sorvi_test::standards_of_language(language)) {
+    for (const SampleStandard* s : sorvi_sample::standards_of_language(language)) {
       EXPECT_TRUE(sorvi::is_standard_reported(s->letter, s->number, language)) << s->letter << s->number;
       const int index = sorvi::find_penalty_entry(s->letter, s->number, language);
       EXPECT_EQ(sorvi::report_entry(language, index)->default_category_letter, s->category);
@@ -103,7 +103,7 @@ TEST(SampleStandards, MisraC2004ModelHasCategoryTitlesAndLeavesOthersOut) {
   EXPECT_EQ(sorvi::category_title(2, 3), "Document");
   EXPECT_EQ(sorvi::category_title(2, 4), "Checking");
   int reported = 0;
-  for (const SampleStandard* s : sorvi_test::standards_of_language(2)) {
+  for (const SampleStandard* s : sorvi_sample::standards_of_language(2)) {
     EXPECT_EQ(sorvi::is_standard_reported(s->letter, s->number, 2), s->misra2004 != nullptr) << s->letter << s->number;
     reported += s->misra2004 != nullptr;
   }
@@ -122,8 +122,8 @@ TEST(SampleGlh, CatalogueFromTheGlqRepositoryEqualsPenDat) {
   }
   // The report configuration from the repository when report.dat is missing.
   ASSERT_EQ(sorvi::load_report_configuration((summary().root + "none.dat").c_str(), 2, nullptr, glh.c_str()), 0);
-  EXPECT_EQ(sorvi::report_configuration(2)->model_descriptions, sorvi_test::report_model_descriptions(2));
-  for (const SampleStandard* s : sorvi_test::standards_of_language(2)) {
+  EXPECT_EQ(sorvi::report_configuration(2)->model_descriptions, sorvi_sample::report_model_descriptions(2));
+  for (const SampleStandard* s : sorvi_sample::standards_of_language(2)) {
     EXPECT_TRUE(sorvi::is_standard_reported(s->letter, s->number, 2));
   }
 }
@@ -151,7 +151,7 @@ TEST(SampleGlh, ReadersFallBackToTheRepositoryWhenAFileIsGone) {
   SampleSetOptions o;
   o.output_dir = dir.file("set");
   o.target_lines = 150;
-  const SampleSetSummary s = sorvi_test::write_sample_set(o);
+  const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   const SampleModule& m = s.modules[0];
   const std::string glh = s.work_dir + m.stem + ".glh";
@@ -191,7 +191,7 @@ TEST(SampleHelpPages, EveryStandardHasItsAnchorInBothLayouts) {
   const std::string current = sorvi_test::read_file(summary().suite_dir + "standards_info/html/standards.htm");
   const std::string older =
       sorvi_test::read_file(summary().suite_dir + "Standards_and_MISRA_info/Standard/standard.html");
-  for (const SampleStandard& s : sorvi_test::sample_standards()) {
+  for (const SampleStandard& s : sorvi_sample::sample_standards()) {
     const char lower = static_cast<char>(s.letter - 'A' + 'a');
     const std::string anchor = "standard_" + std::string(1, lower) + std::to_string(s.number);
     EXPECT_NE(current.find("name=\"" + anchor + "\""), std::string::npos) << anchor;

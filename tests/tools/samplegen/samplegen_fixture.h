@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "base/string_routines.h"
-#include "support/sample_set_writer.h"
+#include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 
 namespace samplegen_test {
 
-using sorvi_test::SampleModule;
-using sorvi_test::SampleSetOptions;
-using sorvi_test::SampleSetSummary;
+using sorvi_sample::SampleModule;
+using sorvi_sample::SampleSetOptions;
+using sorvi_sample::SampleSetSummary;
 
 struct SharedSet {
   sorvi_test::TempDir dir;
@@ -34,7 +34,7 @@ inline const SharedSet& shared_set() {
     o.modules = 2;
     o.target_lines = 700;
     o.procedures = 14;
-    s->summary = sorvi_test::write_sample_set(o);
+    s->summary = sorvi_sample::write_sample_set(o);
     return s;
   }();
   return *set;
@@ -49,8 +49,8 @@ inline const SharedSet& shared_cpp_set() {
     o.seed = 11;
     o.language = 6;
     o.target_lines = 900;
-    o.files = sorvi_test::kSampleSource | sorvi_test::kSampleRef;
-    s->summary = sorvi_test::write_sample_set(o);
+    o.files = sorvi_sample::kSampleSource | sorvi_sample::kSampleRef;
+    s->summary = sorvi_sample::write_sample_set(o);
     return s;
   }();
   return *set;
