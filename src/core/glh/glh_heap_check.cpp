@@ -64,17 +64,22 @@ int* descriptor(IdCloser& ids) {
   return static_cast<int*>(handle);
 }
 
-// Sizes of a collection's objects by number (UINT64_MAX: no such object).
-using ObjectSizes = std::vector<uint64_t>;
+// Where a collection's object's data starts (offset in the collection) and
+// how many bytes it stores; size UINT64_MAX: no such object.
+struct HeapObject {
+  uint64_t at = 0;
+  uint64_t size = UINT64_MAX;
+};
+using HeapObjects = std::vector<HeapObject>;
 
 // A collection up to this size is read whole; a larger one header by header.
 constexpr uint64_t kWholeCollection = uint64_t{16} << 20;
 
 // Walks the collection at file offset `start` the way HDF5 decodes it, with
-// every bound checked; gives its objects' sizes by number (the free space
-// left out) when asked. False when the collection is damaged.
+// every bound checked; gives its objects by number (the free space left
+// out) when asked. False when the collection is damaged.
 bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader read, void* source,
-                     ObjectSizes* sizes) {
+                     HeapObjects* objects) {
   const unsigned ls = layout.length_size;
   if (ls != 2 && ls != 4 && ls != 8) return false;
   if (start > layout.file_size) return false;
@@ -98,7 +103,7 @@ bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader 
   // is the free space, whose size already counts its header; the others are
   // padded to the alignment. A tail too short for a header is free space.
   const uint64_t object_header = align_up(8 + ls);
-  if (sizes) sizes->clear();
+  if (objects) objects->clear();
   uint64_t at = header_size;
   while (at < size) {
     if (size - at < object_header) break;
@@ -116,9 +121,9 @@ bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader 
     if (number > 0) {
       if (stored > room - object_header) return false;
       need = object_header + align_up(stored);
-      if (sizes) {
-        if (sizes->size() <= number) sizes->resize(number + 1, UINT64_MAX);
-        (*sizes)[number] = stored;
+      if (objects) {
+        if (objects->size() <= number) objects->resize(number + 1);
+        (*objects)[number] = HeapObject{at + object_header, stored};
       }
     } else {
       need = stored;
@@ -129,40 +134,79 @@ bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader 
   return true;
 }
 
+// What the checks of stored heap references need of a file: the descriptor
+// HDF5 reads it through, the layout for the walk, the file offset that
+// addresses count from, and the size of an address.
+struct HeapFile {
+  int fd = -1;
+  GlhHeapLayout layout;
+  uint64_t base = 0;
+  unsigned address_size = 8;
+};
+
+// Fills `heap` for the file that holds `object`; the identifiers it opens
+// are closed by `ids`.
+bool open_heap_file(hid_t object, IdCloser& ids, HeapFile& heap) {
+  ids.file = H5Iget_file_id(object);
+  if (ids.file < 0) return false;
+  ids.plist = H5Fget_create_plist(ids.file);
+  if (ids.plist < 0) return false;
+  size_t address_size = 0, length_size = 0;
+  hsize_t userblock = 0, file_size = 0;
+  if (H5Pget_sizes(ids.plist, &address_size, &length_size) < 0 || H5Pget_userblock(ids.plist, &userblock) < 0 ||
+      H5Fget_filesize(ids.file, &file_size) < 0) {
+    return false;
+  }
+  if (address_size == 0 || address_size > 8) return false;
+  int* fd = descriptor(ids);
+  if (!fd) return false;
+  heap.fd = *fd;
+  heap.layout.length_size = static_cast<unsigned>(length_size);
+  heap.layout.file_size = file_size;
+  heap.base = userblock;
+  heap.address_size = static_cast<unsigned>(address_size);
+  return true;
+}
+
+// Walks the collection at `address` (counted from the base) and gives its
+// objects; false when the address is outside the file or the collection is
+// damaged.
+bool walk_stored_collection(HeapFile& heap, uint64_t address, HeapObjects& objects) {
+  if (address > heap.layout.file_size || heap.base > heap.layout.file_size - address) return false;
+  return walk_collection(heap.layout, heap.base + address, read_from_descriptor, &heap.fd, &objects);
+}
+
 // The stored form of a variable-length text: its length (4 bytes), the
 // address of its collection and its object number (4 bytes). HDF5 takes the
 // length to size its buffer before it reads the object, and copies the
 // whole object into that buffer, so the two must agree.
 struct Entries {
-  int fd = -1;
-  GlhHeapLayout layout;
-  uint64_t base = 0;  // file offset that addresses count from
-  unsigned address_size = 8;
+  HeapFile heap;
   size_t element = 16;
   // Collections walked so far (texts of one dataset may alternate between
   // a few); forgotten all at once when there are too many.
-  std::unordered_map<uint64_t, ObjectSizes> collections;
+  std::unordered_map<uint64_t, HeapObjects> collections;
 };
 
 constexpr size_t kKeptCollections = 64;
 
 bool descriptors_are_sound(Entries& e, const unsigned char* raw, size_t count) {
+  const unsigned address_size = e.heap.address_size;
   for (size_t i = 0; i < count; ++i) {
     const unsigned char* p = raw + i * e.element;
     const uint64_t length = little_endian(p, 4);
-    const uint64_t address = little_endian(p + 4, e.address_size);
-    const uint64_t number = little_endian(p + 4 + e.address_size, 4);
+    const uint64_t address = little_endian(p + 4, address_size);
+    const uint64_t number = little_endian(p + 4 + address_size, 4);
     if (address == 0) continue;  // a null text: HDF5 reads nothing
     auto found = e.collections.find(address);
     if (found == e.collections.end()) {
-      if (address > e.layout.file_size || e.base > e.layout.file_size - address) return false;
-      ObjectSizes sizes;
-      if (!walk_collection(e.layout, e.base + address, read_from_descriptor, &e.fd, &sizes)) return false;
+      HeapObjects objects;
+      if (!walk_stored_collection(e.heap, address, objects)) return false;
       if (e.collections.size() >= kKeptCollections) e.collections.clear();
-      found = e.collections.emplace(address, std::move(sizes)).first;
+      found = e.collections.emplace(address, std::move(objects)).first;
     }
-    const ObjectSizes& sizes = found->second;
-    if (number >= sizes.size() || sizes[number] != length) return false;
+    const HeapObjects& objects = found->second;
+    if (number >= objects.size() || objects[number].size != length) return false;
   }
   return true;
 }
@@ -178,7 +222,7 @@ bool contiguous_entries_are_sound(hid_t dataset, Entries& e, uint64_t start, uin
   std::vector<unsigned char> raw(static_cast<size_t>(std::min(count, kDescriptorsPerRead)) * e.element);
   for (uint64_t done = 0; done < count;) {
     const uint64_t n = std::min(count - done, kDescriptorsPerRead);
-    if (!read_from_descriptor(&e.fd, at + (start + done) * e.element, raw.data(), n * e.element)) return false;
+    if (!read_from_descriptor(&e.heap.fd, at + (start + done) * e.element, raw.data(), n * e.element)) return false;
     if (!descriptors_are_sound(e, raw.data(), static_cast<size_t>(n))) return false;
     done += n;
   }
@@ -188,7 +232,7 @@ bool contiguous_entries_are_sound(hid_t dataset, Entries& e, uint64_t start, uin
 bool chunked_entries_are_sound(hid_t dataset, hid_t dcpl, Entries& e, uint64_t start, uint64_t count) {
   hsize_t chunk = 0;
   if (H5Pget_chunk(dcpl, 1, &chunk) != 1 || chunk == 0) return false;
-  if (chunk > e.layout.file_size / e.element) return false;
+  if (chunk > e.heap.layout.file_size / e.element) return false;
   std::vector<unsigned char> raw;
   const uint64_t end = start + count;
   for (uint64_t first = start / chunk * chunk; first < end; first += chunk) {
@@ -300,28 +344,130 @@ bool glh_heap_collection_is_sound(const GlhHeapLayout& layout, uint64_t address,
   return walk_collection(layout, address, read, source, nullptr);
 }
 
-bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count) {
-  IdCloser ids;
-  ids.file = H5Iget_file_id(dataset);
-  if (ids.file < 0) return false;
-  ids.plist = H5Fget_create_plist(ids.file);
-  if (ids.plist < 0) return false;
-  size_t address_size = 0, length_size = 0;
-  hsize_t userblock = 0, file_size = 0;
-  if (H5Pget_sizes(ids.plist, &address_size, &length_size) < 0 || H5Pget_userblock(ids.plist, &userblock) < 0 ||
-      H5Fget_filesize(ids.file, &file_size) < 0) {
+namespace {
+
+// Selection types as a region reference stores them, and the flag of a
+// version 2 hyperslab that is one regular pattern.
+constexpr uint64_t kSelectNone = 0, kSelectPoints = 1, kSelectHyperslabs = 2, kSelectAll = 3;
+constexpr uint64_t kRegularHyperslab = 1;
+
+// Takes the little-endian fields of a stored selection in order, never past
+// its end.
+struct FieldReader {
+  const unsigned char* at;
+  size_t left;
+  bool take(unsigned width, uint64_t& value) {
+    if (left < width) return false;
+    value = little_endian(at, width);
+    at += width;
+    left -= width;
+    return true;
+  }
+};
+
+// One regular hyperslab per dimension (start, stride, count, block): every
+// block inside the extent.
+bool regular_hyperslab_is_inside(FieldReader& in, const hsize_t* dims, int rank) {
+  for (int d = 0; d < rank; ++d) {
+    uint64_t start = 0, stride = 0, count = 0, block = 0;
+    if (!in.take(8, start) || !in.take(8, stride) || !in.take(8, count) || !in.take(8, block)) return false;
+    if (count == 0 || block == 0 || count == H5S_UNLIMITED || block == H5S_UNLIMITED) return false;
+    if (count > 1 && stride < block) return false;
+    // The last block ends at start + (count - 1) * stride + block.
+    if (start >= dims[d] || block > dims[d] - start) return false;
+    if (count > 1 && count - 1 > (dims[d] - start - block) / stride) return false;
+  }
+  return true;
+}
+
+// `count` points (one coordinate per dimension) or blocks (the coordinates of
+// two opposite corners), each 4 bytes: all inside the extent.
+bool listed_selection_is_inside(FieldReader& in, uint64_t count, bool blocks, const hsize_t* dims, int rank) {
+  for (uint64_t i = 0; i < count; ++i) {
+    uint64_t first[H5S_MAX_RANK];
+    for (int d = 0; d < rank; ++d) {
+      if (!in.take(4, first[d]) || first[d] >= dims[d]) return false;
+    }
+    for (int d = 0; blocks && d < rank; ++d) {
+      uint64_t last = 0;
+      if (!in.take(4, last) || last < first[d] || last >= dims[d]) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool glh_region_selection_is_sound(const unsigned char* selection, size_t size, const hsize_t* dims, int rank) {
+  FieldReader in{selection, size};
+  uint64_t type = 0, version = 0, reserved = 0, length = 0;
+  if (!in.take(4, type) || !in.take(4, version)) return false;
+  if (type == kSelectNone || type == kSelectAll) {
+    return version == 1 && in.take(4, reserved) && in.take(4, length) && length == 0;
+  }
+  if (type != kSelectPoints && type != kSelectHyperslabs) return false;
+  const bool regular = type == kSelectHyperslabs && version == 2;
+  if (regular) {
+    uint64_t flags = 0;
+    if (!in.take(1, flags) || (flags & kRegularHyperslab) == 0) return false;
+  } else if (version != 1 || !in.take(4, reserved)) {
     return false;
   }
-  if (address_size == 0 || address_size > 8) return false;
-  int* fd = descriptor(ids);
-  if (!fd) return false;
+  // The length counts the bytes after it: the rank and what follows.
+  uint64_t stored_rank = 0, count = 0;
+  if (!in.take(4, length) || length > in.left || !in.take(4, stored_rank)) return false;
+  if (rank < 1 || rank > H5S_MAX_RANK || stored_rank != static_cast<uint64_t>(rank)) return false;
+  if (regular) return length == 4 + stored_rank * 32 && regular_hyperslab_is_inside(in, dims, rank);
+  if (!in.take(4, count)) return false;
+  const bool blocks = type == kSelectHyperslabs;
+  if (length != 8 + count * stored_rank * (blocks ? 8 : 4)) return false;
+  return listed_selection_is_inside(in, count, blocks, dims, rank);
+}
+
+bool glh_region_reference_is_sound(hid_t location, const hdset_reg_ref_t& reference) {
+  IdCloser ids;
+  HeapFile heap;
+  if (!open_heap_file(location, ids, heap) || heap.address_size + 4 > sizeof reference) return false;
+  // The reference: its collection's address and its object's number.
+  const uint64_t address = little_endian(reference, heap.address_size);
+  const uint64_t number = little_endian(reference + heap.address_size, 4);
+  std::vector<unsigned char> bytes;
+  try {
+    HeapObjects objects;
+    if (address == 0 || !walk_stored_collection(heap, address, objects)) return false;
+    if (number >= objects.size() || objects[number].size == UINT64_MAX) return false;
+    const HeapObject& object = objects[number];
+    if (object.size < heap.address_size) return false;
+    bytes.resize(static_cast<size_t>(object.size));
+    if (!read_from_descriptor(&heap.fd, heap.base + address + object.at, bytes.data(), bytes.size())) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  // The object: the dataset's address, then the selection, which HDF5
+  // decodes against that dataset's extent.
+  hsize_t dims[H5S_MAX_RANK] = {0};
+  int rank = -1;
+  const hid_t dataset = H5Oopen_by_addr(ids.file, little_endian(bytes.data(), heap.address_size));
+  if (dataset >= 0) {
+    if (H5Iget_type(dataset) == H5I_DATASET) {
+      const hid_t space = H5Dget_space(dataset);
+      if (space >= 0) {
+        rank = H5Sget_simple_extent_ndims(space);
+        if (rank < 0 || rank > H5S_MAX_RANK || H5Sget_simple_extent_dims(space, dims, nullptr) != rank) rank = -1;
+        H5Sclose(space);
+      }
+    }
+    H5Oclose(dataset);
+  }
+  return rank >= 0 && glh_region_selection_is_sound(bytes.data() + heap.address_size,
+                                                    bytes.size() - heap.address_size, dims, rank);
+}
+
+bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count) {
+  IdCloser ids;
   Entries entries;
-  entries.fd = *fd;
-  entries.layout.length_size = static_cast<unsigned>(length_size);
-  entries.layout.file_size = file_size;
-  entries.base = userblock;
-  entries.address_size = static_cast<unsigned>(address_size);
-  entries.element = 4 + address_size + 4;
+  if (!open_heap_file(dataset, ids, entries.heap)) return false;
+  entries.element = 4 + entries.heap.address_size + 4;
 
   hid_t space = H5Dget_space(dataset);
   if (space < 0) return false;

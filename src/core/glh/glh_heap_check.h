@@ -3,7 +3,9 @@
 // checking them, and a damaged header (an object of size 0, or a size that
 // runs past the collection) sends it into an endless loop or past its
 // buffer. So when a GLH file opens, every collection in it is read here and
-// walked with every bound checked, before HDF5 may decode one.
+// walked with every bound checked, before HDF5 may decode one. The objects
+// that texts and region references name are checked the same way before
+// HDF5 reads them.
 #pragma once
 
 #include <hdf5.h>
@@ -42,5 +44,20 @@ bool glh_file_heaps_are_sound(hid_t file);
 // whole object into it.) Entries of compressed chunks, which only HDF5 can
 // decode, and of compact storage are not checked.
 bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count);
+
+// Checks the selection that a dataset region reference stores (the bytes of
+// its heap object after the dataset's address) against the dataset's extent
+// (`rank` sizes in `dims`) before HDF5 decodes it, since HDF5 1.10 trusts
+// the stored counts. Sound: type 0 (none) or 3 (all) of version 1; type 1
+// (points) or 2 (hyperslab blocks) of version 1, or type 2 version 2 as one
+// regular hyperslab; a length that the stored counts fill exactly and that
+// the object holds; the dataset's rank; every point and block inside the
+// extent.
+bool glh_region_selection_is_sound(const unsigned char* selection, size_t size, const hsize_t* dims, int rank);
+
+// Checks a dataset region reference read from the file of `location` before
+// HDF5 dereferences it: the object it names exists in a sound collection and
+// holds a dataset's address and a selection sound for that dataset (above).
+bool glh_region_reference_is_sound(hid_t location, const hdset_reg_ref_t& reference);
 
 }  // namespace sorvi

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "glh/glh_api.h"
+#include "glh/glh_heap_check.h"
 #include "glh/glh_lib_open_close.h"
 
 namespace sorvi {
@@ -70,7 +71,9 @@ bool read_key(hid_t by_name, const char* key, std::vector<GlhRecord>& records) {
   if (attr_space >= 0) HDFSclose(attr_space, __FILE__, __LINE__);
   hdset_reg_ref_t ref;
   std::memset(&ref, 0, sizeof ref);
-  if (values == 1 && HDFAreadStdRefDsetreg(attr, &ref, __FILE__, __LINE__) >= 0) {
+  // The reference's stored selection is checked before HDF5 decodes it.
+  if (values == 1 && HDFAreadStdRefDsetreg(attr, &ref, __FILE__, __LINE__) >= 0 &&
+      glh_region_reference_is_sound(by_name, ref)) {
     hid_t dataset = HDFRdereferenceDatasetRegion(by_name, &ref, __FILE__, __LINE__);
     if (dataset >= 0) {
       hid_t region = HDFRget_region(dataset, &ref, __FILE__, __LINE__);
