@@ -19,6 +19,16 @@ struct RichTextResult {
   std::string path;
   bool lasting = false;
   int caret_line = 0;
+  // Why a lasting report could not be written (empty otherwise).
+  std::string error;
+};
+
+// What a batch report came to: the lasting file written, or a one-line
+// message naming the file and the system error when it could not be
+// written. Both are empty when there was nothing to write.
+struct ReportResult {
+  std::string path;
+  std::string error;
 };
 
 // The rich-text path for an annotated context: a temporary file outside
@@ -42,14 +52,14 @@ RtfFont report_font();
 
 // Writes the report of a whole-file document under its lasting batch name
 // (a listing of violations goes to a temporary file that is deleted, and
-// its violation rows to "<listed source>.vsrc.rtf"). Returns the lasting
-// file written, or empty when nothing could be written.
-std::string write_ref_document_report(RefDocument& doc);
+// its violation rows to "<listed source>.vsrc.rtf"). The content goes to a
+// temporary file that replaces the report only when complete.
+ReportResult write_ref_document_report(RefDocument& doc);
 
 // Writes the report of a procedure-code document: "<stem>.axtx.rtf", or
 // ".cxtx.rtf" under CoverageMode; an empty text when the procedure was not
-// found. Returns the file written, or empty when it could not be created.
-std::string write_xtx_document_report(XtxDocument& doc);
+// found. Written like the whole-file report.
+ReportResult write_xtx_document_report(XtxDocument& doc);
 
 // Writes the violation rows of a listing of violations into `path`; true
 // when the file was written (an empty list leaves an empty file).

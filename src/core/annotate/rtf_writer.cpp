@@ -1,5 +1,6 @@
 #include "annotate/rtf_writer.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace sorvi {
@@ -37,27 +38,6 @@ int rtf_colour_entry(int style) {
   }
 }
 
-PackedColour streaming_colour(int style, PackedColour text_colour) {
-  switch (style) {
-    case 1:
-    case 2:
-    case 3:
-      return pack_colour(0, 0, 0);
-    case 4:
-      return pack_colour(255, 0, 128);
-    case 5:
-      return pack_colour(0, 0, 255);
-    case 6:
-      return pack_colour(255, 0, 0);
-    case 7:
-      return pack_colour(255, 0, 255);
-    case 9:
-      return pack_colour(0, 128, 0);
-    default:
-      return text_colour;
-  }
-}
-
 RtfStreamWriter::RtfStreamWriter(std::FILE* out, const RtfFont& font, const SwitchedOn& switched, int caret_line)
     : out_(out), caret_(switched, caret_line) {
   set_default_status_colours(colour_red(font.text_colour), colour_green(font.text_colour),
@@ -78,7 +58,10 @@ RtfStreamWriter::RtfStreamWriter(std::FILE* out, const RtfFont& font, const Swit
 }
 
 void RtfStreamWriter::flush_buffer() {
-  if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) failed_ = true;
+  if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size() && !failed_) {
+    failed_ = true;
+    error_ = errno;
+  }
   buffer_.clear();
 }
 
@@ -135,7 +118,10 @@ bool RtfStreamWriter::finish() {
   caret_.finish();
   if (!truncated_) buffer_ += "\\par\n}\n";
   flush_buffer();
-  if (std::fflush(out_) != 0) failed_ = true;
+  if (std::fflush(out_) != 0 && !failed_) {
+    failed_ = true;
+    error_ = errno;
+  }
   return !failed_;
 }
 

@@ -23,12 +23,6 @@ struct RtfFont {
 // The colour-table entry a style is written in.
 int rtf_colour_entry(int style);
 
-// The colour a line is given when streamed into a view line by line: black
-// for rules, (255, 0, 128) for executed notes, blue for not executed, red
-// for violations, magenta for procedure violations, green for data flow,
-// and the view's text colour for every other style.
-PackedColour streaming_colour(int style, PackedColour text_colour);
-
 // Writes the RTF text to a stream as the lines arrive. The header goes out
 // at construction (with entry 5 of the status colour table set to the text
 // colour); finish() writes the trailer unless a line was too long.
@@ -39,6 +33,8 @@ class RtfStreamWriter : public AnnotatedLineSink {
   void take(AnnotatedChunk&& chunk) override;
   // Ends the text; false when writing failed.
   bool finish();
+  // The system error of the first failed write (0: none).
+  int error() const { return error_; }
   // The caret line mapped to the new text.
   int caret_line() const { return caret_.caret_line(); }
   // True once a line too long for the view ended the text.
@@ -53,6 +49,7 @@ class RtfStreamWriter : public AnnotatedLineSink {
   int previous_style_ = kStyleCode;
   bool truncated_ = false;
   bool failed_ = false;
+  int error_ = 0;  // errno of the first failed write
   CaretMapper caret_;
 };
 

@@ -1,5 +1,7 @@
 #include "app/batch.h"
 
+#include <cstdio>
+
 #include "annotate/document_reports.h"
 #include "annotate/ref_document.h"
 #include "app/document_kinds.h"
@@ -7,6 +9,19 @@
 #include "config/startup_options.h"
 
 namespace sorvi {
+
+namespace {
+
+// A report that could not be written is said on standard error and ends
+// the run with status 2, so that a script never takes a missing or partial
+// report for a result.
+int report_status(const ReportResult& result) {
+  if (result.error.empty()) return 0;
+  std::fprintf(stderr, "sorvi: %s\n", result.error.c_str());
+  return 2;
+}
+
+}  // namespace
 
 int run_batch(const CSorviCommandLineInfo& info) {
   // Without a document there is nothing to write and nothing to wait for.
@@ -22,13 +37,11 @@ int run_batch(const CSorviCommandLineInfo& info) {
       const DocKind kind = templates[static_cast<size_t>(choice.template_index)].kind;
       std::unique_ptr<RefDocument> doc = build_ref_document(path, kind != DocKind::Reformatted, kind == DocKind::Violations);
       // A document that cannot be opened ends the program quietly.
-      if (doc) write_ref_document_report(*doc);
-      return 0;
+      return doc ? report_status(write_ref_document_report(*doc)) : 0;
     }
     case DocKind::ProcedureCode: {
       std::unique_ptr<XtxDocument> doc = build_xtx_document(path);
-      if (doc) write_xtx_document_report(*doc);
-      return 0;
+      return doc ? report_status(write_xtx_document_report(*doc)) : 0;
     }
     default:
       // Plain text, HTML pages and result lists have no batch report.

@@ -7,7 +7,8 @@
 namespace sorvi {
 
 // Runs the batch job for the parsed command line; returns the exit status.
-// A document that cannot be opened ends the program quietly.
+// A document that cannot be opened ends the program quietly (status 0); a
+// report that cannot be written is said on standard error (status 2).
 int run_batch(const CSorviCommandLineInfo& info);
 
 }  // namespace sorvi

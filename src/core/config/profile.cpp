@@ -8,6 +8,7 @@
 
 #include "base/fatal_report.h"
 #include "base/file_utils.h"
+#include "base/safe_output.h"
 #include "base/process_info.h"
 #include "config/ini_file.h"
 #include "config/languages.h"
@@ -325,6 +326,11 @@ const char* get_profile_string(const char* name, const char* def, bool mandatory
 const char* get_profile_path(const char* name, const char* def, bool mandatory, const char* message) {
   const char* v = get_profile_string(name, def, mandatory, message);
   if (!v) return nullptr;
+  // A directory holding a control byte is refused for the default.
+  if (!is_clean_path(v)) {
+    if (!def) return nullptr;
+    v = def;
+  }
   st().buf_path = cut(with_trailing_separator(trim_trailing_blanks(v)));
   return st().buf_path.c_str();
 }

@@ -10,6 +10,7 @@
 #include "base/allocation_faults.h"
 #include "base/fatal_report.h"
 #include "base/file_utils.h"
+#include "base/safe_output.h"
 #include "base/string_routines.h"
 #include "base/text_reader.h"
 #include "config/profile.h"
@@ -157,6 +158,7 @@ std::string source_name_of(const std::string& first_line, const std::string& cal
       replace = true;
     }
   }
+  if (!is_clean_path(name)) replace = true;
   if (replace) name = extension_part(caller).empty() ? caller + ".c" : caller;
   return name;
 }
@@ -294,6 +296,7 @@ bool read_includes(FILE* stream, IndexRecord& record, bool use_source_map) {
       throw LoadFailed();
     }
     std::string path(path_text);
+    if (!is_clean_path(path)) continue;  // names no file; never opened
     const bool kept = use_source_map ? listed_in_source_map(start, path) : is_regular_file(path);
     if (!kept) continue;
     if (allocation_fails()) {

@@ -6,6 +6,7 @@
 
 #include "base/fatal_report.h"
 #include "base/file_utils.h"
+#include "base/safe_output.h"
 #include "base/string_routines.h"
 #include "base/text_reader.h"
 #include "config/profile.h"
@@ -131,7 +132,8 @@ int find_record(const std::string& file_name, int* checksum_out) {
   const named_int_list& records = state().records;
   for (size_t i = 0; i < records.size(); ++i) {
     const NamedIntEntry& record = records[i];
-    if (!equal_ignoring_case(record.name, base)) continue;
+    // A name holding a control byte matches no file.
+    if (!is_clean_path(record.name) || !equal_ignoring_case(record.name, base)) continue;
     const int stored = record.values.size() > kRegistryChecksum ? record.values[kRegistryChecksum] : 0;
     const int language = record.values.size() > kRegistryLanguage ? record.values[kRegistryLanguage] : 0;
     if (stored == 0 && language == 0) return static_cast<int>(i);
@@ -320,7 +322,8 @@ bool module_stem(int module_number, bool with_number_suffix, bool report, std::s
   try {
     ensure_module_registry(glh_file);
     const named_int_list& records = state().records;
-    if (module_number >= 1 && static_cast<size_t>(module_number) <= records.size()) {
+    if (module_number >= 1 && static_cast<size_t>(module_number) <= records.size() &&
+        is_clean_path(records[static_cast<size_t>(module_number) - 1].name)) {
       const std::string& name = records[static_cast<size_t>(module_number) - 1].name;
       stem = with_number_suffix ? with_number(name, module_number) : name;
       return true;

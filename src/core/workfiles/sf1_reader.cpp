@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "base/safe_output.h"
 #include "config/profile.h"
 #include "workfiles/index_file.h"
 #include "workfiles/record_line.h"
@@ -55,7 +56,10 @@ bool read_sf1_file(const char* stem, DynamicString& source_name, int* main_start
       if (head.type == kSourceNameRecord) {
         if (slot_is_empty(source_name)) {
           line.skip(33);
-          source_name = source_name_text(line.rest());
+          // A name holding a NUL or another control byte names no file: it
+          // is refused, so nothing is ever opened at a path cut from it.
+          std::string name = source_name_text(line.rest());
+          if (is_clean_path(name)) source_name = std::move(name);
         }
         r.source_record = true;
       } else if (head.type == kProcedureRecord && !name_only) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/file_utils.h"
+#include "base/safe_output.h"
 #include "glh/glh_util.h"
 
 namespace sorvi {
@@ -85,6 +86,7 @@ void release(WorkFileHandle& handle) {
   glh_free_text_block(&handle.dataset);
   if (handle.temporary_name) {
     delete_file(*handle.temporary_name);
+    forget_temporary_file(*handle.temporary_name);
     handle.temporary_name.reset();
   }
 }
@@ -93,11 +95,14 @@ void release(WorkFileHandle& handle) {
 void open_temporary_copy(WorkFileHandle& handle, const std::string& path, const char* glh_file,
                          const char* repository_name, const std::string& dataset) {
   const std::string directory = directory_part(path.empty() ? std::string(glh_file ? glh_file : "") : path);
-  const std::string copy = temporary_file_name(directory, dataset);
+  std::string copy = temporary_file_name(directory, dataset);
+  // A work directory that is not writable: the system's temporary directory.
+  if (copy.empty()) copy = temporary_file_name("", dataset);
   if (copy.empty()) {
     handle.repository_status = kRepositoryExtractFailed;
     return;
   }
+  register_temporary_file(copy);
   handle.temporary_name = copy;
   if (glh_extract_text(repository_name, dataset.c_str(), glh_file, copy.c_str(), 0) == 1) {
     handle.stream = open_plain(copy);
@@ -107,6 +112,7 @@ void open_temporary_copy(WorkFileHandle& handle, const std::string& path, const 
     handle.repository_status = kStatusOpened;
   } else {
     delete_file(copy);
+    forget_temporary_file(copy);
     handle.temporary_name.reset();
     handle.repository_status = kRepositoryExtractFailed;
   }
