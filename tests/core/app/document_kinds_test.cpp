@@ -25,18 +25,20 @@ class DocumentKindsTest : public ::testing::Test {
 };
 
 TEST_F(DocumentKindsTest, ExtensionAndLanguageChooseTheKind) {
-  EXPECT_EQ(kind_for("/w/f.sif", 2), DocKind::AnnotatedSource);
-  EXPECT_EQ(kind_for("/w/f.sif", 0), DocKind::PlainSource);
-  EXPECT_EQ(kind_for("/w/F.SF1", 6), DocKind::Violations);
-  EXPECT_EQ(kind_for("/w/f.sf1", 0), DocKind::PlainSource);
-  EXPECT_EQ(kind_for("/w/f.ref", 0), DocKind::Reformatted);
-  EXPECT_EQ(kind_for("/w/f.ref", 0, false), DocKind::PlainSource);
-  EXPECT_EQ(kind_for("/w/f.xtx", 0), DocKind::ProcedureCode);
-  EXPECT_EQ(kind_for("/w/f.txt", 0), DocKind::PlainSource);
-  EXPECT_EQ(kind_for("/w/r.tci", 0), DocKind::TestCaseIndex);
-  EXPECT_EQ(kind_for("/w/r.THI", 0), DocKind::HarnessIndex);
-  EXPECT_EQ(kind_for("/w/p.html", 0), DocKind::Html);
-  EXPECT_EQ(kind_for("/w.d/noext", 0), DocKind::PlainSource);
+  const struct {
+    const char* path;
+    int language;
+    bool ref_docs;
+    DocKind kind;
+  } cases[] = {
+      {"/w/f.sif", 2, true, DocKind::AnnotatedSource}, {"/w/f.sif", 0, true, DocKind::PlainSource},
+      {"/w/F.SF1", 6, true, DocKind::Violations},      {"/w/f.sf1", 0, true, DocKind::PlainSource},
+      {"/w/f.ref", 0, true, DocKind::Reformatted},     {"/w/f.ref", 0, false, DocKind::PlainSource},
+      {"/w/f.xtx", 0, true, DocKind::ProcedureCode},   {"/w/f.txt", 0, true, DocKind::PlainSource},
+      {"/w/r.tci", 0, true, DocKind::TestCaseIndex},   {"/w/r.THI", 0, true, DocKind::HarnessIndex},
+      {"/w/p.html", 0, true, DocKind::Html},           {"/w.d/noext", 0, true, DocKind::PlainSource},
+  };
+  for (const auto& c : cases) EXPECT_EQ(kind_for(c.path, c.language, c.ref_docs), c.kind) << c.path;
 }
 
 TEST_F(DocumentKindsTest, HtmlAnchorsAreKeptWithTheirColons) {
@@ -60,12 +62,7 @@ TEST_F(DocumentKindsTest, AnAlreadyOpenDocumentWinsAndStopsTheSearch) {
   EXPECT_EQ(c.rating, sorvi::kRateNative);
 }
 
-TEST_F(DocumentKindsTest, DocumentStringsAndPathNormalising) {
-  auto templates = sorvi::document_templates(true);
-  EXPECT_EQ(sorvi::doc_string_field(templates[1].doc_string, 1), "Ref Browser");
-  EXPECT_EQ(sorvi::doc_string_field(templates[3].doc_string, 4), ".htm;.html;.mht");
-  EXPECT_EQ(sorvi::doc_string_field(templates[0].doc_string, 4), "");
-  EXPECT_EQ(sorvi::doc_string_field(templates[0].doc_string, 9), "");
+TEST_F(DocumentKindsTest, PathNormalising) {
   EXPECT_EQ(sorvi::normalise_document_path("\"/w/x/../f.ref\" extra"), "/w/f.ref");
   sorvi_test::TempDir dir;
   sorvi_test::ScopedCwd cwd(dir.path());

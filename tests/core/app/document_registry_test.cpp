@@ -78,16 +78,6 @@ TEST_F(DocumentRegistryTest, DefaultTitlesCountUpPerKind) {
   EXPECT_EQ(registry_.default_title(99), "");
 }
 
-TEST(DocumentClassTest, EachKindHasItsWindows) {
-  EXPECT_EQ(sorvi::document_class_of(DocKind::Reformatted), sorvi::DocumentClass::Ref);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::AnnotatedSource), sorvi::DocumentClass::Ref);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::Violations), sorvi::DocumentClass::Ref);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::ProcedureCode), sorvi::DocumentClass::Xtx);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::TestCaseIndex), sorvi::DocumentClass::ResultList);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::HarnessIndex), sorvi::DocumentClass::ResultList);
-  EXPECT_EQ(sorvi::document_class_of(DocKind::PlainSource), sorvi::DocumentClass::Edit);
-}
-
 TEST(RecentFilesTest, FourNewestFirstWithoutRepeats) {
   sorvi_test::ProfileFixture profile;
   sorvi_test::ScopedEnv config("XDG_CONFIG_HOME", profile.dir().file("config"));

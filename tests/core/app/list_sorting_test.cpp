@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/list_sorting.h"
@@ -19,41 +20,35 @@ std::vector<std::string> arrange(const std::vector<std::string>& texts, const st
 }
 
 TEST(ListCompareTest, EachSortKindHasItsRoutine) {
-  // Texts ignoring case (3 and 6) and with case (4).
-  EXPECT_EQ(sorvi::compare_list_texts(3, "abc", "ABC"), 0);
-  EXPECT_EQ(sorvi::compare_list_texts(6, "Zeta", "alpha"), 1);
-  EXPECT_LT(sorvi::compare_list_texts(3, "ab", "abc"), 0);
-  EXPECT_LT(sorvi::compare_list_texts(4, "ABC", "abc"), 0);
-  EXPECT_GT(sorvi::compare_list_texts(4, "b", "B"), 0);
-  // Pairs: by the first number, then the second.
-  EXPECT_LT(sorvi::compare_list_texts(5, "2 : 10", "10 : 1"), 0);
-  EXPECT_LT(sorvi::compare_list_texts(5, "3 : 9", "3 : 10"), 0);
-  EXPECT_EQ(sorvi::compare_list_texts(5, "3:4", " 3 :  4"), 0);
-  // Any other kind: the leading integer, numeric not textual.
-  EXPECT_LT(sorvi::compare_list_texts(0, "9", "10"), 0);
-  EXPECT_LT(sorvi::compare_list_texts(1, "78 S", "100 M"), 0);
-  EXPECT_EQ(sorvi::compare_list_texts(7, "x", "0"), 0);
-  EXPECT_LT(sorvi::compare_list_texts(2, "-5", "  +3"), 0);
+  // Texts ignoring case (3 and 6) and with case (4); pairs by the first
+  // number, then the second (5); any other kind the leading integer.
+  const struct {
+    int kind;
+    const char* a;
+    const char* b;
+    int sign;
+  } cases[] = {
+      {3, "abc", "ABC", 0},     {6, "Zeta", "alpha", 1},  {3, "ab", "abc", -1},       {4, "ABC", "abc", -1},
+      {4, "b", "B", 1},         {5, "2 : 10", "10 : 1", -1}, {5, "3 : 9", "3 : 10", -1}, {5, "3:4", " 3 :  4", 0},
+      {0, "9", "10", -1},       {1, "78 S", "100 M", -1}, {7, "x", "0", 0},           {2, "-5", "  +3", -1},
+  };
+  for (const auto& c : cases) {
+    const int r = sorvi::compare_list_texts(c.kind, c.a, c.b);
+    EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.kind << " " << c.a << " " << c.b;
+  }
 }
 
 TEST(ListCompareTest, NumbersAreReadSafely) {
-  EXPECT_EQ(sorvi::leading_integer("  42abc"), 42);
-  EXPECT_EQ(sorvi::leading_integer("-7"), -7);
-  EXPECT_EQ(sorvi::leading_integer("abc"), 0);
-  EXPECT_EQ(sorvi::leading_integer("+"), 0);
-  EXPECT_EQ(sorvi::leading_integer(""), 0);
-  EXPECT_EQ(sorvi::leading_integer("99999999999999999999999"), 2147483647);
-  EXPECT_EQ(sorvi::leading_integer("-99999999999999999999999"), -2147483647 - 1);
-  int a = -1, b = -1;
-  sorvi::read_integer_pair("12 : 34", &a, &b);
-  EXPECT_EQ(a, 12);
-  EXPECT_EQ(b, 34);
-  sorvi::read_integer_pair("12 34", &a, &b);
-  EXPECT_EQ(a, 12);
-  EXPECT_EQ(b, 0);
-  sorvi::read_integer_pair(": 5", &a, &b);
-  EXPECT_EQ(a, 0);
-  EXPECT_EQ(b, 0);
+  const std::pair<const char*, int> integers[] = {
+      {"  42abc", 42}, {"-7", -7}, {"abc", 0}, {"+", 0}, {"", 0},
+      {"99999999999999999999999", 2147483647}, {"-99999999999999999999999", -2147483647 - 1}};
+  for (const auto& [text, value] : integers) EXPECT_EQ(sorvi::leading_integer(text), value) << text;
+  const std::tuple<const char*, int, int> pairs[] = {{"12 : 34", 12, 34}, {"12 34", 12, 0}, {": 5", 0, 0}};
+  for (const auto& [text, first, second] : pairs) {
+    int a = -1, b = -1;
+    sorvi::read_integer_pair(text, &a, &b);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(first, second)) << text;
+  }
 }
 
 TEST(ListSortTest, DescriptorsMakeColumnsAndSlots) {

@@ -1,5 +1,5 @@
 // Where a view puts its caret from Start=, End=, EndOfFile and the
-// remembered line; the caret's status text; the views' text search.
+// remembered line; the views' text search.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -76,12 +76,6 @@ TEST_F(ViewPositioningTest, RememberedLineIsUsedOnceAndClamped) {
   p = sorvi::plan_view_positioning(100, true);
   EXPECT_EQ(p.scroll_line, 90);
   EXPECT_EQ(p.caret_line, 99);
-}
-
-TEST(CaretStatusTest, LineAndColumn) {
-  EXPECT_EQ(sorvi::caret_status_text(12, 0), "Ln 12, Col 1");
-  EXPECT_EQ(sorvi::caret_status_text(3, 79), "Ln 3, Col 80");
-  EXPECT_EQ(sorvi::caret_status_text(1, -5), "Ln 1, Col 0");
 }
 
 // Matches of `word` lying wholly in [from, to).
