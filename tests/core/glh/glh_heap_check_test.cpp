@@ -39,6 +39,12 @@ std::string collection(uint64_t size = 4096) {
   return c;
 }
 
+// `c` with `value` put at `at`.
+std::string with(std::string c, size_t at, uint64_t value, unsigned width) {
+  put(c, at, value, width);
+  return c;
+}
+
 bool read_string(void* source, uint64_t offset, void* into, size_t size) {
   const std::string& s = *static_cast<const std::string*>(source);
   if (offset > s.size() || size > s.size() - offset) return false;
@@ -46,51 +52,82 @@ bool read_string(void* source, uint64_t offset, void* into, size_t size) {
   return true;
 }
 
-bool sound(std::string bytes, uint64_t address = 0) {
-  GlhHeapLayout layout;
-  layout.file_size = bytes.size();
-  return glh_heap_collection_is_sound(layout, address, read_string, &bytes);
+// Each damaged collection breaks one rule only, so it is refused for that
+// rule's sake (a file size below the bytes there are lets a read succeed
+// that the bounds must still refuse).
+TEST(GlhHeapCheckTest, EachDamageOfACollectionIsRefused) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    uint64_t address, file_size;  // file size 0: the bytes'
+    bool sound;
+  };
+  const Case cases[] = {
+      {"a collection", collection(), 0, 0, true},
+      {"a larger one", collection(8192), 0, 0, true},
+      {"a tail too short for a header is free space", with(collection(), 48, 4096 - 40 - 8, 8), 0, 0, true},
+      {"signature", with(collection(), 0, 'X', 1), 0, 0, false},
+      {"version", with(collection(), 4, 2, 1), 0, 0, false},
+      {"smaller than any collection", collection(2048), 0, 0, false},
+      {"runs past the end of the file", collection(8192), 0, 4096, false},
+      {"address at the end of the file", collection(), 4096, 0, false},
+      {"address that wraps", collection(), UINT64_MAX - 4, 0, false},
+      {"free space of size 0 never moves the walk on", with(collection(), 48, 0, 8), 0, 0, false},
+      // Its size field, read as the next header, names a sound object 8.
+      {"free space smaller than its own header", with(with(collection(), 48, 8, 8), 56, 4096 - 48 - 16, 8), 0, 0,
+       false},
+      {"free space past the collection", with(collection(), 48, 4096, 8), 0, 0, false},
+      {"object past the collection", with(collection(), 24, 4096 - 16, 8), 0, 0, false},
+      {"object size that wraps when aligned", with(collection(), 24, UINT64_MAX - 3, 8), 0, 0, false},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = c.bytes;
+    GlhHeapLayout layout;
+    layout.file_size = c.file_size ? c.file_size : bytes.size();
+    EXPECT_EQ(glh_heap_collection_is_sound(layout, c.address, read_string, &bytes), c.sound) << c.what;
+  }
 }
 
-TEST(GlhHeapCheckTest, SoundCollectionsPassAndDamagedOnesAreRefused) {
-  EXPECT_TRUE(sound(collection()));
-  EXPECT_TRUE(sound(collection(8192)));
-  std::string tail = collection();  // the last 8 bytes too short for a header
-  put(tail, 48, 4096 - 40 - 8, 8);
-  EXPECT_TRUE(sound(tail));
-
-  std::string c = collection();
-  c[0] = 'X';
-  EXPECT_FALSE(sound(c)) << "signature";
-  c = collection();
-  c[4] = 2;
-  EXPECT_FALSE(sound(c)) << "version";
-  c = collection();
-  put(c, 8, 2048, 8);
-  EXPECT_FALSE(sound(c)) << "smaller than any collection";
-  c = collection();
-  put(c, 8, 8192, 8);
-  EXPECT_FALSE(sound(c)) << "runs past the end of the file";
-  EXPECT_FALSE(sound(collection(), 4096)) << "address at the end of the file";
-  EXPECT_FALSE(sound(collection(), UINT64_MAX - 4)) << "address that wraps";
+// Little-endian fields of `width` bytes.
+std::string fields(std::initializer_list<uint64_t> values, unsigned width = 4) {
+  std::string bytes;
+  for (uint64_t v : values) bytes += with(std::string(width, '\0'), 0, v, width);
+  return bytes;
 }
 
-TEST(GlhHeapCheckTest, ObjectSizesThatStallOrOverrunTheWalkAreRefused) {
-  std::string c = collection();
-  put(c, 48, 0, 8);
-  EXPECT_FALSE(sound(c)) << "free space of size 0 never moves the walk on";
-  c = collection();
-  put(c, 48, 8, 8);
-  EXPECT_FALSE(sound(c)) << "free space smaller than its own header";
-  c = collection();
-  put(c, 48, 4096, 8);
-  EXPECT_FALSE(sound(c)) << "free space past the collection";
-  c = collection();
-  put(c, 24, 4096 - 16, 8);
-  EXPECT_FALSE(sound(c)) << "object past the collection";
-  c = collection();
-  put(c, 24, UINT64_MAX - 3, 8);
-  EXPECT_FALSE(sound(c)) << "object size that wraps when aligned";
+// Selections as a region reference stores them: type, version, reserved,
+// length of the rest, rank, count, then the points or the blocks' corners
+// (a regular hyperslab: type, version 2, flags, length, rank, then start,
+// stride, count and block of 8 bytes each).
+TEST(GlhRegionSelectionTest, UnknownOrOutOfExtentSelectionsAreRefused) {
+  const hsize_t dims[2] = {10, 3};
+  const std::string regular = fields({2, 2}) + "\1" + fields({36, 1});
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int rank;
+    bool sound;
+  };
+  const Case cases[] = {
+      {"none", fields({0, 1, 0, 0}), 1, true},
+      {"all", fields({3, 1, 0, 0}), 2, true},
+      {"two points", fields({1, 1, 0, 16, 1, 2, 0, 9}), 1, true},
+      {"a point at the extent", fields({1, 1, 0, 16, 1, 2, 0, 10}), 1, false},
+      {"more points than the length holds", fields({1, 1, 0, 12, 1, 0x410001, 0}), 1, false},
+      {"a length past the object", fields({1, 1, 0, 16, 1, 2, 0}), 1, false},
+      {"a rank other than the dataset's", fields({1, 1, 0, 16, 2, 1, 0, 0}), 1, false},
+      {"a block", fields({2, 1, 0, 24, 2, 1, 4, 0, 9, 2}), 2, true},
+      {"a block past the extent", fields({2, 1, 0, 24, 2, 1, 4, 0, 9, 3}), 2, false},
+      {"a block that ends before it starts", fields({2, 1, 0, 16, 1, 1, 5, 4}), 1, false},
+      {"a regular hyperslab", regular + fields({2, 3, 3, 2}, 8), 1, true},
+      {"a regular hyperslab one past the extent", regular + fields({3, 3, 3, 2}, 8), 1, false},
+      {"an unknown type", fields({4, 1, 0, 0}), 1, false},
+      {"an unknown version", fields({1, 2, 0, 12, 1, 1, 0}), 1, false},
+  };
+  for (const Case& c : cases) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(c.bytes.data());
+    EXPECT_EQ(glh_region_selection_is_sound(bytes, c.bytes.size(), dims, c.rank), c.sound) << c.what;
+  }
 }
 
 class GlhHeapFileTest : public glh_test::GlhTest {
@@ -183,6 +220,20 @@ TEST_F(GlhHeapFileTest, AFreeSpaceOfSizeZeroRefusesTheFileInsteadOfHangingHdf5) 
             0);
   EXPECT_EQ(index_sets(), -1);
   EXPECT_FALSE(text_reads());
+}
+
+TEST_F(GlhHeapFileTest, ARegionReferenceWhosePointsOverrunItsObjectIsRefused) {
+  std::string bytes = sorvi_test::read_file(file_);
+  // Object 1 is the key's reference: the dataset's address (8 bytes), then
+  // points, version 1, reserved, length 12, rank 1 and a count of 1.
+  const size_t selection = object_at(bytes, bytes.find("GCOL"), 1) + 16 + 8;
+  ASSERT_LT(selection, bytes.size());
+  ASSERT_EQ(field_at(bytes, selection, 4), 1u);
+  ASSERT_EQ(field_at(bytes, selection + 20, 4), 1u);
+  put(bytes, selection + 20, 0x410001, 4);
+  sorvi_test::write_file(file_, bytes);
+  EXPECT_EQ(index_sets(), 0);
+  EXPECT_TRUE(text_reads());
 }
 
 
