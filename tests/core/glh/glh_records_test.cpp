@@ -1,7 +1,10 @@
 // Decoding of GL record rows, name mapping and repository type names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "glh/glh_internals.h"
@@ -16,133 +19,64 @@ GlRow row(int span, int text_length, int first_part, const std::string& name, in
   r.fields[kGlFieldRows] = span;
   r.fields[kGlFieldTextLength] = text_length;
   r.fields[kGlFieldFirstPart] = first_part;
-  std::memcpy(r.name, name.data(), name.size());
+  std::memcpy(r.name, name.data(), std::min(name.size(), sizeof r.name));
   return r;
 }
 
-GlRow continuation(int remaining, const std::string& name) {
-  return row(remaining, static_cast<int>(name.size()), 0, name, 0);
-}
+GlRow continuation(int remaining, const std::string& name) { return row(remaining, static_cast<int>(name.size()), 0, name, 0); }
 
-GlhRecord decode_one(const GlRow& r) {
+std::string text(const std::optional<std::string>& t) { return t ? *t : "-"; }
+
+// One line per record: key, value, type, rows, text length and first part.
+std::string decoded(const std::vector<GlRow>& rows, long long limit) {
   std::vector<GlhRecord> out;
-  EXPECT_TRUE(glh_decode_rows(&r, 1, -1, out));
-  EXPECT_EQ(out.size(), 1u);
-  return out.empty() ? GlhRecord() : out[0];
+  if (!glh_decode_rows(rows.data(), rows.size(), limit, out)) return out.empty() ? "fails" : "fails, keeps records";
+  std::string dump;
+  for (const GlhRecord& r : out) {
+    dump += text(r.key) + " " + text(r.value);
+    for (int f : {kGlFieldType, kGlFieldRows, kGlFieldTextLength, kGlFieldFirstPart})
+      dump += " " + std::to_string(r.fields[f]);
+    dump += "\n";
+  }
+  return dump;
 }
 
-TEST(GlhKeyValueSplit, KeyAndValueAroundTheSeparator) {
-  GlhRecord rec = decode_one(row(1, 7, 3, "abc|def"));
-  EXPECT_EQ(rec.key, std::optional<std::string>("abc"));
-  EXPECT_EQ(rec.value, std::optional<std::string>("def"));
-  EXPECT_EQ(rec.fields[kGlFieldRows], 0);
-  EXPECT_EQ(rec.fields[kGlFieldTextLength], 7);
-  EXPECT_EQ(rec.fields[kGlFieldFirstPart], 3);
-  EXPECT_EQ(rec.fields[kGlFieldType], 90);
-}
-
-TEST(GlhKeyValueSplit, FirstPartAsLongAsTheTextIsAllKey) {
-  GlhRecord rec = decode_one(row(1, 7, 7, "abc|def"));
-  EXPECT_EQ(rec.key, std::optional<std::string>("abc|def"));
-  EXPECT_FALSE(rec.value.has_value());
-}
-
-TEST(GlhKeyValueSplit, NoFirstPartIsAllValue) {
-  GlhRecord rec = decode_one(row(0, 7, 0, "abc|def"));
-  EXPECT_FALSE(rec.key.has_value());
-  EXPECT_EQ(rec.value, std::optional<std::string>("abc|def"));
-}
-
-TEST(GlhKeyValueSplit, NoTextGivesNeither) {
-  GlhRecord rec = decode_one(row(1, 0, 0, ""));
-  EXPECT_FALSE(rec.key.has_value());
-  EXPECT_FALSE(rec.value.has_value());
-}
-
-TEST(GlhKeyValueSplit, LengthBeyondTheTextKeepsOnlyTheKey) {
-  GlhRecord rec = decode_one(row(1, 12, 3, "abc|def"));
-  EXPECT_EQ(rec.key, std::optional<std::string>("abc"));
-  EXPECT_FALSE(rec.value.has_value());
-}
-
-TEST(GlhKeyValueSplit, FirstPartBeyondTheTextIsCutToIt) {
-  GlhRecord rec = decode_one(row(1, 40, 30, "abc|def"));
-  EXPECT_EQ(rec.key, std::optional<std::string>("abc|def"));
-  EXPECT_FALSE(rec.value.has_value());
-}
-
-TEST(GlhKeyValueSplit, NameWithoutTerminatorStaysInsideItsField) {
-  GlRow r = row(1, 1001, 0, "");
-  std::memset(r.name, 'x', sizeof r.name);
-  GlhRecord rec = decode_one(r);
-  ASSERT_TRUE(rec.value.has_value());
-  EXPECT_EQ(rec.value->size(), kGlNameSize);
-}
-
-TEST(GlhRowDecoding, MultiRowTextIsConcatenatedAndListedAsLong) {
-  const std::string a(1000, 'a'), b(500, 'b');
-  std::vector<GlRow> rows = {row(2, 1000, 0, a, 80), continuation(1, b), row(1, 3, 0, "xyz", 80)};
-  std::vector<GlhRecord> out;
-  ASSERT_TRUE(glh_decode_rows(rows.data(), rows.size(), -1, out));
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_EQ(out[0].value, std::optional<std::string>(a + b));
-  EXPECT_EQ(out[0].fields[kGlFieldTextLength], 1500);
-  EXPECT_EQ(out[0].fields[kGlFieldRows], 0);
-  EXPECT_EQ(out[1].value, std::optional<std::string>("xyz"));
-  EXPECT_EQ(glh_long_records(out), (std::vector<std::pair<int, int>>{{0, 1}}));
-}
-
-TEST(GlhRowDecoding, CountSkipsEmptyRowsAndRowsOfLongerRecords) {
+TEST(GlhRowDecoding, RowsDecodeIntoKeysAndValues) {
+  GlRow unterminated = row(1, 1001, 0, std::string(kGlNameSize, 'x'));
   GlRow empty;
   std::memset(&empty, 0, sizeof empty);
-  std::vector<GlRow> rows = {row(1, 1, 0, "a"), empty, row(3, 1, 0, "b"), continuation(2, "c"), continuation(1, "d"),
-                             row(0, 1, 0, "e")};
-  EXPECT_EQ(glh_count_records(rows.data(), rows.size()), 3u);
-  std::vector<GlhRecord> out;
-  ASSERT_TRUE(glh_decode_rows(rows.data(), rows.size(), -1, out));
-  ASSERT_EQ(out.size(), 3u);
-  EXPECT_EQ(out[0].value, std::optional<std::string>("a"));
-  EXPECT_EQ(out[1].value, std::optional<std::string>("bcd"));
-  EXPECT_EQ(out[1].fields[kGlFieldTextLength], 3);
-  EXPECT_EQ(out[2].value, std::optional<std::string>("e"));
-}
-
-TEST(GlhRowDecoding, ElevenRowRecordIsSkippedAsAZeroRecord) {
-  std::vector<GlRow> rows = {row(11, 1, 0, "s")};
-  for (int remaining = 10; remaining >= 1; --remaining) rows.push_back(continuation(remaining, "t"));
-  rows.push_back(row(1, 4, 0, "next"));
-  std::vector<GlhRecord> out;
-  ASSERT_TRUE(glh_decode_rows(rows.data(), rows.size(), -1, out));
-  ASSERT_EQ(out.size(), 2u);
-  for (int32_t f : out[0].fields) EXPECT_EQ(f, 0);
-  EXPECT_FALSE(out[0].key.has_value());
-  EXPECT_FALSE(out[0].value.has_value());
-  EXPECT_EQ(out[1].value, std::optional<std::string>("next"));
-}
-
-TEST(GlhRowDecoding, RecordRunningPastTheLastRowFailsTheWholeRead) {
-  // A three-row record whose middle row is missing.
-  std::vector<GlRow> rows = {row(1, 2, 0, "ok"), row(3, 1, 0, "a"), continuation(1, "c")};
-  ASSERT_EQ(glh_count_records(rows.data(), rows.size()), 2u);
-  std::vector<GlhRecord> out;
-  EXPECT_FALSE(glh_decode_rows(rows.data(), rows.size(), -1, out));
-  EXPECT_TRUE(out.empty());
-}
-
-TEST(GlhRowDecoding, RowLimitStopsTheWalkAndLeavesZeroSlots) {
-  std::vector<GlRow> rows = {row(1, 1, 0, "a"), row(1, 1, 0, "b"), row(1, 1, 0, "c")};
-  std::vector<GlhRecord> out;
-  ASSERT_TRUE(glh_decode_rows(rows.data(), rows.size(), 2, out));
-  ASSERT_EQ(out.size(), 3u);
-  EXPECT_EQ(out[1].value, std::optional<std::string>("b"));
-  EXPECT_EQ(out[2].fields[kGlFieldType], 0);
-  EXPECT_FALSE(out[2].value.has_value());
-}
-
-TEST(GlhRowDecoding, NoRowsGiveNoRecords) {
-  std::vector<GlhRecord> out;
-  EXPECT_TRUE(glh_decode_rows(nullptr, 0, -1, out));
-  EXPECT_TRUE(out.empty());
+  std::vector<GlRow> eleven = {row(11, 1, 0, "s")};
+  for (int remaining = 10; remaining >= 1; --remaining) eleven.push_back(continuation(remaining, "t"));
+  eleven.push_back(row(1, 4, 0, "next"));
+  struct Case {
+    const char* what;
+    std::vector<GlRow> rows;
+    long long limit;
+    std::string records;
+  };
+  const Case cases[] = {
+      {"key and value around the separator", {row(1, 7, 3, "abc|def")}, -1, "abc def 90 0 7 3\n"},
+      {"first part as long as the text is all key", {row(1, 7, 7, "abc|def")}, -1, "abc|def - 90 0 7 7\n"},
+      {"no first part is all value", {row(0, 7, 0, "abc|def")}, -1, "- abc|def 90 0 7 0\n"},
+      {"no text gives neither", {row(1, 0, 0, "")}, -1, "- - 90 0 0 0\n"},
+      {"length beyond the text keeps only the key", {row(1, 12, 3, "abc|def")}, -1, "abc - 90 0 12 3\n"},
+      {"first part beyond the text is cut to it", {row(1, 40, 30, "abc|def")}, -1, "abc|def - 90 0 40 30\n"},
+      {"a name without terminator stays in its field", {unterminated}, -1,
+       "- " + std::string(kGlNameSize, 'x') + " 90 0 1001 0\n"},
+      {"a record of several rows is concatenated",
+       {row(2, 1000, 0, "aa", 80), continuation(1, "bb"), row(1, 3, 0, "xyz", 80)}, -1,
+       "- aabb 80 0 1002 0\n- xyz 80 0 3 0\n"},
+      {"empty rows and rows of longer records are no records",
+       {row(1, 1, 0, "a"), empty, row(3, 1, 0, "b"), continuation(2, "c"), continuation(1, "d"), row(0, 1, 0, "e")},
+       -1, "- a 90 0 1 0\n- bcd 90 0 3 0\n- e 90 0 1 0\n"},
+      {"an eleven-row record is skipped as a zero record", eleven, -1, "- - 0 0 0 0\n- next 90 0 4 0\n"},
+      {"a record running past the last row fails the whole read",
+       {row(1, 2, 0, "ok"), row(3, 1, 0, "a"), continuation(1, "c")}, -1, "fails"},
+      {"the row limit stops the walk and leaves zero slots",
+       {row(1, 1, 0, "a"), row(1, 1, 0, "b"), row(1, 1, 0, "c")}, 2, "- a 90 0 1 0\n- b 90 0 1 0\n- - 0 0 0 0\n"},
+      {"no rows", {}, -1, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(decoded(c.rows, c.limit), c.records) << c.what;
 }
 
 TEST(GlhNames, QuestionMarkOpensALevelAndSlashStaysInTheName) {
@@ -152,23 +86,11 @@ TEST(GlhNames, QuestionMarkOpensALevelAndSlashStaysInTheName) {
 }
 
 TEST(GlhNames, TypeComesFromTheFirstThreeLettersInEitherCase) {
-  EXPECT_EQ(glh_type_code("glq"), kGlhTypeGLQ);
-  EXPECT_EQ(glh_type_code("GLQ_Repository"), kGlhTypeGLQ);
-  EXPECT_EQ(glh_type_code("gLqanything"), kGlhTypeGLQ);
-  EXPECT_EQ(glh_type_code("GLK"), kGlhTypeGLC);
-  EXPECT_EQ(glh_type_code("doc"), kGlhTypeDOC);
-  EXPECT_EQ(glh_type_code("dyn"), kGlhTypeDYN);
-  EXPECT_EQ(glh_type_code("GLB"), kGlhTypeGLB);
-  EXPECT_EQ(glh_type_code("GLS"), kGlhTypeGLS);
-  EXPECT_EQ(glh_type_code("xyz"), kGlhTypeNone);
-  EXPECT_EQ(glh_type_code("gl"), kGlhTypeNone);
-  EXPECT_EQ(glh_type_code("\\src"), kGlhTypeNone);
+  EXPECT_STREQ(glh_repository_group_name(glh_type_code("gLqanything")), "GLQ_Repository");
+  for (const char* unknown : {"xyz", "gl", "\\src"}) EXPECT_EQ(glh_type_code(unknown), kGlhTypeNone) << unknown;
   EXPECT_EQ(glh_type_code(nullptr), kGlhTypeNone);
-  EXPECT_STREQ(glh_repository_group_name(kGlhTypeGLQ), "GLQ_Repository");
-  EXPECT_STREQ(glh_repository_group_name(kGlhTypeGLC), "GLC_Repository");
-  EXPECT_STREQ(glh_repository_group_name(kGlhTypeDYN), "DYN_Repository");
   EXPECT_EQ(glh_repository_group_name(kGlhTypeNone), nullptr);
-  EXPECT_EQ(glh_repository_group_name(12), nullptr);
+  EXPECT_EQ(glh_repository_group_name(kGlhTypeDYN + 1), nullptr);
 }
 
 }  // namespace
