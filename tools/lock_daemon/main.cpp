@@ -21,7 +21,9 @@
 // accept loop for stuck and stops the same way.
 //
 // With VEXA_LOCKING_DAEMON_LOG set to a file name, every answered request
-// is appended there as "operation pid name reply".
+// is appended there as "operation pid name reply". With
+// VEXA_LOCKING_DAEMON_STALL set (tests), the daemon publishes its port and
+// then serves nobody, as one whose accept loop is stuck would.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -375,6 +377,8 @@ int main(int argc, char** argv) {
   }
   f.port_written = true;
   std::thread(signal_loop, handled).detach();
+  const char* stall = std::getenv("VEXA_LOCKING_DAEMON_STALL");
+  while (stall && *stall) pause();
 
   sorvi::DaemonLockTable table;
   int failures_in_a_row = 0;

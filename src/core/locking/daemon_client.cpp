@@ -43,6 +43,7 @@ struct ClientState {
   std::string port_file;   // empty until a reach stored one
   std::string port_name;   // first line of the port file, as read
   int daemon_pid = 0;      // from the port file; 0 when it names none
+  int open_error = 0;      // errno of the last port file that could not be opened
   bool reached = false;
   int time_limit_ms = kDefaultRequestTimeLimitMs;
 };
@@ -294,10 +295,17 @@ int reach_daemon(const char* port_file) {
   ClientState& s = client();
   if (s.reached) return 0;
   std::string path = port_file ? port_file : kDefaultPortFileName;
-  if (path.size() > kPortFilePathMax) return kDaemonPortFileUnreadable;
   s.port_file = path;
+  s.open_error = 0;
+  if (path.size() > kPortFilePathMax) {
+    s.open_error = ENAMETOOLONG;
+    return kDaemonPortFileUnopenable;
+  }
   DaemonPortInfo info;
-  if (!read_daemon_port_file(path, &info)) return kDaemonPortFileUnreadable;
+  if (!read_daemon_port_file(path, &info)) {
+    s.open_error = errno;
+    return s.open_error == ENOENT ? kDaemonPortFileUnreadable : kDaemonPortFileUnopenable;
+  }
   s.port_name = info.port_name;
   s.daemon_pid = info.pid;
   // A port file left behind by a daemon that ended names nobody: say so
@@ -333,6 +341,8 @@ void set_daemon_request_time_limit(int milliseconds) {
 }
 
 bool daemon_client_reached() { return client().reached; }
+
+int daemon_client_open_error() { return client().open_error; }
 
 const std::string& daemon_client_port_name() { return client().port_name; }
 

@@ -21,18 +21,24 @@ namespace sorvi {
 
 // Results of the requests.
 constexpr int kDaemonRefused = -1;             // refused more often than the bound allows
-constexpr int kDaemonPortFileUnreadable = -7;  // the port file cannot be opened
+constexpr int kDaemonPortFileUnreadable = -7;  // there is no port file
 constexpr int kDaemonNotAccepting = -8;        // nobody accepts on the port
+constexpr int kDaemonPortFileUnopenable = -9;  // the port file is there but cannot be opened
 
 // The daemon program's name in the suite directory.
 constexpr const char* kLockDaemonProgram = "vexa_locking_daemon";
 
 // Reads the port file (null: "VEXA_DAEMON_PORT.DAT" in the current
 // directory), starts MPI when needed, and sends a test request. 0 when the
-// daemon answered (and at once on every later call), -7 when the port file
-// cannot be opened, -8 when the daemon named there is not running or does
-// not accept a connection in time.
+// daemon answered (and at once on every later call), -7 when there is no
+// port file, -9 when it exists but cannot be opened (or its path is too
+// long; daemon_client_open_error() tells why), -8 when the daemon named
+// there is not running or does not accept a connection in time.
 int reach_daemon(const char* port_file);
+
+// The errno of the last port file that could not be opened; 0 after a
+// port file was read.
+int daemon_client_open_error();
 
 // Reaches the daemon, or starts it detached (the suite directory's
 // "vexa_locking_daemon" with the port file path as its one argument) and
@@ -45,7 +51,7 @@ int start_or_reach_daemon(const char* port_file);
 // with the port file of the last reach. A negative bound returns 0 at once
 // without contacting the daemon. Otherwise 0 when granted (released, or not
 // held, for an unlock); -1 when refused more than `bound` times; -7 or -8
-// when the daemon cannot be reached. A bound of 0 sets no limit on refusals
+// (or -9) when the daemon cannot be reached. A bound of 0 sets no limit on refusals
 // of a running daemon: attempts then pause 200 ms apart, and the request
 // ends with -1 once the daemon could not be reached 25 times in a row.
 int daemon_lock_request(const char* name, int bound);

@@ -43,7 +43,10 @@ int parse_pid(const std::string& text) {
 
 bool read_daemon_port_file(const std::string& path, DaemonPortInfo* info) {
   *info = DaemonPortInfo();
-  if (path.empty()) return false;
+  if (path.empty()) {
+    errno = ENOENT;
+    return false;
+  }
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   std::string text(kPortFileReadMax, '\0');

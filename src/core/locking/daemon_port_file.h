@@ -30,7 +30,8 @@ struct DaemonPortInfo {
   std::string rendezvous_file;
 };
 
-// Reads the port file. False when it cannot be opened. Reads at most a few
+// Reads the port file. False when it cannot be opened, with errno telling
+// why (ENOENT for an empty path). Reads at most a few
 // kilobytes whatever the file holds.
 bool read_daemon_port_file(const std::string& path, DaemonPortInfo* info);
 

@@ -2,12 +2,15 @@
 // default names, initialisation once per process and the registry hooks.
 
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "config/profile.h"
 #include "locking/daemon_client.h"
 #include "locking/named_lock.h"
 #include "locking/registry_lock_hooks.h"
@@ -17,11 +20,25 @@
 namespace {
 
 using sorvi_test::file_exists;
-using sorvi_test::TempDir;
 
 bool is_dir(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The names in a directory, sorted, as "[a b]"; "none" when it is missing.
+std::string listing(const std::string& path) {
+  DIR* d = opendir(path.c_str());
+  if (!d) return "none";
+  std::vector<std::string> names;
+  while (dirent* e = readdir(d)) {
+    if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+  }
+  closedir(d);
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+  return "[" + out + "]";
 }
 
 // A clean locking layer whose pauses are recorded instead of slept.
@@ -31,168 +48,115 @@ class DirectoryLockTest : public ::testing::Test {
     sorvi::reset_locking();
     sorvi::reset_daemon_client();
     sorvi::set_lock_sleep_function([this](int ms) { pauses_.push_back(ms); });
-    root_ = dir_.file("Locks");
   }
   void TearDown() override {
     sorvi::reset_locking();
     sorvi::reset_daemon_client();
   }
-  int pauses_of(int ms) const {
-    int n = 0;
-    for (int p : pauses_) n += p == ms ? 1 : 0;
-    return n;
+
+  // Runs a script of blank-separated steps in a fresh temporary directory
+  // and gives one word per step, then the pauses ("200x6").
+  //   root P       set the lock root to P below the directory; prints the result
+  //   acquire N W  release N W   ("-" is a null name, LONG 520 letters)
+  //   mkdir N      a lock directory N made by someone else
+  //   rmroot       the lock root vanishes
+  //   put F        a file F below the lock root
+  //   ls P         the names in P below the directory
+  std::string run(const std::string& script) {
+    sorvi_test::TempDir dir;
+    pauses_.clear();
+    sorvi::reset_locking();
+    sorvi::set_lock_sleep_function([this](int ms) { pauses_.push_back(ms); });
+    std::istringstream in(script);
+    std::string step, out;
+    auto name = [&](std::string n) { return n == "LONG" ? std::string(520, 'n') : n; };
+    while (in >> step) {
+      std::string a, b;
+      std::string word;
+      if (step == "root") {
+        in >> a;
+        word = std::to_string(sorvi::set_lock_root(a == "LONG" ? std::string(600, 'x').c_str() : dir.file(a).c_str()));
+      } else if (step == "acquire" || step == "release") {
+        in >> a >> b;
+        const std::string n = name(a);
+        const char* arg = a == "-" ? nullptr : n.c_str();
+        word = std::to_string(step == "acquire" ? sorvi::acquire_lock(arg, std::stoi(b))
+                                                : sorvi::release_lock(arg, std::stoi(b)));
+      } else if (step == "mkdir") {
+        in >> a;
+        mkdir((sorvi::lock_root() + "/" + a).c_str(), 0777);
+      } else if (step == "rmroot") {
+        rmdir(sorvi::lock_root().c_str());
+      } else if (step == "put") {
+        in >> a;
+        sorvi_test::write_file(sorvi::lock_root() + "/" + a, "x");
+      } else if (step == "ls") {
+        in >> a;
+        word = listing(dir.file(a));
+      }
+      if (!word.empty()) out += word + " ";
+    }
+    out += "|";
+    for (size_t i = 0; i < pauses_.size();) {
+      size_t j = i;
+      while (j < pauses_.size() && pauses_[j] == pauses_[i]) ++j;
+      out += " " + std::to_string(pauses_[i]) + "x" + std::to_string(j - i);
+      i = j;
+    }
+    return out;
   }
 
-  TempDir dir_;
-  std::string root_;
   std::vector<int> pauses_;
 };
 
-TEST_F(DirectoryLockTest, SetLockRootCreatesOneLevel) {
-  EXPECT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  EXPECT_TRUE(is_dir(root_));
-  EXPECT_EQ(sorvi::set_lock_root(root_.c_str()), 0) << "an existing root is fine";
-  EXPECT_EQ(sorvi::set_lock_root(dir_.file("missing/Locks").c_str()), sorvi::kLockRootMissing);
-  EXPECT_FALSE(file_exists(dir_.file("missing")));
-  EXPECT_EQ(sorvi::set_lock_root(std::string(600, 'x').c_str()), sorvi::kLockRootMissing);
+TEST_F(DirectoryLockTest, Scripts) {
+  const struct {
+    const char* script;
+    const char* expected;
+  } rows[] = {
+      // The root: one level is made; a missing parent or an overlong path gives -2.
+      {"root Locks root Locks ls . root missing/Locks ls missing root LONG", "0 0 [Locks] -2 none -2 |"},
+      {"root Locks acquire staticid.dat 20 ls Locks release staticid.dat 0 ls Locks",
+       "0 0 [staticid.dat] 0 [] |"},
+      {"root Locks/ acquire A 1 ls Locks", "0 0 [A] |"},
+      {"root Locks acquire - 1 ls Locks release - 0 ls Locks", "0 0 [DEFAULT_LOCK] 0 [] |"},
+      // A negative wait locks nothing and does not even make a vanished root.
+      {"root Locks acquire staticid.dat -1 rmroot acquire x -5 ls .", "0 0 0 [] |"},
+      // Wait 1 is 5 polls: six failures; the default 20 is 101.
+      {"root Locks mkdir staticid.dat acquire staticid.dat 1", "0 -1 | 200x6"},
+      {"root Locks mkdir staticid.dat acquire staticid.dat 20", "0 -1 | 200x101"},
+      {"root Locks acquire A 1 acquire A 1 release A 0 acquire A 1", "0 0 -1 0 0 | 200x6"},
+      // Release: five attempts 10 ms apart.
+      {"root Locks release never 3", "0 -3 | 10x5"},
+      {"root Locks acquire busy 1 put busy/file release busy 0 ls Locks", "0 0 -3 [busy] | 10x5"},
+      {"root Locks rmroot acquire A 1 ls Locks", "0 0 [A] |"},
+      {"root no/such/dir acquire A 0", "-2 -2 |"},
+      {"root Locks acquire LONG 0 release LONG 0", "0 -2 -3 |"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(run(row.script), row.expected) << row.script;
 }
 
-TEST_F(DirectoryLockTest, AcquireAndReleaseMakeAndRemoveTheDirectory) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  EXPECT_EQ(sorvi::acquire_lock("staticid.dat", 20), 0);
-  EXPECT_TRUE(is_dir(root_ + "/staticid.dat"));
-  EXPECT_EQ(sorvi::release_lock("staticid.dat", 0), 0);
-  EXPECT_FALSE(file_exists(root_ + "/staticid.dat"));
-  EXPECT_TRUE(pauses_.empty());
-}
-
-TEST_F(DirectoryLockTest, NegativeWaitLocksNothing) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(sorvi::release_lock(nullptr, 0), sorvi::kLockNotRemovable);
-  pauses_.clear();
-  EXPECT_EQ(sorvi::acquire_lock("staticid.dat", -1), 0);
-  EXPECT_FALSE(file_exists(root_ + "/staticid.dat"));
-  // Even a vanished root is not made again.
-  sorvi::set_lock_root(dir_.file("gone").c_str());
-  rmdir(dir_.file("gone").c_str());
-  EXPECT_EQ(sorvi::acquire_lock("x", -5), 0);
-  EXPECT_FALSE(file_exists(dir_.file("gone")));
-  EXPECT_TRUE(pauses_.empty());
-}
-
-TEST_F(DirectoryLockTest, WaitOneGivesUpAfterSixAttempts) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(mkdir((root_ + "/staticid.dat").c_str(), 0777), 0);
-  EXPECT_EQ(sorvi::acquire_lock("staticid.dat", 1), sorvi::kLockTimedOut);
-  EXPECT_EQ(pauses_, std::vector<int>(6, 200));
-}
-
-TEST_F(DirectoryLockTest, DefaultWaitGivesUpAfter101Attempts) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(mkdir((root_ + "/staticid.dat").c_str(), 0777), 0);
-  EXPECT_EQ(sorvi::acquire_lock("staticid.dat", 20), sorvi::kLockTimedOut);
-  EXPECT_EQ(pauses_of(200), 101);
-}
-
-TEST_F(DirectoryLockTest, WaitOneTakesAboutOnePointTwoSeconds) {
-  sorvi::set_lock_sleep_function(nullptr);
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(mkdir((root_ + "/held").c_str(), 0777), 0);
-  double start = locking_test::now_seconds();
-  EXPECT_EQ(sorvi::acquire_lock("held", 1), sorvi::kLockTimedOut);
-  double took = locking_test::now_seconds() - start;
-  EXPECT_GE(took, 1.19);
-  EXPECT_LT(took, 3.0);
-}
-
-TEST_F(DirectoryLockTest, LocksAreNotReentrant) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(sorvi::acquire_lock("A", 1), 0);
-  EXPECT_EQ(sorvi::acquire_lock("A", 1), sorvi::kLockTimedOut);
-  EXPECT_EQ(sorvi::release_lock("A", 0), 0);
-  EXPECT_EQ(sorvi::acquire_lock("A", 1), 0);
-}
-
-TEST_F(DirectoryLockTest, NullNameIsDefaultLock) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  EXPECT_EQ(sorvi::acquire_lock(nullptr, 1), 0);
-  EXPECT_TRUE(is_dir(root_ + "/DEFAULT_LOCK"));
-  EXPECT_EQ(sorvi::release_lock(nullptr, 0), 0);
-  EXPECT_FALSE(file_exists(root_ + "/DEFAULT_LOCK"));
-}
-
-TEST_F(DirectoryLockTest, ReleaseOfUnheldLockTriesFiveTimes) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  EXPECT_EQ(sorvi::release_lock("never", 3), sorvi::kLockNotRemovable);
-  EXPECT_EQ(pauses_, std::vector<int>(5, 10));
-}
-
-TEST_F(DirectoryLockTest, ReleaseFailsWhileTheDirectoryHoldsFiles) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(sorvi::acquire_lock("busy", 1), 0);
-  sorvi_test::write_file(root_ + "/busy/file", "x");
-  EXPECT_EQ(sorvi::release_lock("busy", 0), sorvi::kLockNotRemovable);
-  EXPECT_TRUE(is_dir(root_ + "/busy"));
-}
-
-TEST_F(DirectoryLockTest, VanishedRootIsMadeAgain) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(rmdir(root_.c_str()), 0);
-  EXPECT_EQ(sorvi::acquire_lock("A", 1), 0);
-  EXPECT_TRUE(is_dir(root_ + "/A"));
-}
-
-TEST_F(DirectoryLockTest, UncreatableRootGivesMinusTwoAtOnce) {
-  sorvi::set_lock_root(dir_.file("no/such/dir").c_str());
-  EXPECT_EQ(sorvi::acquire_lock("A", 0), sorvi::kLockRootMissing);
-  EXPECT_TRUE(pauses_.empty());
-}
-
-TEST_F(DirectoryLockTest, OverlongLockPathIsRefused) {
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  std::string name(520, 'n');
-  EXPECT_EQ(sorvi::acquire_lock(name.c_str(), 0), sorvi::kLockRootMissing);
-  EXPECT_EQ(sorvi::release_lock(name.c_str(), 0), sorvi::kLockNotRemovable);
-  EXPECT_TRUE(pauses_.empty());
-}
-
-TEST_F(DirectoryLockTest, UnsetRootIsTheDefaultRoot) {
-  EXPECT_EQ(sorvi::lock_root(), "");
-  const std::string name = "sorvi-test-" + std::to_string(getpid());
-  ASSERT_EQ(sorvi::acquire_lock(name.c_str(), 1), 0);
-  EXPECT_EQ(sorvi::lock_root(), "/tmp/VEXA_Locks");
-  EXPECT_TRUE(is_dir(std::string("/tmp/VEXA_Locks/") + name));
-  EXPECT_EQ(sorvi::release_lock(name.c_str(), 0), 0);
-  EXPECT_EQ(sorvi::set_lock_root(""), 0);
-  EXPECT_EQ(sorvi::lock_root(), "/tmp/VEXA_Locks");
-}
-
-TEST_F(DirectoryLockTest, LockRootWithTrailingSeparatorGetsNoSecondOne) {
-  ASSERT_EQ(sorvi::set_lock_root((root_ + "/").c_str()), 0);
-  ASSERT_EQ(sorvi::acquire_lock("A", 1), 0);
-  EXPECT_TRUE(is_dir(root_ + "/A"));
-  EXPECT_EQ(sorvi::release_lock("A", 0), 0);
-}
-
-// A stale lock directory with wait 0: the waiter polls without end until
+// A lock directory with wait 0: the waiter polls without end until
 // another process removes the directory.
 TEST_F(DirectoryLockTest, WaitZeroWaitsUntilAnotherProcessReleases) {
-  sorvi::set_lock_sleep_function(nullptr);
-  ASSERT_EQ(sorvi::set_lock_root(root_.c_str()), 0);
-  ASSERT_EQ(mkdir((root_ + "/staticid.dat").c_str(), 0777), 0);
-  pid_t releaser = fork();
-  ASSERT_GE(releaser, 0);
-  if (releaser == 0) {
-    execl(locking_test::probe_program().c_str(), "locking_probe", "init", root_.c_str(), "0", "sleep", "1500",
-          "release", "staticid.dat", "0", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  double start = locking_test::now_seconds();
+  sorvi_test::TempDir dir;
+  const std::string root = dir.file("Locks"), go = dir.file("go");
+  ASSERT_EQ(sorvi::set_lock_root(root.c_str()), 0);
+  ASSERT_EQ(mkdir((root + "/staticid.dat").c_str(), 0777), 0);
+  sorvi_test::RunResult releaser;
+  std::thread releasing([&] {
+    releaser = locking_test::probe({"await", go, "init", root, "0", "release", "staticid.dat", "0"});
+  });
+  // The other process releases only once the waiter has polled.
+  sorvi::set_lock_sleep_function([&](int) {
+    if (pauses_.empty()) sorvi_test::write_file(go, "");
+    pauses_.push_back(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  });
   EXPECT_EQ(sorvi::acquire_lock("staticid.dat", 0), 0);
-  double took = locking_test::now_seconds() - start;
-  EXPECT_EQ(locking_test::wait_for_exit(releaser, 30), 0);
-  EXPECT_GE(took, 1.4);
-  EXPECT_TRUE(is_dir(root_ + "/staticid.dat")) << "taken by the waiter";
+  releasing.join();
+  EXPECT_EQ(releaser.out, "init directory\nrelease 0\n");
+  EXPECT_TRUE(is_dir(root + "/staticid.dat")) << "taken by the waiter";
 }
 
 // Initialisation, the verbose messages and the registry hooks, with a profile.
@@ -206,81 +170,73 @@ class LockingInitTest : public ::testing::Test {
     sorvi::reset_locking();
     sorvi::reset_daemon_client();
   }
-  std::string profile_body(const std::string& extra) const {
-    const std::string& d = profile_.dir().path();
-    return "[C/C++ Vexa Kelvar]\nKELV=" + d + "/suite\nWORKDIR=" + d + "/work\nPERMDIR=" + d + "/perm\n" + extra;
-  }
   void use_profile(const std::string& extra) {
-    profile_.rewrite(profile_body(extra));
+    const std::string& d = profile_.dir().path();
+    profile_.rewrite("[C/C++ Vexa Kelvar]\nKELV=" + d + "/suite\nWORKDIR=" + d + "/work\nPERMDIR=" + d + "/perm\n" +
+                     extra);
     mkdir(profile_.dir().file("perm").c_str(), 0777);
     mkdir(profile_.dir().file("suite").c_str(), 0777);
   }
+  std::string path(const std::string& name) const { return profile_.dir().file(name); }
 
   sorvi_test::ProfileFixture profile_;
 };
 
-TEST_F(LockingInitTest, DirectoryModeSetsTheGivenRootOnce) {
+TEST_F(LockingInitTest, DirectoryModeSetsTheRootOnce) {
   use_profile("");
-  const std::string first = profile_.dir().file("first");
   testing::internal::CaptureStdout();
-  sorvi::initialise_locking(first.c_str(), true);
-  sorvi::initialise_locking(profile_.dir().file("second").c_str(), true);
+  sorvi::initialise_locking(path("first").c_str(), true);
+  sorvi::initialise_locking(path("second").c_str(), true);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "directory mode says nothing";
   EXPECT_FALSE(sorvi::daemon_locking_active());
-  EXPECT_EQ(sorvi::lock_root(), first);
-  EXPECT_TRUE(is_dir(first));
-  EXPECT_FALSE(file_exists(profile_.dir().file("second")));
-}
-
-TEST_F(LockingInitTest, EmptyDirectoryMeansPermLocks) {
-  use_profile("");
+  EXPECT_EQ(sorvi::lock_root(), path("first"));
+  EXPECT_FALSE(file_exists(path("second")));
+  sorvi::reset_locking();
   sorvi::initialise_locking("", false);
-  EXPECT_EQ(sorvi::lock_root(), profile_.dir().file("perm") + "/Locks");
-  EXPECT_TRUE(is_dir(profile_.dir().file("perm/Locks")));
+  EXPECT_EQ(sorvi::lock_root(), path("perm") + "/Locks");
+  EXPECT_TRUE(is_dir(path("perm/Locks")));
 }
 
 TEST_F(LockingInitTest, DaemonThatCannotStartFallsBackToDirectories) {
   use_profile("USE_DAEMON_LOCKING=TRUE\n");
   testing::internal::CaptureStdout();
-  sorvi::initialise_locking(profile_.dir().file("Locks").c_str(), true);
+  sorvi::initialise_locking(path("Locks").c_str(), true);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Initialising Daemon Locking.. CreateProcess failed (2)\nfailed.\nReverting to directory locking\n");
   EXPECT_FALSE(sorvi::daemon_locking_active());
-  EXPECT_EQ(sorvi::lock_root(), profile_.dir().file("Locks"));
-  EXPECT_EQ(sorvi::daemon_client_port_file(), profile_.dir().file("perm") + "/VEXA_DAEMON_PORT.DAT");
+  EXPECT_EQ(sorvi::lock_root(), path("Locks"));
+  EXPECT_EQ(sorvi::daemon_client_port_file(), path("perm") + "/VEXA_DAEMON_PORT.DAT");
 }
 
 TEST_F(LockingInitTest, QuietFallbackPrintsOnlyTheStartFailure) {
   use_profile("USE_DAEMON_LOCKING=t\n");
   // A daemon program that cannot be executed.
-  sorvi_test::write_file(profile_.dir().file("suite/vexa_locking_daemon"), "not a program");
-  chmod(profile_.dir().file("suite/vexa_locking_daemon").c_str(), 0644);
+  sorvi_test::write_file(path("suite/vexa_locking_daemon"), "not a program");
+  chmod(path("suite/vexa_locking_daemon").c_str(), 0644);
   testing::internal::CaptureStdout();
   sorvi::initialise_locking(nullptr, false);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "CreateProcess failed (13)\n");
   EXPECT_FALSE(sorvi::daemon_locking_active());
-  EXPECT_EQ(sorvi::lock_root(), profile_.dir().file("perm") + "/Locks");
+  EXPECT_EQ(sorvi::lock_root(), path("perm") + "/Locks");
 }
 
 TEST_F(LockingInitTest, RegistryHooksLockStaticidUnderPermLocks) {
   use_profile("STATICID_LOCK_WAIT_TIME=1\n");
-  const std::string lock_dir = profile_.dir().file("perm/Locks/staticid.dat");
   EXPECT_EQ(sorvi::registry_read_start_hook(), 0);
   EXPECT_EQ(sorvi::registry_lock_hook(), 0);
-  EXPECT_TRUE(is_dir(lock_dir));
-  sorvi::registry_read_finish_hook();
+  EXPECT_TRUE(is_dir(path("perm/Locks/staticid.dat")));
   // The wait comes from the profile: one second, then -1.
-  sorvi::set_lock_sleep_function([](int) {});
+  int pauses = 0;
+  sorvi::set_lock_sleep_function([&](int) { ++pauses; });
   EXPECT_EQ(sorvi::registry_lock_hook(), sorvi::kLockTimedOut);
+  EXPECT_EQ(pauses, 6);
   EXPECT_EQ(sorvi::registry_unlock_hook(), 0);
-  EXPECT_FALSE(file_exists(lock_dir));
-}
-
-TEST_F(LockingInitTest, RegistryHookWithoutPermDirectoryGivesMinusTwo) {
-  use_profile("");
-  rmdir(profile_.dir().file("perm").c_str());
+  EXPECT_FALSE(file_exists(path("perm/Locks/staticid.dat")));
+  // Without the permanent directory there is no lock root.
+  sorvi::reset_locking();
+  rmdir(path("perm/Locks").c_str());
+  rmdir(path("perm").c_str());
   EXPECT_EQ(sorvi::registry_lock_hook(), sorvi::kLockRootMissing);
-  EXPECT_EQ(sorvi::registry_unlock_hook(), sorvi::kLockNotRemovable);
 }
 
 }  // namespace

@@ -20,10 +20,7 @@ namespace locking_test {
 namespace {
 
 // Every test program of this folder reaps what its tests leave behind.
-const bool kSubreaper = [] {
-  become_subreaper();
-  return true;
-}();
+const bool kSubreaper = prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
 
 // Children the tests wait for themselves, left alone by the reaping.
 std::set<pid_t>& kept_children() {
@@ -31,10 +28,14 @@ std::set<pid_t>& kept_children() {
   return kept;
 }
 
-void sleep_seconds(double s) {
+double now_seconds() {
   timespec ts;
-  ts.tv_sec = static_cast<time_t>(s);
-  ts.tv_nsec = static_cast<long>((s - static_cast<double>(ts.tv_sec)) * 1e9);
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+void nap() {
+  const timespec ts = {0, 10 * 1000 * 1000};
   nanosleep(&ts, nullptr);
 }
 
@@ -44,12 +45,8 @@ std::string daemon_program() { return VEXA_LOCKING_DAEMON_EXE; }
 
 std::string probe_program() { return LOCKING_PROBE_EXE; }
 
-void become_subreaper() {
-  (void)kSubreaper;
-  prctl(PR_SET_CHILD_SUBREAPER, 1);
-}
-
 void reap_ended_children() {
+  (void)kSubreaper;
   const pid_t self = getpid();
   DIR* proc = opendir("/proc");
   if (!proc) return;
@@ -66,55 +63,42 @@ void reap_ended_children() {
     long parent = 0;
     std::istringstream rest(stat.substr(close + 1));
     rest >> state >> parent;
-    if (parent == self && state == 'Z' && kept_children().count(static_cast<pid_t>(pid)) == 0) waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG);
+    if (parent == self && state == 'Z' && kept_children().count(static_cast<pid_t>(pid)) == 0) {
+      waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG);
+    }
   }
   closedir(proc);
 }
 
-double now_seconds() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-bool wait_for_file(const std::string& path, double limit_seconds) {
+bool eventually(const std::function<bool()>& condition, double limit_seconds) {
   const double end = now_seconds() + limit_seconds;
-  while (!sorvi_test::file_exists(path)) {
+  while (!condition()) {
     if (now_seconds() > end) return false;
-    sleep_seconds(0.02);
-  }
-  return true;
-}
-
-bool wait_for_no_file(const std::string& path, double limit_seconds) {
-  const double end = now_seconds() + limit_seconds;
-  while (sorvi_test::file_exists(path)) {
-    if (now_seconds() > end) return false;
-    sleep_seconds(0.02);
+    nap();
   }
   return true;
 }
 
 int wait_for_exit(pid_t pid, double limit_seconds) {
-  const double end = now_seconds() + limit_seconds;
-  for (;;) {
-    int status = 0;
-    pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid) {
-      if (WIFEXITED(status)) return WEXITSTATUS(status);
-      if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-      return -1;
-    }
-    if (r < 0 && errno != EINTR) return -1;
-    if (now_seconds() > end) return -1;
-    sleep_seconds(0.01);
-  }
+  int result = -1;
+  eventually(
+      [&] {
+        int status = 0;
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return r == pid || (r < 0 && errno != EINTR);
+      },
+      limit_seconds);
+  return result;
 }
 
 Daemon::Daemon(const std::string& port_file, const std::vector<std::string>& env) {
   const std::string program = daemon_program();
   pid_ = fork();
   if (pid_ == 0) {
+    // Out of the test run's session and process group, so that signals
+    // meant for the test run do not reach it.
+    setsid();
     for (const std::string& e : env) {
       size_t eq = e.find('=');
       if (eq != std::string::npos) setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
@@ -125,19 +109,15 @@ Daemon::Daemon(const std::string& port_file, const std::vector<std::string>& env
   if (pid_ < 0) return;
   kept_children().insert(pid_);
   // Ready once the port file names this process.
-  const double end = now_seconds() + 60;
-  while (now_seconds() < end) {
+  bool ended = false;
+  ready_ = eventually([&] {
     sorvi::DaemonPortInfo info;
-    if (sorvi::read_daemon_port_file(port_file, &info) && info.pid == pid_) {
-      ready_ = true;
-      return;
-    }
-    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-      kept_children().erase(pid_);
-      pid_ = -1;
-      return;
-    }
-    sleep_seconds(0.02);
+    ended = waitpid(pid_, nullptr, WNOHANG) == pid_;
+    return ended || (sorvi::read_daemon_port_file(port_file, &info) && info.pid == pid_);
+  }) && !ended;
+  if (ended) {
+    kept_children().erase(pid_);
+    pid_ = -1;
   }
 }
 

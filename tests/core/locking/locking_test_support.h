@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,27 +13,22 @@
 
 namespace locking_test {
 
-// Paths of the programs under test.
 std::string daemon_program();
 std::string probe_program();
 
-// Makes this process the reaper of its orphaned descendants (daemons
-// started detached, MPI's helper processes) and reaps those that ended.
-void become_subreaper();
+// Reaps the ended orphans this process inherited (it is their subreaper):
+// daemons started detached and MPI's helper processes.
 void reap_ended_children();
 
-// Seconds since some fixed point, for timing checks.
-double now_seconds();
-
-// Waits until `path` exists (true) or the limit passes (false).
-bool wait_for_file(const std::string& path, double limit_seconds);
-bool wait_for_no_file(const std::string& path, double limit_seconds);
+// Polls `condition` until it holds (true) or `limit_seconds` pass (false).
+bool eventually(const std::function<bool()>& condition, double limit_seconds = 60);
 
 // Waits for a child of this process to end; its exit status, 128 + signal,
 // or -1 when it did not end within the limit.
 int wait_for_exit(pid_t pid, double limit_seconds);
 
-// The lock daemon as a child of the test.
+// The lock daemon as a child of the test, in a session of its own as a
+// client starts it.
 class Daemon {
  public:
   // Starts it for `port_file` with extra environment entries ("NAME=value")
@@ -46,7 +42,7 @@ class Daemon {
   pid_t pid() const { return pid_; }
   // SIGTERM and wait: the exit status, or -1 when it had to be killed.
   int stop();
-  // Takes the status of a daemon that ended by itself.
+  // Takes the status of a daemon that ends by itself.
   int wait(double limit_seconds);
 
  private:
@@ -56,9 +52,9 @@ class Daemon {
 
 // Runs the probe with commands; `env` adds "NAME=value" entries.
 sorvi_test::RunResult probe(const std::vector<std::string>& commands, const std::vector<std::string>& env = {},
-                            int timeout_seconds = 120);
+                            int timeout_seconds = 240);
 
-// The lines the probe printed, without their line ends.
+// The lines of a text, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);
 
 }  // namespace locking_test
