@@ -1,6 +1,5 @@
 // The HDF5 call layer: library set-up, the diagnostics switch and the
 // formats of the three diagnostic logs.
-#include <cstdarg>
 #include <cstdio>
 
 #include "base/process_info.h"
@@ -15,16 +14,6 @@ namespace {
 using glh_test::GlhTest;
 using sorvi_test::file_exists;
 using sorvi_test::read_file;
-
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...) {
-  char buf[512];
-  va_list ap;
-  va_start(ap, fmt);
-  std::vsnprintf(buf, sizeof buf, fmt, ap);
-  va_end(ap);
-  return buf;
-}
 
 // A GLQ repository whose "models" document has a record of two rows and one
 // of one ("again") and an index over both, and the work file a.sif of
@@ -100,8 +89,8 @@ TEST_F(GlhDiagnosticsTest, FailedCallsWriteOneLineEach) {
   // A negative rank fails, and the wrapper has no identifier to show.
   EXPECT_LT(HDFScreate_simple(-1, dims, nullptr, "/some/dir/reader.cpp", 5), 0);
   EXPECT_EQ(read_file("glhapi.log"),
-            format("%12d %12s %12s %30s %8d %s\n", -1, "12345", "sorvi", "HDFGclose", 77, "caller.cpp") +
-                format("%12d %12s %12s %30s %8d %s\n", -1, "", "sorvi", "HDFScreate_simple", 5, "reader.cpp"));
+            "          -1        12345        sorvi                      HDFGclose       77 caller.cpp\n"
+            "          -1                     sorvi              HDFScreate_simple        5 reader.cpp\n");
   EXPECT_FALSE(file_exists("glhapiexception.log"));
   // Only the file itself was open at the close: no handle report.
   EXPECT_FALSE(file_exists("glhapihandles.log"));
@@ -111,10 +100,9 @@ TEST_F(GlhDiagnosticsTest, ExceptionLineFormats) {
   use_profile("PRINTDATE=F\n");
   glh_log_exception("HDFAclose", 321, "/src/core/glh/glh_library.cpp", 45);
   glh_log_exception("HDFAclose", 322, nullptr, 0);
-  EXPECT_EQ(
-      read_file("glhapiexception.log"),
-      format("%12s %12s %30s %8d %8d %s %s\n", "", "sorvi", "HDFAclose", 321, 45, "glh_api.cpp", "glh_library.cpp") +
-          format("%12s %12s %30s %8d %8s %s\n", "", "sorvi", "HDFAclose", 322, "", "glh_api.cpp"));
+  EXPECT_EQ(read_file("glhapiexception.log"),
+            "                    sorvi                      HDFAclose      321       45 glh_api.cpp glh_library.cpp\n"
+            "                    sorvi                      HDFAclose      322          glh_api.cpp\n");
 }
 
 TEST_F(GlhDiagnosticsTest, HandleReportListsALeakedGroup) {
@@ -141,21 +129,18 @@ TEST_F(GlhDiagnosticsTest, HandleReportListsALeakedGroup) {
 TEST_F(GlhDiagnosticsTest, ReadingAndMissingLogNothing) {
   use_profile("PRINTDATE=F\n");
   const std::string file = path("models.glh");
-  GlhLibrary* lib = glh_open_library(file.c_str(), "READ_ONLY");
-  GlhRepository* repo = glh_open_repository_by_type("glq", lib);
-  EXPECT_EQ(glh_open_repository_by_type("glb", lib), nullptr);
-  EXPECT_EQ(glh_open_repository_by_path("no?where", lib), nullptr);
-  EXPECT_EQ(glh_open_document("missing", repo), nullptr);
-  GlhDocument* doc = glh_open_document("models", repo);
-  GlhRecordSet* set = glh_read_all_records(doc);
-  GlhRecordSetList* list = glh_read_index(doc, "Penaltys", 10);
-  EXPECT_TRUE(set && list);
-  EXPECT_EQ(glh_read_index(doc, "Other", 10), nullptr);
-  glh_free_record_set(&set);
-  glh_free_record_set_list(&list);
-  glh_close_document(&doc);
-  glh_close_repository(&repo);
-  glh_close_library(&lib);
+  {
+    glh_test::OpenDocument d(file, "glq", "models");
+    EXPECT_EQ(glh_open_repository_by_type("glb", d.lib), nullptr);
+    EXPECT_EQ(glh_open_repository_by_path("no?where", d.lib), nullptr);
+    EXPECT_EQ(glh_open_document("missing", d.repo), nullptr);
+    GlhRecordSet* set = glh_read_all_records(d.doc);
+    GlhRecordSetList* list = glh_read_index(d.doc, "Penaltys", 10);
+    EXPECT_TRUE(set && list);
+    EXPECT_EQ(glh_read_index(d.doc, "Other", 10), nullptr);
+    glh_free_record_set(&set);
+    glh_free_record_set_list(&list);
+  }
   EXPECT_EQ(glh_work_file_present("/src/b.c", "b?a.sif", file.c_str()), 0);
   EXPECT_EQ(glh_extract_text("/src/a.c", "a.sif", file.c_str(), path("a.txt").c_str(), 0), 1);
   GlhTextBlock* block = glh_read_text("/src/a.c", "a.sif", file.c_str());
@@ -201,17 +186,14 @@ TEST_F(GlhTest, RowReadRetriesWithAFreshType) {
   write_models(path("retry.glh"));
   // The shared type is gone: the first read fails, the retry succeeds.
   H5Tclose(glh_gl_record_type());
-  GlhLibrary* lib = glh_open_library(path("retry.glh").c_str(), "READ_ONLY");
-  GlhRepository* repo = glh_open_repository_by_type("glq", lib);
-  GlhDocument* doc = glh_open_document("models", repo);
-  GlhRecordSet* set = glh_read_all_records(doc);
-  ASSERT_NE(set, nullptr);
-  ASSERT_EQ(set->records.size(), 2u);
-  EXPECT_EQ(set->records[1].value, std::optional<std::string>("again"));
-  glh_free_record_set(&set);
-  glh_close_document(&doc);
-  glh_close_repository(&repo);
-  glh_close_library(&lib);
+  {
+    glh_test::OpenDocument d(path("retry.glh"), "glq", "models");
+    GlhRecordSet* set = glh_read_all_records(d.doc);
+    ASSERT_NE(set, nullptr);
+    ASSERT_EQ(set->records.size(), 2u);
+    EXPECT_EQ(set->records[1].value, std::optional<std::string>("again"));
+    glh_free_record_set(&set);
+  }
   // Back to a library with both types for the checks that follow.
   glh_lib_close();
   glh_lib_open();

@@ -11,6 +11,7 @@
 
 #include "glh/glh_api.h"
 #include "glh/glh_lib_open_close.h"
+#include "glh/glh_library.h"
 #include "glh/glh_util.h"
 #include "samplegen/glh_writer.h"
 #include "support/test_support.h"
@@ -33,6 +34,24 @@ struct IdCounts {
     H5Inmembers(H5I_GENPROP_LST, &c.lists);
     return c;
   }
+};
+
+// A document opened through its library and repository (each null when it
+// did not open), closed again in reverse order.
+struct OpenDocument {
+  OpenDocument(const std::string& file, const char* type, const char* name)
+      : lib(sorvi::glh_open_library(file.c_str(), "READ_ONLY")),
+        repo(sorvi::glh_open_repository_by_type(type, lib)),
+        doc(sorvi::glh_open_document(name, repo)) {}
+  ~OpenDocument() {
+    sorvi::glh_close_document(&doc);
+    sorvi::glh_close_repository(&repo);
+    sorvi::glh_close_library(&lib);
+    EXPECT_TRUE(!doc && !repo && !lib) << "a close left its handle set";
+  }
+  sorvi::GlhLibrary* lib;
+  sorvi::GlhRepository* repo;
+  sorvi::GlhDocument* doc;
 };
 
 class GlhTest : public ::testing::Test {

@@ -7,18 +7,18 @@
 namespace sorvi {
 namespace {
 
-using sorvi_sample::GlhTextDocumentContent;
 using sorvi_sample::GlhWriter;
 
 const char kSource[] = "/src/demo.c";
 
+// demo.glh holds the work files; bare.glh one work file but no
+// "File_Header"; text.glh is no HDF5 file; missing.glh is not there.
 class GlhWorkFileTest : public glh_test::GlhTest {
  protected:
   void SetUp() override {
     GlhTest::SetUp();
-    glh_ = path("demo.glh");
     out_ = path("out.txt");
-    GlhWriter w(glh_);
+    GlhWriter w(path("demo.glh"));
     w.add_repository("GLQ_Repository", 6);
     w.add_work_file(kSource, "demo_2.sif", {{"line 1", "", "line 3"}, false, {{"aux one", "aux two"}}, {}});
     w.add_work_file(kSource, "five.ref", {{"l1", "l2", "l3", "l4", "l5"}, false, {}, {}});
@@ -34,52 +34,89 @@ class GlhWorkFileTest : public glh_test::GlhTest {
     w.add_group("plain", std::vector<int>{0, 6});
     w.add_text_document("plain", "notes", {{"n"}, false, {}, {}});
     ASSERT_TRUE(w.close());
+    GlhWriter bare(path("bare.glh"), std::nullopt);
+    bare.add_work_file(kSource, "demo_2.sif", {{"only"}, false, {}, {}});
+    ASSERT_TRUE(bare.close());
+    sorvi_test::write_file(path("text.glh"), "plain text, not HDF5\n");
   }
 
-  std::string extracted() const { return sorvi_test::read_file(out_); }
+  // The result and what the output file then holds.
+  std::string extract(const char* name, const char* file, int append) {
+    const int result = glh_extract_text(kSource, name, path(file).c_str(), out_.c_str(), append);
+    return std::to_string(result) + (sorvi_test::file_exists(out_) ? " [" + sorvi_test::read_file(out_) + "]" : " none");
+  }
 
-  std::string glh_;
   std::string out_;
 };
 
+struct WorkFile {
+  const char* source;
+  const char* name;
+  const char* file;
+};
+
 TEST_F(GlhWorkFileTest, PresentOnlyWhenEveryLevelExists) {
+  const WorkFile present[] = {
+      {kSource, "demo_2.sif", "demo.glh"}, {kSource, "sub?deep.sif", "demo.glh"},
+      {"$$CFG_REPOSITORY$$", "staticid", "demo.glh"}, {kSource, "demo_2.sif", "bare.glh"}};
+  // The last: the document's dataset is a member, not a further level.
+  const WorkFile absent[] = {
+      {kSource, "demo_3.sif", "demo.glh"},        {kSource, "nosub?deep.sif", "demo.glh"},
+      {kSource, "sub?deep.sif?more", "demo.glh"}, {"/src/other.c", "demo_2.sif", "demo.glh"},
+      {"missing?level", "demo_2.sif", "demo.glh"}, {"", "demo_2.sif", "demo.glh"},
+      {kSource, "", "demo.glh"},                  {kSource, "demo_2.sif", "missing.glh"},
+      {kSource, "demo_2.sif", "text.glh"},        {kSource, "demo_2.sif?Document", "demo.glh"}};
   testing::internal::CaptureStderr();
-  EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif", glh_.c_str()), 1);
-  EXPECT_EQ(glh_work_file_present(kSource, "sub?deep.sif", glh_.c_str()), 1);
-  EXPECT_EQ(glh_work_file_present("$$CFG_REPOSITORY$$", "staticid", glh_.c_str()), 1);
-  EXPECT_EQ(glh_work_file_present(kSource, "demo_3.sif", glh_.c_str()), 0);
-  EXPECT_EQ(glh_work_file_present(kSource, "nosub?deep.sif", glh_.c_str()), 0);
-  EXPECT_EQ(glh_work_file_present(kSource, "sub?deep.sif?more", glh_.c_str()), 0);
-  EXPECT_EQ(glh_work_file_present("/src/other.c", "demo_2.sif", glh_.c_str()), 0);
-  EXPECT_EQ(glh_work_file_present("missing?level", "demo_2.sif", glh_.c_str()), 0);
-  EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif", path("missing.glh").c_str()), 0);
-  EXPECT_EQ(glh_work_file_present("", "demo_2.sif", glh_.c_str()), 0);
-  EXPECT_EQ(glh_work_file_present(kSource, "", glh_.c_str()), 0);
+  for (const WorkFile& f : present) EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 1) << f.name;
+  for (const WorkFile& f : absent) EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 0) << f.name;
   EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif", ""), 0);
   EXPECT_EQ(glh_work_file_present(nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  // The document's dataset is a member, not a further level of groups.
-  EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif?Document", glh_.c_str()), 0);
 }
 
 TEST_F(GlhWorkFileTest, ChunkedWhenTheStorageModeIsAboveZero) {
-  EXPECT_TRUE(glh_text_storage_is_chunked(kSource, "chunks.ref", glh_.c_str()));
-  EXPECT_TRUE(glh_text_storage_is_chunked(kSource, "mode2.ref", glh_.c_str()));
-  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "demo_2.sif", glh_.c_str()));
-  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "missing.ref", glh_.c_str()));
+  EXPECT_TRUE(glh_text_storage_is_chunked(kSource, "chunks.ref", path("demo.glh").c_str()));
+  EXPECT_TRUE(glh_text_storage_is_chunked(kSource, "mode2.ref", path("demo.glh").c_str()));
+  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "demo_2.sif", path("demo.glh").c_str()));
+  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "missing.ref", path("demo.glh").c_str()));
+  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "demo_2.sif", path("text.glh").c_str()));
 }
 
-TEST_F(GlhWorkFileTest, ExtractsLinesWithLineEnds) {
-  sorvi_test::write_file(out_, "old content\n");
-  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", glh_.c_str(), out_.c_str(), 0), 1);
-  EXPECT_EQ(extracted(), "line 1\n\nline 3\n");
-  EXPECT_EQ(glh_extract_text(kSource, "sub?deep.sif", glh_.c_str(), out_.c_str(), 1), 1);
-  EXPECT_EQ(extracted(), "line 1\n\nline 3\ndeep\n");
-}
-
-TEST_F(GlhWorkFileTest, StorageModesOtherThanOneAreLines) {
-  EXPECT_EQ(glh_extract_text(kSource, "mode2.ref", glh_.c_str(), out_.c_str(), 0), 1);
-  EXPECT_EQ(extracted(), "x\n");
+TEST_F(GlhWorkFileTest, ExtractsLinesWithLineEndsAndChunksUnchanged) {
+  struct Case {
+    const char* name;
+    const char* file;
+    int append;
+    const char* before;  // the output file's content, or null for none
+    const char* result;
+  };
+  const Case cases[] = {
+      {"demo_2.sif", "demo.glh", 0, "old content\n", "1 [line 1\n\nline 3\n]"},
+      {"sub?deep.sif", "demo.glh", 1, "line 1\n", "1 [line 1\ndeep\n]"},
+      {"mode2.ref", "demo.glh", 0, nullptr, "1 [x\n]"},  // modes other than 1 are lines
+      {"empty.ref", "demo.glh", 1, "kept\n", "1 [kept\n]"},
+      {"empty.ref", "demo.glh", 0, "kept\n", "1 []"},
+      {"chunks.ref", "demo.glh", 0, nullptr, "1 [abcdef\nghi]"},
+      {"chunks.ref", "demo.glh", 1, "abcdef\nghi", "1 [abcdef\nghiabcdef\nghi]"},
+      // Extraction opens the file on its own, without the "File_Header" check.
+      {"demo_2.sif", "bare.glh", 0, nullptr, "1 [only\n]"},
+      {"missing.ref", "demo.glh", 0, nullptr, "0 none"},
+      {"overcount.ref", "demo.glh", 0, nullptr, "0 none"},
+      {"negative.ref", "demo.glh", 0, nullptr, "0 none"},
+      {"overchunk.ref", "demo.glh", 0, nullptr, "0 none"},
+      {"demo_2.sif", "text.glh", 0, nullptr, "0 none"},
+  };
+  for (const Case& c : cases) {
+    std::remove(out_.c_str());
+    if (c.before) sorvi_test::write_file(out_, c.before);
+    EXPECT_EQ(extract(c.name, c.file, c.append), c.result) << c.name << " from " << c.file;
+  }
+  const std::string nowhere = path("no/such/dir/out.txt");
+  for (const char* name : {"demo_2.sif", "chunks.ref", "empty.ref"}) {
+    EXPECT_EQ(glh_extract_text(kSource, name, path("demo.glh").c_str(), nowhere.c_str(), 0), 0) << name;
+  }
+  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", path("demo.glh").c_str(), "", 0), 0);
+  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", path("demo.glh").c_str(), nullptr, 0), 0);
 }
 
 TEST_F(GlhWorkFileTest, BlocksOfTheProfileSizeMakeTheSameText) {
@@ -87,10 +124,8 @@ TEST_F(GlhWorkFileTest, BlocksOfTheProfileSizeMakeTheSameText) {
     use_profile("GLH_BLOCK_SIZE=" + std::to_string(size) + "\n");
     EXPECT_EQ(glh_block_size(), size);
     sorvi_test::write_file(out_, "previous\n");
-    EXPECT_EQ(glh_extract_text(kSource, "five.ref", glh_.c_str(), out_.c_str(), 0), 1) << size;
-    EXPECT_EQ(extracted(), "l1\nl2\nl3\nl4\nl5\n") << size;
-    EXPECT_EQ(glh_extract_text(kSource, "five.ref", glh_.c_str(), out_.c_str(), 1), 1) << size;
-    EXPECT_EQ(extracted(), "l1\nl2\nl3\nl4\nl5\nl1\nl2\nl3\nl4\nl5\n") << size;
+    EXPECT_EQ(extract("five.ref", "demo.glh", 0), "1 [l1\nl2\nl3\nl4\nl5\n]") << size;
+    EXPECT_EQ(extract("five.ref", "demo.glh", 1), "1 [l1\nl2\nl3\nl4\nl5\nl1\nl2\nl3\nl4\nl5\n]") << size;
   }
 }
 
@@ -101,111 +136,40 @@ TEST_F(GlhWorkFileTest, BlockSizeIsReadOncePerProcess) {
   EXPECT_EQ(glh_block_size(), 2);
   reset_glh_block_size();
   EXPECT_EQ(glh_block_size(), 7);
-  use_profile("");
-  EXPECT_EQ(glh_block_size(), 65536);
 }
 
-TEST_F(GlhWorkFileTest, EmptyTextMakesAnEmptyFileUnlessAppending) {
-  sorvi_test::write_file(out_, "kept\n");
-  EXPECT_EQ(glh_extract_text(kSource, "empty.ref", glh_.c_str(), out_.c_str(), 1), 1);
-  EXPECT_EQ(extracted(), "kept\n");
-  EXPECT_EQ(glh_extract_text(kSource, "empty.ref", glh_.c_str(), out_.c_str(), 0), 1);
-  EXPECT_TRUE(sorvi_test::file_exists(out_));
-  EXPECT_EQ(extracted(), "");
-}
-
-TEST_F(GlhWorkFileTest, ChunksAreWrittenUnchanged) {
-  EXPECT_EQ(glh_extract_text(kSource, "chunks.ref", glh_.c_str(), out_.c_str(), 0), 1);
-  EXPECT_EQ(extracted(), "abcdef\nghi");
-  EXPECT_EQ(glh_extract_text(kSource, "chunks.ref", glh_.c_str(), out_.c_str(), 1), 1);
-  EXPECT_EQ(extracted(), "abcdef\nghiabcdef\nghi");
-}
-
-TEST_F(GlhWorkFileTest, FailuresWriteNothingAndGiveZero) {
-  const std::string nowhere = path("no/such/dir/out.txt");
-  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", glh_.c_str(), nowhere.c_str(), 0), 0);
-  EXPECT_EQ(glh_extract_text(kSource, "chunks.ref", glh_.c_str(), nowhere.c_str(), 0), 0);
-  EXPECT_EQ(glh_extract_text(kSource, "empty.ref", glh_.c_str(), nowhere.c_str(), 0), 0);
-  EXPECT_EQ(glh_extract_text(kSource, "missing.ref", glh_.c_str(), out_.c_str(), 0), 0);
-  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", glh_.c_str(), "", 0), 0);
-  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", glh_.c_str(), nullptr, 0), 0);
-  EXPECT_FALSE(sorvi_test::file_exists(out_));
-  // Library_Header counts that the dataset does not hold.
-  EXPECT_EQ(glh_extract_text(kSource, "overcount.ref", glh_.c_str(), out_.c_str(), 0), 0);
-  EXPECT_EQ(glh_extract_text(kSource, "negative.ref", glh_.c_str(), out_.c_str(), 0), 0);
-  EXPECT_EQ(glh_extract_text(kSource, "overchunk.ref", glh_.c_str(), out_.c_str(), 0), 0);
-}
-
-TEST_F(GlhWorkFileTest, ReadsALineStoredTextInMemory) {
-  GlhTextBlock* block = glh_read_text(kSource, "demo_2.sif", glh_.c_str());
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(block->name, "demo_2.sif");
-  EXPECT_EQ(block->entry_count, 3);
-  EXPECT_FALSE(block->single_slot);
-  EXPECT_TRUE(block->hdf5_owned);
-  EXPECT_STREQ(block->line(0), "line 1");
-  EXPECT_STREQ(block->line(1), "");
-  EXPECT_STREQ(block->line(2), "line 3");
-  EXPECT_STREQ(block->line(3), "");
-  EXPECT_EQ(block->auxiliary1, std::optional<std::string>("aux one"));
-  EXPECT_EQ(block->auxiliary2, std::optional<std::string>("aux two"));
+// The block read, line by line up to one past the last entry, or "none".
+std::string read(const WorkFile& f, const std::string& file) {
+  GlhTextBlock* block = glh_read_text(f.source, f.name, file.c_str());
+  if (!block) return "none";
+  std::string dump = block->name + " entries " + std::to_string(block->entry_count) + " slots " +
+                     std::to_string(block->entries.size()) + (block->single_slot ? " single" : "") +
+                     (block->hdf5_owned ? " owned" : "") + " [";
+  for (int i = 0; i <= block->entry_count; ++i) dump += std::string(block->line(static_cast<size_t>(i))) + "|";
+  dump += "] " + block->auxiliary1.value_or("-") + "/" + block->auxiliary2.value_or("-");
   glh_free_text_block(&block);
   EXPECT_EQ(block, nullptr);
-
-  block = glh_read_text("$$CFG_REPOSITORY$$", "staticid", glh_.c_str());
-  ASSERT_NE(block, nullptr);
-  EXPECT_STREQ(block->line(0), "/src/demo.c");
-  EXPECT_FALSE(block->auxiliary1.has_value());
-  glh_free_text_block(&block);
+  return dump;
 }
 
-TEST_F(GlhWorkFileTest, EmptyTextReadsAsOneEmptySlot) {
-  GlhTextBlock* block = glh_read_text(kSource, "empty.ref", glh_.c_str());
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(block->entry_count, 0);
-  EXPECT_TRUE(block->single_slot);
-  EXPECT_FALSE(block->hdf5_owned);
-  ASSERT_EQ(block->entries.size(), 1u);
-  EXPECT_STREQ(block->line(0), "");
-  glh_free_text_block(&block);
-}
-
-TEST_F(GlhWorkFileTest, ReadTextNeedsATextDocumentOfADocRepository) {
-  EXPECT_EQ(glh_read_text("plain", "notes", glh_.c_str()), nullptr);
-  EXPECT_EQ(glh_read_text(kSource, "missing.ref", glh_.c_str()), nullptr);
-  EXPECT_EQ(glh_read_text(kSource, "overcount.ref", glh_.c_str()), nullptr);
-  EXPECT_EQ(glh_read_text(kSource, "negative.ref", glh_.c_str()), nullptr);
-  EXPECT_EQ(glh_read_text(kSource, "demo_2.sif", path("missing.glh").c_str()), nullptr);
-  EXPECT_EQ(glh_read_text("", "demo_2.sif", glh_.c_str()), nullptr);
-  GlhTextBlock* none = nullptr;
-  glh_free_text_block(&none);
-  glh_free_text_block(nullptr);
-}
-
-TEST_F(GlhWorkFileTest, AFileWithoutFileHeaderCannotBeReadButCanBeExtracted) {
-  // Extraction opens the file on its own; reading goes through the library
-  // open, which checks "File_Header".
-  const std::string bare = path("bare.glh");
-  {
-    GlhWriter w(bare, std::nullopt);
-    w.add_work_file(kSource, "demo_2.sif", {{"only"}, false, {}, {}});
-    ASSERT_TRUE(w.close());
-  }
-  EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif", bare.c_str()), 1);
-  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", bare.c_str(), out_.c_str(), 0), 1);
-  EXPECT_EQ(extracted(), "only\n");
-  EXPECT_EQ(glh_read_text(kSource, "demo_2.sif", bare.c_str()), nullptr);
-}
-
-TEST_F(GlhWorkFileTest, NotAnHdf5FileGivesNothing) {
-  const std::string text = path("text.glh");
-  sorvi_test::write_file(text, "plain text, not HDF5\n");
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif", text.c_str()), 0);
-  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "demo_2.sif", text.c_str()));
-  EXPECT_EQ(glh_extract_text(kSource, "demo_2.sif", text.c_str(), out_.c_str(), 0), 0);
-  EXPECT_EQ(glh_read_text(kSource, "demo_2.sif", text.c_str()), nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+TEST_F(GlhWorkFileTest, ReadsTextDocumentsOfDocRepositoriesInMemory) {
+  const std::pair<WorkFile, const char*> cases[] = {
+      {{kSource, "demo_2.sif", "demo.glh"}, "demo_2.sif entries 3 slots 3 owned [line 1||line 3||] aux one/aux two"},
+      {{"$$CFG_REPOSITORY$$", "staticid", "demo.glh"}, "staticid entries 1 slots 1 owned [/src/demo.c||] -/-"},
+      {{kSource, "empty.ref", "demo.glh"}, "empty.ref entries 0 slots 1 single [|] -/-"},
+      {{kSource, "sub?deep.sif", "demo.glh"}, "sub/deep.sif entries 1 slots 1 owned [deep||] -/-"},
+      {{kSource, "nosub?deep.sif", "demo.glh"}, "none"},
+      {{"plain", "notes", "demo.glh"}, "none"},  // not a DOC repository
+      {{kSource, "missing.ref", "demo.glh"}, "none"},
+      {{kSource, "overcount.ref", "demo.glh"}, "none"},
+      {{kSource, "negative.ref", "demo.glh"}, "none"},
+      {{"", "demo_2.sif", "demo.glh"}, "none"},
+      // Reading goes through the library open, which checks "File_Header".
+      {{kSource, "demo_2.sif", "bare.glh"}, "none"},
+      {{kSource, "demo_2.sif", "text.glh"}, "none"},
+      {{kSource, "demo_2.sif", "missing.glh"}, "none"},
+  };
+  for (const auto& [f, dump] : cases) EXPECT_EQ(read(f, path(f.file)), dump) << f.name << " from " << f.file;
 }
 
 }  // namespace
