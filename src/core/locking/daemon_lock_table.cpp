@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <sstream>
 
 #include "locking/lock_message.h"
 
@@ -21,6 +22,22 @@ bool process_is_running(int pid) {
   if (close == std::string::npos || close + 2 >= stat.size()) return true;
   char state = stat[close + 2];
   return state != 'Z' && state != 'X';
+}
+
+std::string process_start_time(int pid) {
+  if (pid <= 0) return std::string();
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  if (!std::getline(in, stat)) return std::string();
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return std::string();
+  // After the command name: the state (field 3) ... the start time (field 22).
+  std::istringstream fields(stat.substr(close + 1));
+  std::string field, state;
+  fields >> state;
+  for (int n = 4; n <= 22 && fields >> field; ++n) {
+  }
+  return state == "Z" || state == "X" || !fields ? std::string() : field;
 }
 
 DaemonLockTable::DaemonLockTable(std::function<bool(int)> is_running) : is_running_(std::move(is_running)) {}

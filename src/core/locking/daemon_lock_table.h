@@ -18,6 +18,10 @@ constexpr int kDaemonReplyUnknownOperation = -4;  // neither lock, unlock nor te
 // True when the process exists and has not ended (a zombie has ended).
 bool process_is_running(int pid);
 
+// The start time of a running process (clock ticks after boot, as text), which
+// tells it from a later process given the same id; empty when it is not running.
+std::string process_start_time(int pid);
+
 class DaemonLockTable {
  public:
   explicit DaemonLockTable(std::function<bool(int)> is_running = process_is_running);

@@ -6,12 +6,15 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "base/file_utils.h"
 #include "base/message_output.h"
 #include "config/profile.h"
 #include "locking/daemon_client.h"
+#include "locking/daemon_lock_table.h"
 
 namespace sorvi {
 
@@ -50,6 +53,68 @@ std::string lock_path(const char* name) {
   return path.size() > kMaxPath ? std::string() : path;
 }
 
+// Stale-lock recovery. Beside the lock directory `<name>` its holder keeps
+// `<name>.owner`: host name, process id and process start time, one a line.
+// It is written after the directory was made and removed before the
+// directory is removed, so a lock without one (being taken, or taken by a
+// tool that writes none) is never judged stale.
+
+std::string host_name() {
+  char host[256] = {0};
+  if (gethostname(host, sizeof host - 1) != 0) return std::string();
+  return host;
+}
+
+// The owner line of this process; empty when its start time is unknown.
+std::string owner_text(int pid) {
+  const std::string start = process_start_time(pid);
+  return start.empty() ? std::string() : host_name() + "\n" + std::to_string(pid) + "\n" + start + "\n";
+}
+
+std::string read_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void write_owner(const std::string& lock_dir) {
+  const std::string text = owner_text(static_cast<int>(getpid()));
+  if (text.empty()) return;
+  const std::string temp = lock_dir + ".owner.tmp" + std::to_string(getpid());
+  std::ofstream(temp, std::ios::binary | std::ios::trunc) << text;
+  if (std::rename(temp.c_str(), (lock_dir + ".owner").c_str()) != 0) std::remove(temp.c_str());
+}
+
+// True when the owner text names a process of this host that no longer
+// runs, or whose start time differs (its process id was reused).
+bool owner_is_stale(const std::string& text) {
+  std::istringstream in(text);
+  std::string host, start;
+  int pid = 0;
+  if (!std::getline(in, host) || !(in >> pid >> start) || pid <= 0 || host != host_name()) return false;
+  return process_start_time(pid) != start;
+}
+
+// Takes over a lock whose owner file names an ended process: moves the owner
+// file aside (of several waiters only one can), checks that it is still the
+// stale one, and removes the lock directory so the caller can make it anew.
+void clear_stale_lock(const std::string& lock_dir) {
+  const std::string owner = lock_dir + ".owner";
+  const std::string text = read_text(owner);
+  if (text.empty() || !owner_is_stale(text)) return;
+  const std::string aside = owner + ".stale" + std::to_string(getpid());
+  if (std::rename(owner.c_str(), aside.c_str()) != 0) return;
+  if (read_text(aside) == text) {
+    rmdir(lock_dir.c_str());
+  } else {
+    // Someone took the lock meanwhile and its owner file was moved: it
+    // goes back unless a newer one is there already.
+    static_cast<void>(link(aside.c_str(), owner.c_str()));
+  }
+  std::remove(aside.c_str());
+}
+
 void say(bool verbose, const char* text) {
   if (verbose) message_output(0, 1, "%s", text);
 }
@@ -82,8 +147,13 @@ int set_lock_root(const char* dir) {
   LockingState& s = locking_state();
   s.lock_root = dir && *dir ? dir : kDefaultLockRoot;
   if (s.lock_root.size() > kMaxPath) return kLockRootMissing;
-  if (mkdir(s.lock_root.c_str(), 0777) == 0 || errno == EEXIST) return 0;
-  return kLockRootMissing;
+  // Shared by every user of the suite, as /tmp: anyone may make a lock,
+  // only its maker may remove it.
+  if (mkdir(s.lock_root.c_str(), 01777) == 0) {
+    chmod(s.lock_root.c_str(), 01777);
+    return 0;
+  }
+  return errno == EEXIST ? 0 : kLockRootMissing;
 }
 
 int acquire_lock(const char* name, int wait) {
@@ -101,7 +171,15 @@ int acquire_lock(const char* name, int wait) {
   for (;;) {
     // Creating the directory is the test-and-set: of several processes
     // trying at once exactly one succeeds. Any failure counts as "held".
-    if (mkdir(path.c_str(), 0777) == 0) return 0;
+    if (mkdir(path.c_str(), 0777) == 0) {
+      write_owner(path);
+      return 0;
+    }
+    clear_stale_lock(path);
+    if (mkdir(path.c_str(), 0777) == 0) {
+      write_owner(path);
+      return 0;
+    }
     pause_ms(kPollIntervalMs);
     ++failures;
     if (limit > 0 && failures > limit) return kLockTimedOut;
@@ -112,6 +190,10 @@ int release_lock(const char* name, int wait) {
   if (locking_state().daemon_mode) return daemon_unlock_request(name ? name : kDefaultLockName, wait);
   std::string path = lock_path(name);
   if (path.empty()) return kLockNotRemovable;
+  // The owner file goes first, and only this process's own.
+  const std::string owner = path + ".owner";
+  const std::string mine = owner_text(static_cast<int>(getpid()));
+  if (!mine.empty() && read_text(owner) == mine) std::remove(owner.c_str());
   for (int attempt = 0; attempt < kReleaseAttempts; ++attempt) {
     if (rmdir(path.c_str()) == 0) return 0;
     pause_ms(kReleaseRetryMs);

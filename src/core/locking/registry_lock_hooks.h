@@ -1,5 +1,6 @@
 // The four hooks the module-registry reader calls around its reading of
-// "staticid.dat". The reader reads the file whatever the locking results.
+// "staticid.dat". The reader reads the file whatever the locking results,
+// and releases only a lock it took.
 #pragma once
 
 namespace sorvi {
@@ -12,7 +13,8 @@ constexpr const char* kRegistryLockName = "staticid.dat";
 // wait STATICID_LOCK_WAIT_TIME (default 20). Returns the acquire result.
 int registry_lock_hook();
 
-// After the file was read: releases "staticid.dat" with wait 0.
+// After the file was read: releases "staticid.dat" with wait 0 when the
+// lock hook took it; otherwise leaves it alone and returns -3.
 int registry_unlock_hook();
 
 // Timing of the read: nothing to do in this program (the start hook gives 0).

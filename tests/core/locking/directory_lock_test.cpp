@@ -5,7 +5,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -62,6 +66,7 @@ class DirectoryLockTest : public ::testing::Test {
   //   rmroot       the lock root vanishes
   //   put F        a file F below the lock root
   //   ls P         the names in P below the directory
+  //   mode         the lock root's permissions
   std::string run(const std::string& script) {
     sorvi_test::TempDir dir;
     pauses_.clear();
@@ -90,6 +95,11 @@ class DirectoryLockTest : public ::testing::Test {
       } else if (step == "put") {
         in >> a;
         sorvi_test::write_file(sorvi::lock_root() + "/" + a, "x");
+      } else if (step == "mode") {
+        struct stat st;
+        char text[16] = "none";
+        if (stat(sorvi::lock_root().c_str(), &st) == 0) std::snprintf(text, sizeof text, "%o", st.st_mode & 07777);
+        word = text;
       } else if (step == "ls") {
         in >> a;
         word = listing(dir.file(a));
@@ -114,12 +124,13 @@ TEST_F(DirectoryLockTest, Scripts) {
     const char* script;
     const char* expected;
   } rows[] = {
-      // The root: one level is made; a missing parent or an overlong path gives -2.
-      {"root Locks root Locks ls . root missing/Locks ls missing root LONG", "0 0 [Locks] -2 none -2 |"},
+      // The root: one level, open to every user as /tmp is; a missing parent
+      // or an overlong path gives -2.
+      {"root Locks mode root Locks ls . root missing/Locks ls missing root LONG", "0 1777 0 [Locks] -2 none -2 |"},
       {"root Locks acquire staticid.dat 20 ls Locks release staticid.dat 0 ls Locks",
-       "0 0 [staticid.dat] 0 [] |"},
-      {"root Locks/ acquire A 1 ls Locks", "0 0 [A] |"},
-      {"root Locks acquire - 1 ls Locks release - 0 ls Locks", "0 0 [DEFAULT_LOCK] 0 [] |"},
+       "0 0 [staticid.dat staticid.dat.owner] 0 [] |"},
+      {"root Locks/ acquire A 1 ls Locks", "0 0 [A A.owner] |"},
+      {"root Locks acquire - 1 ls Locks release - 0 ls Locks", "0 0 [DEFAULT_LOCK DEFAULT_LOCK.owner] 0 [] |"},
       // A negative wait locks nothing and does not even make a vanished root.
       {"root Locks acquire staticid.dat -1 rmroot acquire x -5 ls .", "0 0 0 [] |"},
       // Wait 1 is 5 polls: six failures; the default 20 is 101.
@@ -129,7 +140,7 @@ TEST_F(DirectoryLockTest, Scripts) {
       // Release: five attempts 10 ms apart.
       {"root Locks release never 3", "0 -3 | 10x5"},
       {"root Locks acquire busy 1 put busy/file release busy 0 ls Locks", "0 0 -3 [busy] | 10x5"},
-      {"root Locks rmroot acquire A 1 ls Locks", "0 0 [A] |"},
+      {"root Locks rmroot acquire A 1 ls Locks mode", "0 0 [A A.owner] 1777 |"},
       {"root no/such/dir acquire A 0", "-2 -2 |"},
       {"root Locks acquire LONG 0 release LONG 0", "0 -2 -3 |"},
   };
@@ -157,6 +168,42 @@ TEST_F(DirectoryLockTest, WaitZeroWaitsUntilAnotherProcessReleases) {
   releasing.join();
   EXPECT_EQ(releaser.out, "init directory\nrelease 0\n");
   EXPECT_TRUE(is_dir(root + "/staticid.dat")) << "taken by the waiter";
+}
+
+// A lock whose holder ended is taken over at once when its owner file
+// names the ended process; without an owner file it stays taken.
+TEST_F(DirectoryLockTest, LocksOfHoldersThatEnded) {
+  sorvi_test::TempDir dir;
+  const std::string root = dir.file("Locks"), lock = root + "/staticid.dat", owner = lock + ".owner";
+  char host[256] = {0};
+  gethostname(host, sizeof host - 1);
+  const std::string self = std::string(host) + "\n" + std::to_string(getpid()) + "\n";
+  const struct {
+    const char* what;
+    std::function<void()> leave;
+    const char* expected;
+  } rows[] = {
+      {"killed holder", [] {}, "0 after 0 pauses"},
+      {"killed holder without owner file", [&] { std::remove(owner.c_str()); }, "-1 after 6 pauses"},
+      // The owner's process id now belongs to another process (this one).
+      {"reused process id", [&] { sorvi_test::write_file(owner, self + "1\n"); }, "0 after 0 pauses"},
+      {"holder on another host", [&] { sorvi_test::write_file(owner, "elsewhere.invalid\n1\n1\n"); },
+       "-1 after 6 pauses"},
+  };
+  for (const auto& row : rows) {
+    sorvi::reset_locking();
+    sorvi::set_lock_sleep_function([this](int ms) { pauses_.push_back(ms); });
+    ASSERT_EQ(sorvi::set_lock_root(root.c_str()), 0);
+    auto gone = locking_test::probe({"init", root, "0", "acquire", "staticid.dat", "1", "vanish"});
+    ASSERT_EQ(gone.out, "init directory\nacquire 0\n") << gone.err;
+    row.leave();
+    pauses_.clear();
+    const int rc = sorvi::acquire_lock("staticid.dat", 1);
+    EXPECT_EQ(std::to_string(rc) + " after " + std::to_string(pauses_.size()) + " pauses", row.expected) << row.what;
+    sorvi::release_lock("staticid.dat", 0);
+    std::remove(owner.c_str());
+    rmdir(lock.c_str());
+  }
 }
 
 // Initialisation, the verbose messages and the registry hooks, with a profile.
@@ -237,6 +284,28 @@ TEST_F(LockingInitTest, RegistryHooksLockStaticidUnderPermLocks) {
   rmdir(path("perm/Locks").c_str());
   rmdir(path("perm").c_str());
   EXPECT_EQ(sorvi::registry_lock_hook(), sorvi::kLockRootMissing);
+}
+
+// A registry reader that gave up waiting reads unlocked and leaves the lock
+// of the process that holds it alone.
+TEST_F(LockingInitTest, ReaderThatGaveUpLeavesTheHoldersLock) {
+  use_profile("STATICID_LOCK_WAIT_TIME=1\n");
+  mkdir(path("work").c_str(), 0777);
+  sorvi_test::write_file(path("work/staticid.dat"), "");
+  const std::string go = path("go"), lock = path("perm/Locks/staticid.dat");
+  sorvi_test::RunResult holder;
+  std::thread holding([&] { holder = locking_test::probe({"hook-lock", "await", go, "hook-unlock"}); });
+  const bool held = locking_test::eventually([&] { return is_dir(lock); }, 240);
+  auto reader = locking_test::probe({"registry", path("work")});
+  const bool survived = is_dir(lock);
+  sorvi_test::write_file(go, "");
+  holding.join();
+  ASSERT_TRUE(held);
+  EXPECT_EQ(reader.out, "registry 1\n");
+  EXPECT_TRUE(survived);
+  EXPECT_EQ(holder.out, "hook-lock 0\nhook-unlock 0\n");
+  EXPECT_FALSE(file_exists(lock));
+  EXPECT_FALSE(file_exists(lock + ".owner"));
 }
 
 }  // namespace

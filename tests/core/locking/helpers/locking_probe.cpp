@@ -2,18 +2,19 @@
 // line per command with its result, so that tests can drive the locking
 // layer from processes of their own.
 //
-//   reach PORT | start PORT          reach / start-or-reach the daemon
+//   reach PORT                       reach the daemon
 //   lock NAME BOUND | unlock NAME BOUND   daemon requests
 //   limit MS                         time limit of one exchange
 //   portname                         length of the port name read
 //   init DIR VERBOSE                 initialise locking ("-" for an empty DIR)
 //   acquire NAME WAIT | release NAME WAIT   named locks ("-" for a null name)
 //   hook-lock | hook-unlock          the module registry's lock hooks
+//   registry DIR                     read the module registry of DIR
 //   worker COUNT FILE                COUNT rounds of lock, check FILE, unlock
 //   raw PORT MODE                    plain MPI: connect and vanish (MODE 1),
 //                                    send and vanish (MODE 2)
 //   await FILE                       wait (at most ten minutes) until FILE exists
-//   sleep MS | vanish                pause / end at once, releasing nothing
+//   vanish                           end at once, releasing nothing
 
 #include <unistd.h>
 
@@ -32,6 +33,7 @@
 #include "locking/mpi_environment.h"
 #include "locking/named_lock.h"
 #include "locking/registry_lock_hooks.h"
+#include "workfiles/module_registry.h"
 
 // MPI's libraries keep allocations until the process ends, and MPI is
 // never finalised here: leak reports of a sanitizer build would only list
@@ -120,9 +122,6 @@ int main(int argc, char** argv) {
       const int rc = sorvi::reach_daemon(name_arg(argv[++i]));
       const int err = sorvi::daemon_client_open_error();
       say("reach " + std::to_string(rc) + (rc == sorvi::kDaemonPortFileUnopenable ? " errno " + std::to_string(err) : std::string()));
-    } else if (cmd == "start") {
-      need(1);
-      say("start " + std::to_string(sorvi::start_or_reach_daemon(name_arg(argv[++i]))));
     } else if (cmd == "lock" || cmd == "unlock") {
       need(2);
       const char* name = name_arg(argv[++i]);
@@ -150,6 +149,9 @@ int main(int argc, char** argv) {
       say("hook-lock " + std::to_string(sorvi::registry_lock_hook()));
     } else if (cmd == "hook-unlock") {
       say("hook-unlock " + std::to_string(sorvi::registry_unlock_hook()));
+    } else if (cmd == "registry") {
+      need(1);
+      say("registry " + std::to_string(sorvi::load_module_registry(argv[++i], nullptr)));
     } else if (cmd == "worker") {
       need(2);
       int count = std::atoi(argv[++i]);
@@ -165,9 +167,6 @@ int main(int argc, char** argv) {
       for (int tick = 0; tick < 600000 && access(file.c_str(), F_OK) != 0; ++tick) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
-    } else if (cmd == "sleep") {
-      need(1);
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[++i])));
     } else if (cmd == "vanish") {
       std::fflush(stdout);
       _exit(0);
