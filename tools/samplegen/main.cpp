@@ -24,7 +24,7 @@ const char kUsage[] =
     "  --sequence NAME   test sequence name (default nightly)\n"
     "  --files LIST      which files, comma separated, a leading - removes one:\n"
     "                    all source registry ref index blocks flags counts procedures\n"
-    "                    violations dataflow testcases suite profile glh (default all)\n"
+    "                    violations dataflow testcases suite profile glh xtx (default all)\n"
     "  --quiet           print nothing but errors\n"
     "  --help            this text\n";
 

@@ -33,6 +33,7 @@ const FileName kFileNames[] = {
     {"suite", kSampleSuite},
     {"profile", kSampleProfile},
     {"glh", kSampleGlh},
+    {"xtx", kSampleProcedureCode},
     {"all", kSampleAllFiles},
 };
 

@@ -6,10 +6,10 @@
 //   Kelvar.ini                  the suite profile (KELVAR points here)
 //   src/<name>.c, <name>.h      the modules' source and header
 //   work/                       WORKDIR: staticid.dat, the work files of each
-//                               module ("<stem>.ref", ".ndx", ".smi", ".blk",
-//                               ".stb", ".pol", ".pol.001" to ".pol.003",
-//                               ".sf1", ".sif", ".pf1", ".sf3") and its GLH
-//                               file "<stem>.glh"
+//                               module ("<stem>.ref", ".xtx", ".ndx", ".smi",
+//                               ".blk", ".stb", ".pol", ".pol.001" to
+//                               ".pol.003", ".sf1", ".sif", ".pf1", ".sf3")
+//                               and its GLH file "<stem>.glh"
 //   tests/                      the test sequence's results: per test case
 //                               "<stem>_tc<N>.pol", "<sequence>.tci" and the
 //                               text report "<sequence>_report.txt"
@@ -55,12 +55,13 @@ enum SampleFiles : unsigned {
   kSampleSuite = 1u << 11,      // pen.dat, report.dat, standards help pages
   kSampleProfile = 1u << 12,    // Kelvar.ini
   kSampleGlh = 1u << 13,        // <stem>.glh
-  kSampleAllFiles = (1u << 14) - 1,
+  kSampleProcedureCode = 1u << 14,  // .xtx, the procedure code
+  kSampleAllFiles = (1u << 15) - 1,
 };
 
 // The names the tool accepts for the bits above ("source", "registry",
 // "ref", "index", "blocks", "flags", "counts", "procedures", "violations",
-// "dataflow", "testcases", "suite", "profile", "glh"), and "all". A list is
+// "dataflow", "testcases", "suite", "profile", "glh", "xtx"), and "all". A list is
 // separated by commas; a name with a leading "-" removes its bit. False
 // (with `bad` naming the word) for an unknown name.
 bool parse_sample_files(const std::string& list, unsigned& files, std::string& bad);

@@ -46,19 +46,41 @@ std::vector<const SampleProcedure*> by_number(const SampleModule& m) {
   return list;
 }
 
-bool write_ref(const SampleModuleBuild& b, const std::string& path) {
+// Reformatted lines in the ".ref" layout (number, flag character, code),
+// those for which `keep` holds, or all of them without it.
+bool write_ref_lines(const SampleModuleBuild& b, const std::string& path, const std::vector<bool>* keep) {
   const SampleModule& m = b.module;
   TextOutput out(path);
   size_t at = 0;
   for (int line = 1; line <= m.ref_lines; ++line) {
     const size_t end = b.ref_code.find('\n', at);
-    out.number(line, m.line_width);
-    out.put(m.ref_flags[static_cast<size_t>(line - 1)]);
-    out.write(b.ref_code.data() + at, end - at);
-    out.put('\n');
+    if (!keep || (*keep)[static_cast<size_t>(line)]) {
+      out.number(line, m.line_width);
+      out.put(m.ref_flags[static_cast<size_t>(line - 1)]);
+      out.write(b.ref_code.data() + at, end - at);
+      out.put('\n');
+    }
     at = end + 1;
   }
   return out.close();
+}
+
+bool write_ref(const SampleModuleBuild& b, const std::string& path) { return write_ref_lines(b, path, nullptr); }
+
+// The procedure-code file: the reformatted lines of every procedure, from
+// the start of its first block (main's starts right after the procedure
+// before it, where Sorvi places it) to its closing line, numbered and
+// flagged as in ".ref". The header lines and what stands between
+// procedures are left out: Sorvi walks this file in procedure mode, where
+// only the lines of the procedure shown count.
+bool write_procedure_code(const SampleModuleBuild& b, const std::string& path) {
+  const SampleModule& m = b.module;
+  std::vector<bool> keep(static_cast<size_t>(m.ref_lines) + 1, false);
+  for (const SampleProcedure& p : m.procedures) {
+    const int first = m.blocks[static_cast<size_t>(p.first_block)].start_line;
+    for (int line = first; line <= p.last_line; ++line) keep[static_cast<size_t>(line)] = true;
+  }
+  return write_ref_lines(b, path, &keep);
 }
 
 bool write_index(const SampleModuleBuild& b, const std::string& path) {
@@ -358,7 +380,8 @@ bool write_sample_work_files(SampleModuleBuild& b, const std::string& work_dir, 
     bool (*write)(const SampleModuleBuild&, const std::string&);
   };
   const std::vector<Job> jobs = {
-      {kSampleRef, stem + ".ref", write_ref},           {kSampleIndex, stem + ".ndx", write_index},
+      {kSampleRef, stem + ".ref", write_ref},           {kSampleProcedureCode, stem + ".xtx", write_procedure_code},
+      {kSampleIndex, stem + ".ndx", write_index},
       {kSampleIndex, stem + ".smi", write_source_map},  {kSampleBlocks, stem + ".blk", write_blocks},
       {kSampleFlags, stem + ".stb", write_flags},       {kSampleProcedures, stem + ".sf1", write_procedures},
       {kSampleDataflow, stem + ".sf3", write_dataflow},

@@ -1,7 +1,7 @@
 // The work files of a sample module, written from what the code writer
-// recorded: ".ref", ".ndx", ".smi", ".blk", ".stb", ".pol" and its history,
-// ".sf1", ".sif", ".pf1", ".sf3", the counts of single test cases, the
-// module registry "staticid.dat", and the module's GLH file.
+// recorded: ".ref", ".xtx", ".ndx", ".smi", ".blk", ".stb", ".pol" and its
+// history, ".sf1", ".sif", ".pf1", ".sf3", the counts of single test cases,
+// the module registry "staticid.dat", and the module's GLH file.
 //
 // Record lines of ".sf1", ".sif", ".pf1" and ".sf3" start with three
 // 4-character fields (module, procedure, record type); the columns below

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "samplegen_fixture.h"
 
@@ -56,9 +57,6 @@ TEST(SampleSetOptions, RefusesWhatItCannotWrite) {
 }
 
 TEST(SampleSetOptions, SizesWidthAndFileListAreKept) {
-  unsigned files = 0;
-  std::string bad;
-  ASSERT_TRUE(sorvi_sample::parse_sample_files("ref,flags", files, bad));
   sorvi_test::TempDir dir;
   SampleSetOptions o;
   o.output_dir = dir.path();
@@ -66,7 +64,7 @@ TEST(SampleSetOptions, SizesWidthAndFileListAreKept) {
   o.procedures = 25;
   o.max_blocks = 12;
   o.line_width = 7;
-  o.files = files;
+  o.files = sorvi_sample::kSampleRef | sorvi_sample::kSampleFlags;
   const SampleSetSummary s = sorvi_sample::write_sample_set(o);
   ASSERT_TRUE(s.ok) << s.error;
   EXPECT_EQ(files_below(s.root), (std::vector<std::string>{"work/demo_1.ref", "work/demo_1.stb"}));
@@ -84,24 +82,21 @@ TEST(SampleSetOptions, SizesWidthAndFileListAreKept) {
 
 TEST(SampleSetRepeatability, SameSeedSameBytesOtherSeedOtherCode) {
   sorvi_test::TempDir dir;
-  const SampleSetSummary a = write_into(dir.file("a"), 42, 500);
-  const SampleSetSummary b = write_into(dir.file("b"), 42, 500);
-  const SampleSetSummary c = write_into(dir.file("c"), 43, 500);
-  ASSERT_TRUE(a.ok && b.ok && c.ok);
-  const std::vector<std::string> files = files_below(a.root);
-  ASSERT_EQ(files, files_below(b.root));
-  ASSERT_GT(files.size(), 25u);
-  const auto without_root = [](const std::string& path, const std::string& root) {
-    std::string text = sorvi_test::read_file(path);
-    for (size_t p = text.find(root); p != std::string::npos; p = text.find(root, p)) text.replace(p, root.size(), "/");
-    return text;
+  const auto written = [&](uint64_t seed) {
+    std::filesystem::remove_all(dir.file("set"));
+    const SampleSetSummary s = write_into(dir.file("set"), seed, 500);
+    EXPECT_TRUE(s.ok) << s.error;
+    // Every file's content, but for the HDF5 files, which carry times.
+    std::map<std::string, std::string> out;
+    for (const auto& f : files_below(s.root)) out[f] = f.find(".glh") < f.size() ? "" : sorvi_test::read_file(s.root + f);
+    return out;
   };
-  for (const std::string& f : files) {
-    if (f.size() > 4 && f.compare(f.size() - 4, 4, ".glh") == 0) continue;  // HDF5 files carry times
-    if (f == "work/staticid.dat") continue;                                 // checksums of different paths
-    EXPECT_EQ(without_root(a.root + f, a.root), without_root(b.root + f, b.root)) << f;
-  }
-  EXPECT_NE(sorvi_test::read_file(a.root + "src/demo.c"), sorvi_test::read_file(c.root + "src/demo.c"));
+  const std::map<std::string, std::string> a = written(42);
+  EXPECT_GT(a.size(), 25u);
+  const std::map<std::string, std::string> b = written(42);
+  EXPECT_EQ(b.size(), a.size());
+  for (const auto& file : b) EXPECT_EQ(a.count(file.first) ? a.at(file.first) : "missing", file.second) << file.first;
+  EXPECT_NE(written(43).at("src/demo.c"), a.at("src/demo.c"));
 }
 
 // The generated code is real C and C++: a compiler accepts it.
@@ -137,9 +132,6 @@ TEST(SampleGenTool, WritesTheSetItDescribesAndRefusesBadArguments) {
     EXPECT_EQ(r.err.compare(0, 17, "sorvi-samplegen: "), 0) << r.err;
   }
   EXPECT_FALSE(sorvi_test::file_exists(dir.file("x")));
-  r = sorvi_test::run_program(SORVI_SAMPLEGEN_EXE, {"--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.compare(0, 38, "usage: sorvi-samplegen [options] OUTPU"), 0);
 }
 #endif
 

@@ -36,16 +36,13 @@ inline const SampleSetSummary& shared_set() {
 
 // KELVAR pointing at a set, its root as the current directory, and the
 // core's process-wide state clean before and after.
-class SetEnvironment {
- public:
-  explicit SetEnvironment(const SampleSetSummary& s) : kelvar_("KELVAR", s.root), cwd_(s.root) {
+struct SetEnvironment {
+  explicit SetEnvironment(const SampleSetSummary& s) : kelvar("KELVAR", s.root), cwd(s.root) {
     sorvi_test::reset_core_state();
   }
   ~SetEnvironment() { sorvi_test::reset_core_state(); }
-
- private:
-  sorvi_test::ScopedEnv kelvar_;
-  sorvi_test::ScopedCwd cwd_;
+  sorvi_test::ScopedEnv kelvar;
+  sorvi_test::ScopedCwd cwd;
 };
 
 }  // namespace samplegen_test
