@@ -1,4 +1,5 @@
-// Decoding of GL record rows, name mapping and repository type names.
+// Decoding of GL record rows and the mapping of document names. (Type
+// names are read through the repository opens of glh_library_test.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,7 +24,9 @@ GlRow row(int span, int text_length, int first_part, const std::string& name, in
   return r;
 }
 
-GlRow continuation(int remaining, const std::string& name) { return row(remaining, static_cast<int>(name.size()), 0, name, 0); }
+GlRow continuation(int remaining, const std::string& name) {
+  return row(remaining, static_cast<int>(name.size()), 0, name, 0);
+}
 
 std::string text(const std::optional<std::string>& t) { return t ? *t : "-"; }
 
@@ -83,14 +86,6 @@ TEST(GlhNames, QuestionMarkOpensALevelAndSlashStaysInTheName) {
   EXPECT_EQ(glh_map_name("a?b/c"), "a/b\\c");
   EXPECT_EQ(glh_map_name("/src/demo.c"), "\\src\\demo.c");
   EXPECT_EQ(glh_map_name("$$VEXA_PENALTIES$$"), "$$VEXA_PENALTIES$$");
-}
-
-TEST(GlhNames, TypeComesFromTheFirstThreeLettersInEitherCase) {
-  EXPECT_STREQ(glh_repository_group_name(glh_type_code("gLqanything")), "GLQ_Repository");
-  for (const char* unknown : {"xyz", "gl", "\\src"}) EXPECT_EQ(glh_type_code(unknown), kGlhTypeNone) << unknown;
-  EXPECT_EQ(glh_type_code(nullptr), kGlhTypeNone);
-  EXPECT_EQ(glh_repository_group_name(kGlhTypeNone), nullptr);
-  EXPECT_EQ(glh_repository_group_name(kGlhTypeDYN + 1), nullptr);
 }
 
 }  // namespace

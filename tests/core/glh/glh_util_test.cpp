@@ -43,7 +43,8 @@ class GlhWorkFileTest : public glh_test::GlhTest {
   // The result and what the output file then holds.
   std::string extract(const char* name, const char* file, int append) {
     const int result = glh_extract_text(kSource, name, path(file).c_str(), out_.c_str(), append);
-    return std::to_string(result) + (sorvi_test::file_exists(out_) ? " [" + sorvi_test::read_file(out_) + "]" : " none");
+    const bool written = sorvi_test::file_exists(out_);
+    return std::to_string(result) + (written ? " [" + sorvi_test::read_file(out_) + "]" : " none");
   }
 
   std::string out_;
@@ -67,8 +68,10 @@ TEST_F(GlhWorkFileTest, PresentOnlyWhenEveryLevelExists) {
       {kSource, "", "demo.glh"},                  {kSource, "demo_2.sif", "missing.glh"},
       {kSource, "demo_2.sif", "text.glh"},        {kSource, "demo_2.sif?Document", "demo.glh"}};
   testing::internal::CaptureStderr();
-  for (const WorkFile& f : present) EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 1) << f.name;
-  for (const WorkFile& f : absent) EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 0) << f.name;
+  for (const WorkFile& f : present)
+    EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 1) << f.name << " in " << f.file;
+  for (const WorkFile& f : absent)
+    EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 0) << f.name << " in " << f.file;
   EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif", ""), 0);
   EXPECT_EQ(glh_work_file_present(nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
