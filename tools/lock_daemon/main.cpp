@@ -341,6 +341,9 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // A port file left by a daemon that ended is stale: clients that find
+  // none know that this daemon is still starting.
+  unlink(f.port_file.c_str());
   sorvi::prepare_mpi_environment(std::string());
   f.rendezvous_file = sorvi::daemon_rendezvous_file_path(f.port_file);
   f.server = start_rendezvous_server(f.rendezvous_file, old_mask);

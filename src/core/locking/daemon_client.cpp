@@ -32,6 +32,10 @@ constexpr int kDefaultRequestTimeLimitMs = 10000;
 // normally takes well under a second.
 constexpr int kMpiStartTimeLimitMs = 30000;
 constexpr int kDaemonStartPauseMs = 1000;
+// How long a starting daemon may take to publish its port file.
+constexpr int kDaemonPublishLimitMs = 30000;
+// The first contact with a daemon, a test request it answers at once.
+constexpr int kFirstContactLimitMs = 5000;
 constexpr int kUnboundedRetryPauseMs = 200;
 constexpr int kUnboundedUnreachableLimit = 25;
 constexpr int kConnectTurnPollMs = 2;
@@ -209,7 +213,7 @@ class ConnectTurn {
 
 // One request on a fresh connection. Returns the daemon's reply, or 1 when
 // the daemon could not be reached (no connection, or no answer in time).
-int exchange_with_daemon(int operation, const char* name, bool* connected) {
+int exchange_with_daemon(int operation, const char* name, bool* connected, int limit_ms) {
   ClientState& s = client();
   *connected = false;
   if (s.daemon_pid != 0 && daemon_lock_holder(s.port_file) != s.daemon_pid) return 1;
@@ -221,7 +225,7 @@ int exchange_with_daemon(int operation, const char* name, bool* connected) {
     bool connected = false;
     int reply = 1;
   };
-  ConnectTurn turn(s.port_file, s.time_limit_ms);
+  ConnectTurn turn(s.port_file, limit_ms);
   if (!turn.held()) return 1;
   auto ex = std::make_shared<Exchange>();
   ex->port = port_name_without_line_end(s.port_name);
@@ -242,7 +246,7 @@ int exchange_with_daemon(int operation, const char* name, bool* connected) {
         }
         MPI_Comm_disconnect(&comm);
       },
-      s.time_limit_ms);
+      limit_ms);
   if (!finished) {
     // Tell the daemon: its accept loop may be stuck on a client that
     // vanished, and it stops itself when it is. Only the process that
@@ -276,7 +280,7 @@ int daemon_request(const char* name, int bound, int operation) {
   int unreachable_in_a_row = 0;
   for (;;) {
     bool connected = false;
-    int reply = exchange_with_daemon(operation, lock_name, &connected);
+    int reply = exchange_with_daemon(operation, lock_name, &connected, s.time_limit_ms);
     if (connected && reply_accepted(operation, reply)) return 0;
     ++refusals;
     if (bound > 0) {
@@ -313,7 +317,8 @@ int reach_daemon(const char* port_file) {
   if (!daemon_port_file_is_live(path, info)) return kDaemonNotAccepting;
   if (!ensure_mpi_started(info.rendezvous_file)) return kDaemonNotAccepting;
   bool connected = false;
-  exchange_with_daemon(kLockOperationTest, kTestDaemonName, &connected);
+  exchange_with_daemon(kLockOperationTest, kTestDaemonName, &connected,
+                       std::min(s.time_limit_ms, kFirstContactLimitMs));
   if (!connected) return kDaemonNotAccepting;
   s.reached = true;
   return 0;
@@ -321,8 +326,21 @@ int reach_daemon(const char* port_file) {
 
 int start_or_reach_daemon(const char* port_file) {
   if (reach_daemon(port_file) == 0) return 1;
-  std::string daemon = suite_file_path(kLockDaemonProgram);
   std::string path = port_file ? port_file : kDefaultPortFileName;
+  // A daemon runs for this port file. While it starts it has no port file
+  // (it removes a stale one first): wait until it publishes one. One that
+  // cannot be used (it does not answer, or its port file is garbage) is not
+  // replaced, since a second daemon would not start: locking goes through
+  // directories.
+  if (daemon_lock_holder(path) != 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDaemonPublishLimitMs);
+    while (access(path.c_str(), F_OK) != 0 && daemon_lock_holder(path) != 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kConnectTurnPollMs * 50));
+    }
+    return reach_daemon(port_file) == 0 ? 1 : 0;
+  }
+  std::string daemon = suite_file_path(kLockDaemonProgram);
   int err = start_detached_process(daemon, {path});
   if (err != 0) {
     message_output(0, 1, "CreateProcess failed (%d)\n", err);

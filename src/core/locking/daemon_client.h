@@ -42,9 +42,11 @@ int daemon_client_open_error();
 
 // Reaches the daemon, or starts it detached (the suite directory's
 // "vexa_locking_daemon" with the port file path as its one argument) and
-// waits 1000 ms. 1 when the daemon answered or was started; 0 when it could
-// not be started, after printing "CreateProcess failed (%d)\n" with the
-// system error code on standard output.
+// waits 1000 ms. 1 when the daemon answered or was started; 0 when a daemon
+// runs for the port file but cannot be reached (it does not answer its first
+// test request within five seconds, or its port file cannot be read), or
+// when it could not be started, after printing "CreateProcess failed (%d)\n"
+// with the system error code on standard output.
 int start_or_reach_daemon(const char* port_file);
 
 // Asks the daemon for the lock (operation 1) or its release (operation 2),

@@ -131,8 +131,7 @@ int take_daemon_lock(const std::string& port_file, int* holder) {
 }
 
 bool daemon_port_file_is_live(const std::string& port_file, const DaemonPortInfo& info) {
-  if (info.pid == 0) return true;
-  return daemon_lock_holder(port_file) == info.pid;
+  return info.pid != 0 && daemon_lock_holder(port_file) == info.pid;
 }
 
 }  // namespace sorvi

@@ -57,8 +57,9 @@ int daemon_lock_holder(const std::string& port_file);
 int take_daemon_lock(const std::string& port_file, int* holder);
 
 // True when the daemon named by the port file is running: it holds the lock
-// file, and its process id matches the one in the file when the file has one.
-// A port file without a process id cannot be checked and counts as running.
+// file, and its process id is the one in the file. A port file without a
+// process id (garbage, or not written by this suite's daemon) cannot be
+// checked and counts as naming no daemon.
 bool daemon_port_file_is_live(const std::string& port_file, const DaemonPortInfo& info);
 
 }  // namespace sorvi

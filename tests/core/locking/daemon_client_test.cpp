@@ -41,6 +41,7 @@ TEST_F(DaemonClientTest, NegativeBoundReturnsAtOnceWithoutReadingAnything) {
 TEST_F(DaemonClientTest, PortFilesThatCannotServe) {
   sorvi_test::write_file(dir.file("plain"), "");
   sorvi_test::write_file(dir.file("stale"), "123.0:456\n" + ended_pid() + "\n/u\n");
+  sorvi_test::write_file(dir.file("portonly"), "123.0:456\n");
   sorvi_test::write_file(dir.file("long"), std::string(300, '7') + "\n" + ended_pid() + "\n/u\n");
   const struct {
     std::string path;
@@ -52,6 +53,8 @@ TEST_F(DaemonClientTest, PortFilesThatCannotServe) {
       // Left by a daemon that ended: it names a process that holds no lock.
       {dir.file("stale"), "-8 errno 0 name 10 lock -8"},
       {dir.file("long"), "-8 errno 0 name 255 lock -8"},
+      // Without the daemon's process id it names nobody that can be checked.
+      {dir.file("portonly"), "-8 errno 0 name 10 lock -8"},
   };
   for (const auto& row : rows) {
     sorvi::reset_daemon_client();

@@ -155,24 +155,6 @@ TEST_F(DaemonProcessTest, HeldLockPassesOnlyWhenReleasedOrItsHolderEnded) {
   EXPECT_EQ(lines_of(next.out), (Lines{"reach 0", "lock 0", "unlock 0"}));
 }
 
-// Port files the client cannot check: only a first line.
-TEST_F(DaemonProcessTest, BadPortLinesGiveMinusEight) {
-  std::string dead_port;
-  {
-    Daemon daemon(port_file, daemon_env);
-    ASSERT_TRUE(daemon.ready());
-    sorvi::DaemonPortInfo info;
-    ASSERT_TRUE(sorvi::read_daemon_port_file(port_file, &info));
-    dead_port = info.port_name;
-  }
-  for (const std::string& first_line : {std::string(300, '9') + "\n", dead_port}) {
-    write_file(port_file, first_line);
-    auto r = probe({"limit", "2000", "reach", port_file, "portname"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(lines_of(r.out), (Lines{"reach -8", "portname " + std::to_string(std::min<size_t>(first_line.size(), 255))}));
-  }
-}
-
 // A daemon that publishes its port and then serves nobody: the client gives
 // up within its time limit and complains; the daemon, stuck, stops itself
 // and frees the way for a new one.
@@ -234,6 +216,20 @@ TEST_F(SuiteTest, ClientStartsTheDaemonAndUsesIt) {
   kill(info.pid, SIGTERM);
   EXPECT_EQ(locking_test::wait_for_exit(info.pid, 60), 0);
   EXPECT_FALSE(file_exists(port_file));
+}
+
+// A daemon found running but unusable at initialisation: the process
+// locks with directories.
+TEST_F(SuiteTest, UnusableDaemonMeansDirectoryLocks) {
+  write_profile("USE_DAEMON_LOCKING=TRUE\n");
+  for (const std::string damage : {"stalled", "garbage"}) {
+    Daemon daemon(port_file, {damage == "stalled" ? "VEXA_LOCKING_DAEMON_STALL=1" : "UNUSED=1"});
+    ASSERT_TRUE(daemon.ready());
+    if (damage == "garbage") write_file(port_file, "garbage\n");
+    auto r = probe({"init", "-", "0", "hook-lock", "hook-unlock"}, env);
+    EXPECT_EQ(r.out, "init directory\nhook-lock 0\nhook-unlock 0\n") << damage;
+    EXPECT_TRUE(file_exists(perm + "/Locks")) << damage;
+  }
 }
 
 // Several processes take and release "staticid.dat" many times through the
