@@ -83,6 +83,28 @@ inline std::string number_lines(const std::vector<int>& values, int width, int p
   return text;
 }
 
+inline std::string padded(std::string text, size_t width) {
+  text.resize(width, ' ');
+  return text;
+}
+
+// Generated lines, one "style|text|" a line.
+inline std::string dump(const std::vector<sorvi::AnnotatedLine>& lines) {
+  std::string text;
+  for (const sorvi::AnnotatedLine& l : lines) text += format("%2d|", l.style) + l.text + "|\n";
+  return text;
+}
+
+inline std::string dump(const Expected& expected) {
+  std::vector<sorvi::AnnotatedLine> lines;
+  for (const auto& [style, text] : expected) lines.push_back({style, text});
+  return dump(lines);
+}
+
+inline void expect_lines(const std::vector<sorvi::AnnotatedLine>& lines, const Expected& expected) {
+  EXPECT_EQ(dump(lines), dump(expected));
+}
+
 class AnnotateTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -133,30 +155,6 @@ class AnnotateTest : public ::testing::Test {
     const bool ok = sorvi::GenerateAnnotatedLines(c, list);
     if (made) *made = ok;
     return list.lines();
-  }
-
-  static std::string dump(const std::vector<sorvi::AnnotatedLine>& lines) {
-    std::string text;
-    for (const sorvi::AnnotatedLine& l : lines) text += format("%2d|", l.style) + l.text + "|\n";
-    return text;
-  }
-
-  static void expect_lines(const std::vector<sorvi::AnnotatedLine>& lines, const Expected& expected) {
-    const size_t n = std::max(lines.size(), expected.size());
-    for (size_t i = 0; i < n; ++i) {
-      if (i >= lines.size()) {
-        ADD_FAILURE() << "line " << i << " missing: expected style " << expected[i].first << " \""
-                      << expected[i].second << "\"";
-        continue;
-      }
-      if (i >= expected.size()) {
-        ADD_FAILURE() << "extra line " << i << ": style " << lines[i].style << " \"" << lines[i].text << "\"";
-        continue;
-      }
-      EXPECT_EQ(lines[i].style, expected[i].first) << "style of line " << i << " \"" << lines[i].text << "\"";
-      EXPECT_EQ(lines[i].text, expected[i].second) << "text of line " << i;
-    }
-    if (::testing::Test::HasFailure()) ADD_FAILURE() << "generated:\n" << dump(lines);
   }
 
   std::unique_ptr<sorvi_test::ProfileFixture> profile_;

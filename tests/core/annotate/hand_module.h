@@ -56,37 +56,29 @@ class HandModuleTest : public AnnotateTest {
   std::string source_path() const { return src("demo.c"); }
   std::string ref_path() const { return work("demo_1.ref"); }
 
-  // The ".ref" lines, used again for the procedure-code file.
+  // The ".ref" lines, each a flag and the code (the source file is lines
+  // 6-19); used again for the procedure-code file.
+  static constexpr const char* kRefLines[] = {
+      " Kelvar reformatted source", " File : demo.c", " Module : demo_1", " Kelvar 9.4.1", " ",
+      "F#include \"demo.h\"", "Fint g;", "Fvoid helper(int a)", "F{", "T  g = a;", "T  if (a > 0)", "T    g = 2;", "F}",
+      "F", "Fint main(void)", "F{", "T  helper(1);", "T  return g;", "F}", "F/* end */"};
+
   static std::string ref_text() {
     std::string t;
-    t += ref_line(1, ' ', "Kelvar reformatted source");
-    t += ref_line(2, ' ', "File : demo.c");
-    t += ref_line(3, ' ', "Module : demo_1");
-    t += ref_line(4, ' ', "Kelvar 9.4.1");
-    t += ref_line(5, ' ', "");
-    t += ref_line(6, 'F', "#include \"demo.h\"");
-    t += ref_line(7, 'F', "int g;");
-    t += ref_line(8, 'F', "void helper(int a)");
-    t += ref_line(9, 'F', "{");
-    t += ref_line(10, 'T', "  g = a;");
-    t += ref_line(11, 'T', "  if (a > 0)");
-    t += ref_line(12, 'T', "    g = 2;");
-    t += ref_line(13, 'F', "}");
-    t += ref_line(14, 'F', "");
-    t += ref_line(15, 'F', "int main(void)");
-    t += ref_line(16, 'F', "{");
-    t += ref_line(17, 'T', "  helper(1);");
-    t += ref_line(18, 'T', "  return g;");
-    t += ref_line(19, 'F', "}");
-    t += ref_line(20, 'F', "/* end */");
+    for (int i = 0; i < 20; ++i) t += ref_line(i + 1, kRefLines[i][0], kRefLines[i] + 1);
     return t;
+  }
+
+  // helper's ".blk" entry: a dummy start node, three blocks, a dummy exit node.
+  static std::string helper_blk() {
+    return blk_procedure("helper", true, true, {{8, 8}, {8, 11}, {12, 12}, {13, 13}, {13, 13}});
   }
 
   void write_module() {
     const std::string source = source_path();
-    write(source,
-          "#include \"demo.h\"\nint g;\nvoid helper(int a)\n{\n  g = a;\n  if (a > 0)\n    g = 2;\n}\n\n"
-          "int main(void)\n{\n  helper(1);\n  return g;\n}\n");
+    std::string source_text;
+    for (int i = 5; i < 19; ++i) source_text += kRefLines[i] + 1 + std::string("\n");
+    write(source, source_text);
     write(work("staticid.dat"), format("%5d%5d%5d%s %d %d\n", 1, sorvi::name_checksum(source.c_str()), 4,
                                        "demo", 0, 2) +
                                     format("%5d%5d%5d%s\n", 2, 0, 4, "util"));
@@ -100,7 +92,7 @@ class HandModuleTest : public AnnotateTest {
                                   format("P%9d%9d%5d     helper\n", 8, 13, 2));
     write(work("demo_1.blk"), "Kelvar block file\nProcedures 2\n" +
                                   blk_procedure("main", false, false, {{15, 17}, {18, 19}}) +
-                                  blk_procedure("helper", true, true, {{8, 8}, {8, 11}, {12, 12}, {13, 13}, {13, 13}}));
+                                  helper_blk());
     write(work("demo_1.stb"), format("%6d%6d%6d\n", 20, 2, 0) + "FFFFFFFFFTTTFFFFTTFF\n" +
                                   format("%6d%6d%6d%6d\n", 11, 12, 11, 13));
     const std::string pol = format("%6d%6d%6d\n", 20, 2, 0) +
@@ -135,11 +127,6 @@ class HandModuleTest : public AnnotateTest {
                                   "   3 C I\n   7 D M\n   1 Z C\n  20 S M\n 2000\n------\n");
   }
 
-  static std::string padded(std::string text, size_t width) {
-    text.resize(width, ' ');
-    return text;
-  }
-
   static std::string dataflow_item(int procedure, int block, int kind, const std::string& name) {
     return record(1, procedure, 312) + format("%6d%6d%7d%2d%4d", 1, 0, block, kind, 1) + name + "\n";
   }
@@ -154,6 +141,12 @@ class HandModuleTest : public AnnotateTest {
   sorvi::AnnotationContext* ref_context(int flags, bool coverage_mode = false, bool pass_fail = false) {
     return keep(sorvi::CreateAnnotationContext(ref_path(), -1, -1, source_path(), "", nullptr, false, false,
                                                coverage_mode, false, false, "", flags, pass_fail));
+  }
+
+  // A listing of the source file with its violations.
+  sorvi::AnnotationContext* listing_context() {
+    return keep(sorvi::CreateAnnotationContext(work("demo_1.sif"), -1, -1, source_path(), source_path(), nullptr,
+                                               false, false, false, false, false, "", 0, false));
   }
 
   // A procedure-mode context of the procedure-code file.

@@ -1,14 +1,17 @@
-// The bar controls of the whole-file and procedure-code documents: toggle
-// effects on the context, checking, enabling and hiding, the first refresh
-// of the radio buttons, activation, "Make Defaults", the switches a reload
-// keeps, and the block navigation.
+// The bar controls of the whole-file and procedure-code documents: what a
+// command does to the context, the checking, enabling and hiding of every
+// control, the first refresh of the radio buttons, activation, "Make
+// Defaults" and the block navigation.
 #include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "annotate/caret_mapping.h"
 #include "annotate/ref_toggles.h"
 #include "annotate/view_bars.h"
 #include "annotate/xtx_commands.h"
-#include "config/profile.h"
 #include "support/test_support.h"
 
 namespace {
@@ -17,363 +20,235 @@ using sorvi::AnnotationContext;
 using sorvi::BarControl;
 using sorvi::BarState;
 using sorvi::RefWorkFiles;
-using sorvi::ViewBar;
-using sorvi::Visibility;
 
-RefWorkFiles all_files() {
+RefWorkFiles files(bool pol, bool sif, bool sf3, bool ref, bool listed) {
   RefWorkFiles f;
-  f.pol = f.sif = f.sf3 = f.ref = f.listed_file = true;
+  f.pol = pol, f.sif = sif, f.sf3 = sf3, f.ref = ref, f.listed_file = listed;
   return f;
 }
+const RefWorkFiles kAll = files(true, true, true, true, true);
+const RefWorkFiles kNoSf3 = files(true, true, false, true, true);
 
-class RefTogglesTest : public ::testing::Test {
+// The controls in bar order, annotation bar (Code Coverage Violations
+// Dataflow All Current Combined), navigation bar (Previous Next All) and
+// layout bar (Annotations Blocks RefLines SrcLines ProcNums BlockNums
+// ExeFlag MakeDefaults): enabled, checked, visibility. '.' marks a state the
+// refresh leaves alone; S and H ask to show and to hide.
+std::string dump(const BarState& s) {
+  std::string e, c, v;
+  for (int i = 0; i < sorvi::kBarControlCount; ++i) {
+    const sorvi::ControlState& k = s.controls[i];
+    if (i == 7 || i == 10) e += ' ', c += ' ', v += ' ';
+    e += k.set_enabled ? "01"[k.enabled] : '.';
+    c += k.set_checked ? "01"[k.checked] : '.';
+    v += ".SH"[static_cast<int>(k.visibility)];
+  }
+  return e + " | " + c + " | " + v;
+}
+
+// The three bars, then the controls as above.
+std::string dump(const sorvi::BarLayout& l) {
+  std::string t;
+  for (sorvi::Visibility b : l.bars) t += ".SH"[static_cast<int>(b)];
+  t += ' ';
+  for (int i = 0; i < sorvi::kBarControlCount; ++i) t += std::string(i == 7 || i == 10 ? " " : "") + ".SH"[static_cast<int>(l.controls[i])];
+  return t;
+}
+
+// A context from letters: A annotated, C showCoverage, H highlight, K
+// showCode, L blocksLoaded, N current counts exist, S showStandards, T
+// listing, V listingStandards.
+AnnotationContext context(const std::string& letters) {
+  auto has = [&letters](char x) { return letters.find(x) != std::string::npos; };
+  AnnotationContext c;
+  c.annotated = has('A'), c.showCoverage = has('C'), c.highlight = has('H'), c.showCode = has('K');
+  c.blocksLoaded = has('L'), c.showStandards = has('S'), c.listing = has('T'), c.listingStandards = has('V');
+  if (has('N')) c.currentCounts = {1, 2};
+  return c;
+}
+
+// The letters whose switch is set.
+std::string letters(std::initializer_list<std::pair<bool, char>> switches) {
+  std::string t;
+  for (const auto& [set, letter] : switches) t += set ? std::string(1, letter) : std::string();
+  return t;
+}
+
+// The context's switches that are on (A annotated, B blocks, C coverage, D
+// data flow, K code, S standards, U current counts used), the kinds just
+// switched on, and the outcome: u regenerate, r and the radio enabling
+// (Current, Combined).
+std::string dump(const AnnotationContext& c, const sorvi::ToggleOutcome& out) {
+  const sorvi::SwitchedOn& on = sorvi::just_switched_on();
+  return letters({{c.annotated, 'A'}, {c.showBlocks, 'B'}, {c.showCoverage, 'C'}, {c.showDataflow, 'D'},
+                  {c.showCode, 'K'}, {c.showStandards, 'S'}, {c.useCurrent == 1, 'U'}}) +
+         " on:" + letters({{on.blocks, 'b'}, {on.coverage, 'c'}, {on.violations, 'v'}, {on.dataflow, 'd'}}) +
+         " out:" + letters({{out.update_views, 'u'}, {out.set_radios, 'r'}}) +
+         (out.set_radios ? std::string(1, "01"[out.radios.current]) + "01"[out.radios.combined] : std::string());
+}
+
+class BarsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     sorvi_test::reset_core_state();
-    c_.annotated = true;
-    c_.blocksLoaded = true;
-    c_.showCode = true;
+    sorvi::clear_just_switched_on();
     // The first refresh of the process belongs to its own test.
     sorvi::take_first_coverage_refresh();
   }
   void TearDown() override { sorvi_test::reset_core_state(); }
-  BarState state(bool enable_buttons = true, RefWorkFiles files = all_files()) {
-    return sorvi::ref_bar_state(c_, enable_buttons, files);
-  }
-  sorvi::ToggleOutcome toggle(BarControl k, bool checked) { return sorvi::ref_toggle(c_, k, checked, state()); }
-  AnnotationContext c_;
 };
 
-TEST_F(RefTogglesTest, CoverageOnForcesBlocksOnAndEnablesTheRadios) {
-  ASSERT_FALSE(c_.showBlocks);
-  sorvi::ToggleOutcome out = toggle(BarControl::Coverage, true);
-  EXPECT_TRUE(c_.showCoverage);
-  EXPECT_TRUE(c_.showBlocks);
-  EXPECT_TRUE(sorvi::just_switched_on().coverage);
-  EXPECT_TRUE(sorvi::just_switched_on().blocks);
-  EXPECT_TRUE(out.update_views);
-  EXPECT_TRUE(out.set_radios);
-  EXPECT_TRUE(out.radios.combined);
-  EXPECT_FALSE(out.radios.current);  // no current counts yet
-  c_.currentCounts = {1, 2};
-  EXPECT_TRUE(toggle(BarControl::Coverage, true).radios.current);
-
-  out = toggle(BarControl::Coverage, false);
-  EXPECT_FALSE(c_.showCoverage);
-  EXPECT_FALSE(sorvi::just_switched_on().coverage);
-  EXPECT_FALSE(out.radios.combined);
-  EXPECT_FALSE(out.radios.current);
-}
-
-TEST_F(RefTogglesTest, CoverageWhileHighlightingLeavesBlocksAndNotesAlone) {
-  c_.highlight = true;
-  toggle(BarControl::Coverage, true);
-  EXPECT_FALSE(c_.showBlocks);
-  EXPECT_FALSE(sorvi::just_switched_on().coverage);
-  // Not annotated: the blocks are left off, and nothing regenerates.
-  c_ = AnnotationContext();
-  c_.blocksLoaded = true;
-  sorvi::ToggleOutcome out = toggle(BarControl::Coverage, true);
-  EXPECT_FALSE(c_.showBlocks);
-  EXPECT_FALSE(out.update_views);
-}
-
-TEST_F(RefTogglesTest, AllSwitchesOnOnlyEnabledUncheckedBoxes) {
-  c_.showCode = false;
-  // No ".sf3": Dataflow is disabled and stays off.
-  RefWorkFiles files = all_files();
-  files.sf3 = false;
-  BarState s = state(true, files);
-  EXPECT_TRUE(s[BarControl::AllAnnotations].enabled);
-  sorvi::ToggleOutcome out = sorvi::ref_toggle(c_, BarControl::AllAnnotations, false, s);
-  EXPECT_TRUE(c_.showCode);
-  EXPECT_TRUE(c_.showCoverage);
-  EXPECT_TRUE(c_.showBlocks);
-  EXPECT_TRUE(c_.showStandards);
-  EXPECT_FALSE(c_.showDataflow);
-  EXPECT_TRUE(out.update_views);
-  EXPECT_FALSE(state(true, files)[BarControl::AllAnnotations].enabled);
-  // Nothing left to switch on: no regeneration.
-  EXPECT_FALSE(sorvi::ref_toggle(c_, BarControl::AllAnnotations, false, state(true, files)).update_views);
-}
-
-TEST_F(RefTogglesTest, ButtonsFollowEnableRefButtonsWhileNotAnnotated) {
-  c_.annotated = false;
-  BarState off = state(false);
-  for (BarControl k : {BarControl::Code, BarControl::Coverage, BarControl::Violations, BarControl::Dataflow}) {
-    EXPECT_FALSE(off[k].enabled) << static_cast<int>(k);
+TEST_F(BarsTest, WholeFileCommands) {
+  using Steps = std::vector<std::pair<BarControl, bool>>;
+  struct Row {
+    const char* context;
+    Steps steps;
+    RefWorkFiles files;
+    const char* expected;
+  } rows[] = {
+      // Coverage on forces the block rules on, unless highlighting.
+      {"ALK", {{BarControl::Coverage, true}}, kAll, "ABCK on:bc out:ur01"},
+      {"ALKN", {{BarControl::Coverage, true}}, kAll, "ABCK on:bc out:ur11"},
+      {"ALK", {{BarControl::Coverage, true}, {BarControl::Coverage, false}}, kAll, "ABK on:b out:ur00"},
+      {"AHLK", {{BarControl::Coverage, true}}, kAll, "ACK on: out:ur01"},
+      {"LK", {{BarControl::Coverage, true}}, kAll, "CK on:c out:r01"},
+      {"ALK", {{BarControl::Dataflow, true}}, kAll, "ADK on:d out:u"},
+      // The annotation toggles regenerate only an annotated text.
+      {"LK", {{BarControl::Violations, true}}, kAll, "KS on:v out:"},
+      // Switching the annotations on marks the kinds shown as new.
+      {"CLS", {{BarControl::Annotations, true}}, kAll, "ABCS on:bcv out:u"},
+      {"AL", {{BarControl::Annotations, false}}, kAll, " on: out:u"},
+      // The layout toggles and the radios always regenerate.
+      {"L", {{BarControl::Blocks, true}}, kAll, "B on:b out:u"},
+      {"L", {{BarControl::RefLines, true}}, kAll, " on: out:u"},
+      {"L", {{BarControl::SrcLines, true}}, kAll, " on: out:u"},
+      {"L", {{BarControl::ProcNums, true}}, kAll, " on: out:u"},
+      {"L", {{BarControl::BlockNums, true}}, kAll, " on: out:u"},
+      {"L", {{BarControl::ExeFlag, true}}, kAll, " on: out:u"},
+      {"L", {{BarControl::Current, true}}, kAll, "U on: out:u"},
+      {"L", {{BarControl::Current, true}, {BarControl::Combined, true}}, kAll, " on: out:u"},
+      // "All" switches on the enabled, unchecked boxes only (no ".sf3":
+      // Dataflow is disabled); with nothing left it does not regenerate.
+      {"AL", {{BarControl::AllAnnotations, false}}, kNoSf3, "ABCKS on:bcv out:ur01"},
+      {"AL", {{BarControl::AllAnnotations, false}, {BarControl::AllAnnotations, false}}, kNoSf3, "ABCKS on:bcv out:"},
+  };
+  for (const Row& row : rows) {
+    AnnotationContext c = context(row.context);
+    sorvi::clear_just_switched_on();
+    sorvi::ToggleOutcome out;
+    for (const auto& [control, checked] : row.steps) {
+      out = sorvi::ref_toggle(c, control, checked, sorvi::ref_bar_state(c, true, row.files));
+    }
+    EXPECT_EQ(dump(c, out), row.expected) << row.context << " " << static_cast<int>(row.steps[0].first);
   }
-  EXPECT_FALSE(off[BarControl::AllAnnotations].enabled);
-  BarState on = state(true);
-  for (BarControl k : {BarControl::Code, BarControl::Coverage, BarControl::Violations, BarControl::Dataflow}) {
-    EXPECT_TRUE(on[k].enabled) << static_cast<int>(k);
+}
+
+TEST_F(BarsTest, WholeFileEnablingCheckingAndHiding) {
+  struct Row {
+    const char* context;
+    bool enable_buttons;
+    RefWorkFiles files;
+    const char* expected;
+  } rows[] = {
+      // Not annotated: the annotation toggles follow ENABLE_REF_BUTTONS.
+      {"KL", false, kAll, "00000.. ... 10000001 | 1000... ... 0000000. | ....... ... .SS.SSS."},
+      {"KL", true, kAll, "11111.. ... 10000001 | 1000... ... 0000000. | ....... ... .SS.SSS."},
+      // The work files, the loaded blocks and the coverage notes.
+      {"AKL", true, files(false, false, false, false, false),
+       "10000.. ... 01111111 | 1000... ... 1000000. | ....... ... .SS.SSS."},
+      {"AK", true, kAll, "10111.. ... 10110011 | 1000... ... 1000000. | ....... ... .SS.SSS."},
+      {"ACKL", true, kAll, "11111.. ... 10111111 | 1100... ... 1000000. | ....... ... .SS.SSS."},
+      {"ACHKL", true, kAll, "11111.. ... 11111111 | 1100... ... 1000000. | ....... ... .SS.SSS."},
+      // Listings: no coverage or data flow, the layout columns hidden.
+      {"AKLT", true, kAll, "10101.. ... 11111111 | 1000... ... 1000000. | ....... ... .HH.HHH."},
+      {"AKLT", true, files(true, true, true, true, false),
+       "10101.. ... 01111111 | 1000... ... 1000000. | ....... ... .HH.HHH."},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(dump(sorvi::ref_bar_state(context(row.context), row.enable_buttons, row.files)), row.expected)
+        << row.context;
   }
-  // The layout controls need an annotated text.
-  EXPECT_FALSE(on[BarControl::RefLines].enabled);
-  EXPECT_FALSE(on[BarControl::Blocks].enabled);
-  EXPECT_TRUE(on[BarControl::Annotations].enabled);
-  EXPECT_FALSE(on[BarControl::Annotations].checked);
 }
 
-TEST_F(RefTogglesTest, EnablingFollowsTheWorkFilesAndTheLoadedBlocks) {
-  RefWorkFiles none;
-  BarState s = state(true, none);
-  EXPECT_TRUE(s[BarControl::Code].enabled);
-  EXPECT_FALSE(s[BarControl::Coverage].enabled);
-  EXPECT_FALSE(s[BarControl::Violations].enabled);
-  EXPECT_FALSE(s[BarControl::Dataflow].enabled);
-  EXPECT_FALSE(s[BarControl::Annotations].enabled);
-  c_.blocksLoaded = false;
-  s = state();
-  EXPECT_FALSE(s[BarControl::Coverage].enabled);
-  EXPECT_FALSE(s[BarControl::ProcNums].enabled);
-  EXPECT_FALSE(s[BarControl::BlockNums].enabled);
-  EXPECT_TRUE(s[BarControl::ExeFlag].enabled);
-  // Blocks are fixed while coverage notes are shown, unless highlighting.
-  c_.blocksLoaded = true;
-  c_.showCoverage = true;
-  EXPECT_FALSE(state()[BarControl::Blocks].enabled);
-  c_.highlight = true;
-  EXPECT_TRUE(state()[BarControl::Blocks].enabled);
-}
-
-TEST_F(RefTogglesTest, ListingsHideTheLayoutColumnsAndDisableCoverageAndDataflow) {
-  c_.listing = true;
-  RefWorkFiles files = all_files();
-  BarState s = state(true, files);
-  EXPECT_FALSE(s[BarControl::Coverage].enabled);
-  EXPECT_FALSE(s[BarControl::Dataflow].enabled);
-  EXPECT_TRUE(s[BarControl::Violations].enabled);
-  for (BarControl k : {BarControl::Blocks, BarControl::RefLines, BarControl::ProcNums, BarControl::BlockNums,
-                       BarControl::ExeFlag}) {
-    EXPECT_EQ(s[k].visibility, Visibility::Hide) << static_cast<int>(k);
-  }
-  EXPECT_EQ(s[BarControl::SrcLines].visibility, Visibility::Keep);
-  files.listed_file = false;
-  EXPECT_FALSE(state(true, files)[BarControl::Annotations].enabled);
-  c_.listing = false;
-  EXPECT_EQ(state()[BarControl::Blocks].visibility, Visibility::Show);
-}
-
-TEST_F(RefTogglesTest, AnnotationsOnMarksTheShownKindsAsJustSwitchedOn) {
-  c_.annotated = false;
-  c_.showStandards = true;
-  c_.showCoverage = true;
-  sorvi::ToggleOutcome out = toggle(BarControl::Annotations, true);
-  EXPECT_TRUE(c_.annotated);
-  EXPECT_TRUE(c_.showBlocks);
-  EXPECT_TRUE(out.update_views);
-  const sorvi::SwitchedOn on = sorvi::just_switched_on();
-  EXPECT_TRUE(on.coverage);
-  EXPECT_TRUE(on.violations);
-  EXPECT_FALSE(on.dataflow);
-  EXPECT_TRUE(on.blocks);
-  toggle(BarControl::Annotations, false);
-  EXPECT_FALSE(c_.annotated);
-}
-
-TEST_F(RefTogglesTest, LayoutTogglesSetTheirColumnAndAlwaysRegenerate) {
-  struct Case {
-    BarControl control;
-    bool AnnotationContext::*field;
-  } cases[] = {{BarControl::Blocks, &AnnotationContext::showBlocks},
-               {BarControl::RefLines, &AnnotationContext::showRefLines},
-               {BarControl::SrcLines, &AnnotationContext::showSrcLines},
-               {BarControl::ProcNums, &AnnotationContext::showProcNums},
-               {BarControl::BlockNums, &AnnotationContext::showBlockNums},
-               {BarControl::ExeFlag, &AnnotationContext::showExeFlag}};
-  c_.annotated = false;
-  for (const Case& k : cases) {
-    EXPECT_TRUE(toggle(k.control, true).update_views);
-    EXPECT_TRUE(c_.*k.field);
-    toggle(k.control, false);
-    EXPECT_FALSE(c_.*k.field);
-  }
-  toggle(BarControl::Current, true);
-  EXPECT_EQ(c_.useCurrent, 1);
-  toggle(BarControl::Combined, true);
-  EXPECT_EQ(c_.useCurrent, 0);
-  // The annotation toggles regenerate only an annotated text.
-  EXPECT_FALSE(toggle(BarControl::Violations, true).update_views);
-  EXPECT_TRUE(c_.showStandards);
-}
-
-TEST_F(RefTogglesTest, FirstCoverageRefreshSetsTheRadiosOnce) {
+TEST_F(BarsTest, TheFirstCoverageRefreshSetsTheRadiosOnce) {
   sorvi::reset_view_bars();
-  c_.showCoverage = true;
-  BarState first = state();
-  EXPECT_TRUE(first[BarControl::Combined].set_checked);
-  EXPECT_TRUE(first[BarControl::Combined].checked);
-  EXPECT_FALSE(first[BarControl::Current].checked);
-  EXPECT_TRUE(first[BarControl::Combined].enabled);
-  EXPECT_FALSE(first[BarControl::Current].enabled);
-  EXPECT_EQ(first[BarControl::Combined].visibility, Visibility::Hide);
-  BarState later = state();
-  EXPECT_FALSE(later[BarControl::Combined].set_checked);
-  EXPECT_FALSE(later[BarControl::Combined].set_enabled);
-  EXPECT_EQ(later[BarControl::Combined].visibility, Visibility::Keep);
+  EXPECT_EQ(dump(sorvi::ref_bar_state(context("ACKL"), true, kAll)),
+            "1111101 ... 10111111 | 1100.01 ... 1000000. | .....HH ... .SS.SSS.");
+  EXPECT_EQ(dump(sorvi::ref_bar_state(context("ACKL"), true, kAll)),
+            "11111.. ... 10111111 | 1100... ... 1000000. | ....... ... .SS.SSS.");
   sorvi::reset_view_bars();
-  c_.highlight = true;
-  EXPECT_EQ(state()[BarControl::Current].visibility, Visibility::Show);
+  EXPECT_EQ(dump(sorvi::ref_bar_state(context("ACHKLN"), true, kAll)),
+            "1111111 ... 11111111 | 1100.01 ... 1000000. | .....SS ... .SS.SSS.");
+  sorvi::reset_view_bars();
+  EXPECT_EQ(dump(sorvi::xtx_bar_state(context("ACK"), kAll)),
+            "1111101 000 ........ | 1100.01 ... ........ | .....HH ... ........");
 }
 
-TEST_F(RefTogglesTest, ActivationShowsTheBarsTheTextNeeds) {
-  sorvi::BarLayout l = sorvi::ref_view_activation(c_);
-  EXPECT_EQ(l[ViewBar::Annotation], Visibility::Show);
-  EXPECT_EQ(l[ViewBar::Navigation], Visibility::Hide);
-  EXPECT_EQ(l[ViewBar::Layout], Visibility::Show);
-  EXPECT_EQ(l[BarControl::Coverage], Visibility::Show);
-  EXPECT_EQ(l[BarControl::Code], Visibility::Keep);
-  c_.listing = true;
-  l = sorvi::ref_view_activation(c_);
-  EXPECT_EQ(l[BarControl::Coverage], Visibility::Hide);
-  EXPECT_EQ(l[BarControl::Dataflow], Visibility::Hide);
-  c_.listingStandards = true;
-  l = sorvi::ref_view_activation(c_);
-  EXPECT_EQ(l[ViewBar::Annotation], Visibility::Hide);
-  EXPECT_EQ(l[ViewBar::Layout], Visibility::Hide);
-  c_ = AnnotationContext();
-  c_.highlight = true;
-  l = sorvi::ref_view_activation(c_);
-  EXPECT_EQ(l[BarControl::Code], Visibility::Hide);
-  EXPECT_EQ(l[BarControl::AllAnnotations], Visibility::Hide);
-  EXPECT_EQ(l[BarControl::Current], Visibility::Show);
-  EXPECT_EQ(l[ViewBar::Layout], Visibility::Keep);
-}
-
-TEST_F(RefTogglesTest, ReloadKeepsTheSwitches) {
-  c_.showStandards = true;
-  c_.useCurrent = 1;
-  c_.passFail = true;
-  const sorvi::RefSwitches kept = sorvi::keep_ref_switches(c_);
-  AnnotationContext fresh;
-  sorvi::restore_ref_switches(fresh, kept);
-  EXPECT_TRUE(fresh.annotated);
-  EXPECT_TRUE(fresh.showCode);
-  EXPECT_TRUE(fresh.showStandards);
-  EXPECT_EQ(fresh.useCurrent, 1);
-  EXPECT_TRUE(fresh.passFail);
-  EXPECT_FALSE(fresh.blocksLoaded);
+TEST_F(BarsTest, ActivationShowsTheBarsTheTextNeeds) {
+  struct Row {
+    const char* context;
+    bool procedure_code;
+    const char* expected;
+  } rows[] = {
+      {"AK", false, "SHS .S.S... ... ........"},
+      {"AKT", false, "SHS .H.H... ... ........"},
+      {"AKTV", false, "HHH ....... ... ........"},
+      {"H", false, "SH. HHHHHSS ... ........"},
+      {"AK", true, "SSH ....... ... ........"},
+      {"AH", true, "SSH HHHHHSS ... ........"},
+  };
+  for (const Row& row : rows) {
+    const AnnotationContext c = context(row.context);
+    EXPECT_EQ(dump(row.procedure_code ? sorvi::xtx_view_activation(c) : sorvi::ref_view_activation(c)), row.expected)
+        << row.context << " " << row.procedure_code;
+  }
 }
 
 TEST(RefDefaultsTest, MakeDefaultsWritesTheProfileSwitches) {
   sorvi_test::ProfileFixture profile;
-  AnnotationContext c;
-  c.annotated = true;
+  AnnotationContext c = context("A");
   c.showRefLines = true;
   c.showDataflow = true;
   sorvi::ref_toggle(c, BarControl::MakeDefaults, false, BarState());
   const std::string ini = sorvi_test::read_file(profile.profile_path());
-  EXPECT_NE(ini.find("SORVI_AREF_ANNOTATED=TRUE"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("SORVI_AREF_LINENUMS=TRUE"), std::string::npos);
-  EXPECT_NE(ini.find("SORVI_AREF_DATAFLOW=TRUE"), std::string::npos);
-  EXPECT_NE(ini.find("SORVI_AREF_BLOCKS=FALSE"), std::string::npos);
-  EXPECT_NE(ini.find("SORVI_AREF_TBLOCKNUMS=FALSE"), std::string::npos);
+  for (const char* line : {"SORVI_AREF_ANNOTATED=TRUE", "SORVI_AREF_LINENUMS=TRUE", "SORVI_AREF_DATAFLOW=TRUE",
+                           "SORVI_AREF_BLOCKS=FALSE", "SORVI_AREF_TBLOCKNUMS=FALSE"}) {
+    EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
+  }
   sorvi_test::reset_core_state();
 }
 
-class XtxCommandsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sorvi_test::reset_core_state();
-    sorvi::take_first_coverage_refresh();
-    c_.annotated = true;
-    c_.procedure = 4;
-    c_.firstBlock = 7;
-    c_.blockCount = 1;
-    sorvi::ProcedureBlocks p;
-    p.name = "proc";
-    p.blockCount = 9;
-    c_.procedures.push_back(p);
-  }
-  void TearDown() override { sorvi_test::reset_core_state(); }
-  BarState state() { return sorvi::xtx_bar_state(c_, all_files()); }
-  void run(BarControl k, bool checked = false) { EXPECT_TRUE(sorvi::xtx_command(c_, k, checked, state()).update_views); }
-  AnnotationContext c_;
-};
-
-TEST_F(XtxCommandsTest, NextAndPreviousWidenTheRange) {
-  run(BarControl::Next);
-  EXPECT_EQ(c_.firstBlock, 7);
-  EXPECT_EQ(c_.blockCount, 2);
-  run(BarControl::Previous);
-  EXPECT_EQ(c_.firstBlock, 6);
-  EXPECT_EQ(c_.blockCount, 3);
-  EXPECT_TRUE(state()[BarControl::Next].enabled);
-  run(BarControl::Next);  // 6..9, the last block
-  EXPECT_EQ(c_.blockCount, 4);
-  EXPECT_FALSE(state()[BarControl::Next].enabled);
-  run(BarControl::Next);
-  EXPECT_EQ(c_.blockCount, 4);
-  EXPECT_TRUE(state()[BarControl::AllBlocks].enabled);
-  run(BarControl::AllBlocks);
-  EXPECT_EQ(c_.firstBlock, 1);
-  EXPECT_EQ(c_.blockCount, 9);
-  EXPECT_FALSE(state()[BarControl::Previous].enabled);
-  EXPECT_FALSE(state()[BarControl::AllBlocks].enabled);
-}
-
-TEST_F(XtxCommandsTest, WholeProcedureAndMissingProcedureDisableNavigation) {
-  c_.firstBlock = -1;
-  c_.blockCount = -1;
-  BarState s = state();
-  EXPECT_FALSE(s[BarControl::Previous].enabled);
-  EXPECT_FALSE(s[BarControl::Next].enabled);
-  EXPECT_FALSE(s[BarControl::AllBlocks].enabled);
-  run(BarControl::Next);
-  EXPECT_EQ(c_.blockCount, -1);
-  c_.firstBlock = 2;
-  c_.blockCount = 1;
-  c_.procedures.clear();
-  EXPECT_FALSE(state()[BarControl::Next].enabled);
-  EXPECT_TRUE(state()[BarControl::Previous].enabled);
-}
-
-TEST_F(XtxCommandsTest, AnnotationCommandsAndTheirEnabling) {
-  RefWorkFiles files = all_files();
-  files.sf3 = false;
-  BarState s = sorvi::xtx_bar_state(c_, files);
-  EXPECT_FALSE(s[BarControl::Dataflow].enabled);
-  sorvi::xtx_command(c_, BarControl::AllAnnotations, false, s);
-  EXPECT_TRUE(c_.showCoverage);
-  EXPECT_TRUE(c_.showBlocks);
-  EXPECT_TRUE(c_.showStandards);
-  EXPECT_FALSE(c_.showDataflow);
-  run(BarControl::Coverage, false);
-  EXPECT_FALSE(c_.showCoverage);
-  c_.annotated = false;
-  s = state();
-  EXPECT_FALSE(s[BarControl::Code].enabled);
-  EXPECT_FALSE(s[BarControl::AllAnnotations].enabled);
-}
-
-TEST_F(XtxCommandsTest, ActivationShowsNavigationAndHidesTheLayoutBar) {
-  sorvi::BarLayout l = sorvi::xtx_view_activation(c_);
-  EXPECT_EQ(l[ViewBar::Annotation], Visibility::Show);
-  EXPECT_EQ(l[ViewBar::Navigation], Visibility::Show);
-  EXPECT_EQ(l[ViewBar::Layout], Visibility::Hide);
-  EXPECT_EQ(l[BarControl::Current], Visibility::Keep);
-  c_.highlight = true;
-  l = sorvi::xtx_view_activation(c_);
-  EXPECT_EQ(l[BarControl::Coverage], Visibility::Hide);
-  EXPECT_EQ(l[BarControl::Combined], Visibility::Show);
-}
-
-TEST(CaretMapperTest, CoverageNotesAboveTheCaretMoveItDown) {
-  sorvi::SwitchedOn coverage;
-  coverage.coverage = true;
-  sorvi::CaretMapper mapper(coverage, 40);
-  for (int i = 1; i <= 40; ++i) {
-    mapper.line(0);
-    if (i == 10) {
-      mapper.line(3);
-      for (int n = 0; n < 5; ++n) mapper.line(4);
-    }
-  }
-  EXPECT_EQ(mapper.finish(), 46);
-  sorvi::CaretMapper none(sorvi::SwitchedOn(), 0);
-  none.line(4);
-  EXPECT_EQ(none.finish(), 0);
+TEST_F(BarsTest, ProcedureCodeCommands) {
+  // Procedure 4 shown from block 7, one block, of nine.
+  AnnotationContext c = context("AK");
+  c.procedure = 4, c.firstBlock = 7, c.blockCount = 1;
+  c.procedures.resize(1);
+  c.procedures[0].blockCount = 9;
+  // The range after each command, the enabling of Previous, Next and All
+  // afterwards, and the outcome.
+  auto run = [&c](BarControl k, RefWorkFiles f = kAll) {
+    const sorvi::ToggleOutcome out = sorvi::xtx_command(c, k, false, sorvi::xtx_bar_state(c, f));
+    const std::string e = dump(sorvi::xtx_bar_state(c, f));
+    return std::to_string(c.firstBlock) + "+" + std::to_string(c.blockCount) + " " + e.substr(8, 3) + " " +
+           dump(c, out);
+  };
+  EXPECT_EQ(run(BarControl::Next), "7+2 111 AK on: out:u");
+  EXPECT_EQ(run(BarControl::Previous), "6+3 111 AK on: out:u");
+  EXPECT_EQ(run(BarControl::Next), "6+4 101 AK on: out:u");  // up to the last block
+  EXPECT_EQ(run(BarControl::Next), "6+4 101 AK on: out:u");
+  EXPECT_EQ(run(BarControl::AllBlocks), "1+9 000 AK on: out:u");
+  // The annotation commands ("All" leaves the disabled Dataflow alone).
+  EXPECT_EQ(run(BarControl::AllAnnotations, kNoSf3), "1+9 000 ABCKS on: out:ur01");
+  EXPECT_EQ(run(BarControl::Coverage), "1+9 000 ABKS on: out:ur00");
+  // The whole procedure, and a procedure the block file does not have.
+  c.firstBlock = c.blockCount = -1;
+  EXPECT_EQ(run(BarControl::Next), "-1+-1 000 ABKS on: out:u");
+  c.firstBlock = 2, c.blockCount = 1;
+  c.procedures.clear();
+  EXPECT_EQ(run(BarControl::Next), "2+1 100 ABKS on: out:u");
+  // Not annotated: the annotation toggles are disabled.
+  c.annotated = false;
+  EXPECT_EQ(dump(sorvi::xtx_bar_state(c, kAll)).substr(0, 7), "00000..");
 }
 
 }  // namespace
