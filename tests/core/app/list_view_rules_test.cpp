@@ -3,6 +3,8 @@
 // view's URLs, anchors and text sizes.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/html_view_rules.h"
 #include "app/list_view_rules.h"
 #include "config/profile.h"
@@ -65,12 +67,8 @@ TEST_F(ListViewRulesTest, HilightSelectsItsRowOnce) {
 }
 
 TEST_F(ListViewRulesTest, RowsBeyondTheTwelfthScrollToTheNextRow) {
-  EXPECT_EQ(sorvi::hilight_scroll_row(29, 40), 30);
-  EXPECT_EQ(sorvi::hilight_scroll_row(11, 40), -1);
-  EXPECT_EQ(sorvi::hilight_scroll_row(12, 40), 13);
-  EXPECT_EQ(sorvi::hilight_scroll_row(39, 40), 39);
-  EXPECT_EQ(sorvi::hilight_scroll_row(40, 40), -1);
-  EXPECT_EQ(sorvi::hilight_scroll_row(-1, 40), -1);
+  const std::pair<int, int> rows[] = {{29, 30}, {11, -1}, {12, 13}, {39, 39}, {40, -1}, {-1, -1}};
+  for (const auto& [row, scroll] : rows) EXPECT_EQ(sorvi::hilight_scroll_row(row, 40), scroll) << row;
   EXPECT_EQ(sorvi::third_visible_line_top(10), 8);
   EXPECT_EQ(sorvi::third_visible_line_top(1), 0);
 }
@@ -89,10 +87,8 @@ TEST_F(ListViewRulesTest, FontHeightsKeepTheirStoredMeaning) {
   EXPECT_EQ(sorvi::logical_font_height(8, 96), -11);
   EXPECT_EQ(sorvi::logical_font_height(10, 96), -13);
   EXPECT_EQ(sorvi::logical_font_height(0, 96), 0);
-  EXPECT_DOUBLE_EQ(sorvi::logical_font_points(-16, 96), 12.0);
-  EXPECT_DOUBLE_EQ(sorvi::logical_font_points(16, 96), 12.0);
-  EXPECT_DOUBLE_EQ(sorvi::logical_font_points(0, 96), 0.0);
-  EXPECT_DOUBLE_EQ(sorvi::logical_font_points(-16, 0), 0.0);
+  const std::tuple<int, int, double> points[] = {{-16, 96, 12.0}, {16, 96, 12.0}, {0, 96, 0.0}, {-16, 0, 0.0}};
+  for (const auto& [height, dpi, pt] : points) EXPECT_DOUBLE_EQ(sorvi::logical_font_points(height, dpi), pt);
 }
 
 class HtmlViewRulesTest : public ::testing::Test {

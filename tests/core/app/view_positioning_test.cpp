@@ -10,72 +10,52 @@
 
 namespace {
 
-class ViewPositioningTest : public ::testing::Test {
- protected:
-  void SetUp() override { sorvi_test::reset_core_state(); }
-  void TearDown() override { sorvi_test::reset_core_state(); }
-  sorvi::StartupOptions& o = sorvi::startup_options();
-};
-
-TEST_F(ViewPositioningTest, StartAlonePutsTheCaretAtItsLine) {
-  o.Start = 10;
-  sorvi::remembered_line() = 30;
-  sorvi::ViewPositioning p = sorvi::plan_view_positioning(100, true);
-  EXPECT_TRUE(p.activate);
-  EXPECT_TRUE(p.caret);
-  EXPECT_FALSE(p.select);
-  EXPECT_EQ(p.caret_line, 9);
-  EXPECT_EQ(o.Start, 0);
-  // A positive Start keeps the remembered line from moving the caret.
-  EXPECT_EQ(sorvi::remembered_line(), 30);
+// The plan for one set of options, and what is left of the options and the
+// remembered line afterwards, as one line of text.
+std::string dump(const sorvi::ViewPositioning& p) {
+  const sorvi::StartupOptions& o = sorvi::startup_options();
+  std::string d;
+  if (p.activate) d += "activate ";
+  if (p.select) d += "select " + std::to_string(p.first_line) + ".." + std::to_string(p.end_line) + " ";
+  if (p.caret) d += "caret " + std::to_string(p.caret_line) + " ";
+  if (p.scroll_line >= 0) d += "scroll " + std::to_string(p.scroll_line) + " ";
+  return d + "| " + std::to_string(o.Start) + " " + std::to_string(o.End) + " " + (o.EndOfFile ? "eof " : "") +
+         std::to_string(sorvi::remembered_line());
 }
 
-TEST_F(ViewPositioningTest, StartAndEndSelectTheWholeLines) {
-  o.Start = 10;
-  o.End = 12;
-  sorvi::ViewPositioning p = sorvi::plan_view_positioning(100, true);
-  EXPECT_TRUE(p.select);
-  EXPECT_EQ(p.first_line, 9);
-  EXPECT_EQ(p.end_line, 12);  // the start of line 13
-  EXPECT_EQ(o.Start, 0);
-  EXPECT_EQ(o.End, 0);
-  // An End past the text selects to its end.
-  o.Start = 99;
-  o.End = 400;
-  p = sorvi::plan_view_positioning(100, false);
-  EXPECT_EQ(p.first_line, 98);
-  EXPECT_EQ(p.end_line, 100);
-  // Consumed: the next view positions nothing.
-  p = sorvi::plan_view_positioning(100, false);
-  EXPECT_FALSE(p.activate || p.select || p.caret);
-}
-
-TEST_F(ViewPositioningTest, EndOfFileGoesToTheLastLineOfALongerText) {
-  o.EndOfFile = true;
-  sorvi::ViewPositioning p = sorvi::plan_view_positioning(1, false);
-  EXPECT_TRUE(p.activate);
-  EXPECT_FALSE(p.caret);
-  EXPECT_FALSE(o.EndOfFile);
-  o.EndOfFile = true;
-  p = sorvi::plan_view_positioning(5, false);
-  EXPECT_TRUE(p.caret);
-  EXPECT_EQ(p.caret_line, 4);
-}
-
-TEST_F(ViewPositioningTest, RememberedLineIsUsedOnceAndClamped) {
-  sorvi::remembered_line() = 46;
-  sorvi::ViewPositioning p = sorvi::plan_view_positioning(100, false);
-  EXPECT_FALSE(p.caret);
-  EXPECT_EQ(sorvi::remembered_line(), 46);
-  p = sorvi::plan_view_positioning(100, true);
-  EXPECT_TRUE(p.caret);
-  EXPECT_EQ(p.caret_line, 45);
-  EXPECT_EQ(p.scroll_line, 45);
-  EXPECT_EQ(sorvi::remembered_line(), 0);
-  sorvi::remembered_line() = 500;
-  p = sorvi::plan_view_positioning(100, true);
-  EXPECT_EQ(p.scroll_line, 90);
-  EXPECT_EQ(p.caret_line, 99);
+TEST(ViewPositioningTest, OptionsAndTheRememberedLinePlaceTheCaretOnce) {
+  const struct {
+    int start, end;
+    bool end_of_file;
+    int remembered, line_count;
+    bool use_remembered;
+    const char* plan;
+  } cases[] = {
+      // A positive Start keeps the remembered line from moving the caret.
+      {10, 0, false, 30, 100, true, "activate caret 9 scroll 9 | 0 0 30"},
+      // Start and End select whole lines: up to the start of line End + 1.
+      {10, 12, false, 0, 100, true, "activate select 9..12 scroll 9 | 0 0 0"},
+      {99, 400, false, 0, 100, false, "activate select 98..100 scroll 98 | 0 0 0"},
+      {0, 0, false, 0, 100, false, "| 0 0 0"},
+      // EndOfFile: the last line of a text of more than one line.
+      {0, 0, true, 0, 1, false, "activate | 0 0 0"},
+      {0, 0, true, 0, 5, false, "activate caret 4 scroll 4 | 0 0 0"},
+      // The remembered line only where asked for, then forgotten; clamped.
+      {0, 0, false, 46, 100, false, "| 0 0 46"},
+      {0, 0, false, 46, 100, true, "caret 45 scroll 45 | 0 0 0"},
+      {0, 0, false, 500, 100, true, "caret 99 scroll 90 | 0 0 0"},
+  };
+  for (const auto& c : cases) {
+    sorvi_test::reset_core_state();
+    sorvi::StartupOptions& o = sorvi::startup_options();
+    o.Start = c.start;
+    o.End = c.end;
+    o.EndOfFile = c.end_of_file;
+    sorvi::remembered_line() = c.remembered;
+    EXPECT_EQ(dump(sorvi::plan_view_positioning(c.line_count, c.use_remembered)), c.plan)
+        << c.start << " " << c.end << " " << c.end_of_file << " " << c.remembered;
+  }
+  sorvi_test::reset_core_state();
 }
 
 // Matches of `word` lying wholly in [from, to).
