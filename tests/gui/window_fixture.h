@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +20,8 @@
 #include "gui/app/document_manager.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/sorvi_app.h"
+#include "gui/app/view_bars.h"
+#include "gui/views/sorvi_edit_view.h"
 #include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 
@@ -25,39 +31,53 @@ inline void process_events() {
   for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
+// Runs the event loop until the condition holds or a generous limit passes.
+inline bool wait_until(const std::function<bool()>& done, int limit_ms = 30000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < limit_ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+// The lines of a text view, and the first of them from `from` holding the
+// text (-1 when none does).
+inline int line_count(sorvi::CSorviEditView* view) {
+  const std::string bytes = view->text_bytes();
+  return static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
+}
+inline int line_with(sorvi::CSorviEditView* view, const QString& text, int from = 0) {
+  for (int at = from, end = line_count(view); at <= end; ++at) {
+    if (view->line_text(at).contains(text)) return at;
+  }
+  return -1;
+}
+
 class WindowTest : public ::testing::Test {
  protected:
-  // The sample set: made by the first of make_set, set_profile and start.
-  void make_set(unsigned files = sorvi_sample::kSampleAllFiles, int procedures = 6, int lines = 400) {
+  // The sample set: made by the first of make_set, add_to_profile and start.
+  void make_set() {
     ASSERT_FALSE(made_);
     made_ = true;
     sorvi_sample::SampleSetOptions options;
     options.output_dir = dir_.path() + "/set";
     options.seed = 7;
-    options.target_lines = lines;
-    options.procedures = procedures;
-    options.files = files;
+    options.target_lines = 400;
+    options.procedures = 6;
     set_ = sorvi_sample::write_sample_set(options);
     ASSERT_TRUE(set_.ok) << set_.error;
     work_ = set_.work_dir;
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("KELVAR", set_.root));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("PROGRAMDATA", dir_.path() + "/programdata"));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("XDG_CONFIG_HOME", dir_.path() + "/config"));
-    env_.push_back(std::make_unique<sorvi_test::ScopedEnv>("XDG_RUNTIME_DIR", dir_.path()));
+    const std::pair<std::string, std::string> env[] = {
+        {"KELVAR", set_.root}, {"PROGRAMDATA", dir_.path() + "/programdata"},
+        {"XDG_CONFIG_HOME", dir_.path() + "/config"}, {"XDG_RUNTIME_DIR", dir_.path()}};
+    for (const auto& [name, value] : env) env_.push_back(std::make_unique<sorvi_test::ScopedEnv>(name, value));
     cwd_ = std::make_unique<sorvi_test::ScopedCwd>(work_);
   }
 
-  // Changes one line of the profile's main section before the program
-  // starts, or adds `to` there when `from` is not in the profile.
-  void set_profile(const std::string& from, const std::string& to) {
+  // Adds a line to the profile's main section before the program starts.
+  void add_to_profile(const std::string& line) {
     if (!made_) make_set();
     std::string ini = sorvi_test::read_file(set_.profile_path);
-    const size_t at = from.empty() ? std::string::npos : ini.find(from);
-    if (at == std::string::npos) {
-      ini.insert(ini.find('\n', ini.find("[C/C++ Vexa Kelvar]")) + 1, to + "\n");
-    } else {
-      ini.replace(at, from.size(), to);
-    }
+    ini.insert(ini.find('\n', ini.find("[C/C++ Vexa Kelvar]")) + 1, line + "\n");
     sorvi_test::write_file(set_.profile_path, ini);
   }
 
@@ -84,6 +104,12 @@ class WindowTest : public ::testing::Test {
     return doc;
   }
   sorvi::CSorviFrame* frame() { return app_->frame(); }
+  QAbstractButton* control(sorvi::BarControl c) { return frame()->view_bars()->control(c); }
+  void click(sorvi::BarControl c) {
+    ASSERT_TRUE(control(c)->isEnabled());
+    control(c)->click();
+    process_events();
+  }
 
   sorvi_test::TempDir dir_;
   sorvi_sample::SampleSetSummary set_;
