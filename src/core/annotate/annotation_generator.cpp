@@ -752,6 +752,15 @@ bool GenerateAnnotatedLines(AnnotationContext* context, AnnotatedLineList& lines
   return made;
 }
 
+void LoadAnnotationData(AnnotationContext* context) {
+  if (!context || !context->annotated) return;
+  try {
+    load_analysis_data(*context);
+  } catch (...) {
+    // The generation tries again and fails as it would have.
+  }
+}
+
 std::unique_ptr<AnnotatedLineList> GenerateAnnotatedLines(AnnotationContext* context) {
   std::unique_ptr<AnnotatedLineList> lines(new (std::nothrow) AnnotatedLineList());
   if (!lines || !GenerateAnnotatedLines(context, *lines)) return nullptr;

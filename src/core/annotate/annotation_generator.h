@@ -25,6 +25,11 @@ bool GenerateAnnotatedLines(AnnotationContext* context, AnnotatedLineList& lines
 // The same into a new list; null when the file cannot be opened.
 std::unique_ptr<AnnotatedLineList> GenerateAnnotatedLines(AnnotationContext* context);
 
+// Loads what the switched-on annotations of an annotated context need, as
+// a generation does first; a caller that hands the walk elsewhere reads
+// the work files here, where their problems are reported.
+void LoadAnnotationData(AnnotationContext* context);
+
 // ---- pieces of the walk (also used by the procedure document) ----------------
 
 // The columns of one code line.

@@ -29,6 +29,8 @@ class CaretMapper {
   // Ends the text and gives the mapped caret line.
   int finish();
   int caret_line() const { return caret_; }
+  // Whether the caret line is final (the old lines have reached it).
+  bool mapped() const { return caret_done_; }
 
  private:
   void classify(int style, int next_style);

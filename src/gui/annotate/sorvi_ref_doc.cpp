@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QTextBlock>
 #include <QTimer>
 
 #include "annotate/annotation_context.h"
@@ -24,11 +23,20 @@ namespace sorvi {
 CSorviRefDoc::CSorviRefDoc(DocKind kind, QObject* parent)
     : CSorviDocument(kind, parent), enable_buttons_(get_profile_bool("ENABLE_REF_BUTTONS", true, false)) {}
 
+CSorviRefDoc::~CSorviRefDoc() {
+  // The generation walks the context: it ends before the context goes.
+  if (shown_) shown_->stop_generation();
+}
+
 CSorviEditView* CSorviRefDoc::create_view() {
   if (!view_) {
-    view_ = new CSorviRefView(this);
+    shown_ = new CSorviRefView(this);
+    view_ = shown_;
     connect(view_, &CSorviEditView::caret_moved, this, [this] {
       if (is_active() && !ref_view()->filling()) main_frame()->set_file_pane(file_pane_text());
+    });
+    connect(shown_, &CAnnotatedView::generation_finished, this, [this] {
+      if (is_active()) main_frame()->set_file_pane(file_pane_text());
     });
   }
   return view_;
@@ -77,7 +85,7 @@ QString CSorviRefDoc::model_pane_text() const {
 QString CSorviRefDoc::file_pane_text() const {
   const AnnotationContext* c = context();
   if (!c || !view_) return QString();
-  const std::string line = to_bytes(view_->textCursor().block().text(), true);
+  const std::string line = view_->caret_line_bytes();
   return QString::fromLocal8Bit(ref_file_pane_text(*c, line).c_str());
 }
 
@@ -108,6 +116,8 @@ BarLayout CSorviRefDoc::activation_layout() const {
 void CSorviRefDoc::on_bar_command(BarControl control, bool checked) {
   AnnotationContext* c = context();
   if (!c) return;
+  // A generation still running ends before the switches change.
+  ref_view()->stop_generation();
   const ToggleOutcome out = ref_toggle(*c, control, checked, shown_state_);
   CSorviFrame* frame = main_frame();
   if (out.set_radios && frame) frame->view_bars()->set_radio_enabling(out.radios);
@@ -122,6 +132,7 @@ void CSorviRefDoc::on_activate() {
 
 bool CSorviRefDoc::reload() {
   if (!context()) return false;
+  if (shown_) shown_->stop_generation();
   const RefSwitches kept = keep_ref_switches(*context());
   std::unique_ptr<RefDocument> old = std::move(doc_);
   if (!build(opened_path_)) {

@@ -5,6 +5,7 @@
 // and a regenerated view.
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "annotate/ref_document.h"
@@ -19,6 +20,7 @@ class CSorviRefDoc : public CSorviDocument {
   Q_OBJECT
  public:
   explicit CSorviRefDoc(DocKind kind, QObject* parent = nullptr);
+  ~CSorviRefDoc() override;
 
   bool open_document(const std::string& path) override;
   CSorviEditView* create_view() override;
@@ -56,6 +58,7 @@ class CSorviRefDoc : public CSorviDocument {
   void update_panes();
   void save_listing(bool new_name);
 
+  QPointer<CSorviRefView> shown_;
   std::string opened_path_;
   std::unique_ptr<RefDocument> doc_;
   bool enable_buttons_;

@@ -16,8 +16,16 @@ namespace sorvi {
 
 CSorviXtxDoc::CSorviXtxDoc(QObject* parent) : CSorviDocument(DocKind::ProcedureCode, parent) {}
 
+CSorviXtxDoc::~CSorviXtxDoc() {
+  // The generation walks the context: it ends before the context goes.
+  if (shown_) shown_->stop_generation();
+}
+
 CSorviEditView* CSorviXtxDoc::create_view() {
-  if (!view_) view_ = new CSorviXtxView(this);
+  if (!view_) {
+    shown_ = new CSorviXtxView(this);
+    view_ = shown_;
+  }
   return view_;
 }
 
@@ -74,6 +82,8 @@ BarLayout CSorviXtxDoc::activation_layout() const {
 void CSorviXtxDoc::on_bar_command(BarControl control, bool checked) {
   AnnotationContext* c = context();
   if (!c) return;
+  // A generation still running ends before the switches change.
+  xtx_view()->stop_generation();
   const ToggleOutcome out = xtx_command(*c, control, checked, shown_state_);
   CSorviFrame* frame = main_frame();
   if (out.set_radios && frame) frame->view_bars()->set_radio_enabling(out.radios);

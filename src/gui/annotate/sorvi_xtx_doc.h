@@ -3,6 +3,7 @@
 // is shown and the navigation bar widens the range of blocks.
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "annotate/ref_document.h"
@@ -17,6 +18,7 @@ class CSorviXtxDoc : public CSorviDocument {
   Q_OBJECT
  public:
   explicit CSorviXtxDoc(QObject* parent = nullptr);
+  ~CSorviXtxDoc() override;
 
   bool open_document(const std::string& path) override;
   CSorviEditView* create_view() override;
@@ -37,6 +39,7 @@ class CSorviXtxDoc : public CSorviDocument {
  private:
   void update_panes();
 
+  QPointer<CSorviXtxView> shown_;
   std::unique_ptr<XtxDocument> doc_;
   RefWorkFiles files_;
   BarState shown_state_;

@@ -1,14 +1,14 @@
-// CSorviXtxView: the view of a procedure-code document, filled line by
-// line with the generated lines in their styles' colours.
+// CSorviXtxView: the view of a procedure-code document, filled with the
+// generated lines in their styles' colours.
 #pragma once
 
-#include "gui/views/sorvi_edit_view.h"
+#include "gui/annotate/annotated_view.h"
 
 namespace sorvi {
 
 class CSorviXtxDoc;
 
-class CSorviXtxView : public CSorviEditView {
+class CSorviXtxView : public CAnnotatedView {
   Q_OBJECT
  public:
   explicit CSorviXtxView(CSorviXtxDoc* document, QWidget* parent = nullptr);
@@ -17,15 +17,13 @@ class CSorviXtxView : public CSorviEditView {
   // stays as it was.
   void update_view();
   void apply_read_only_rule();
-  bool filling() const { return filling_; }
 
  protected:
-  void font_changed() override;
+  void lines_grew(bool complete) override;
 
  private:
   CSorviXtxDoc* xtx_document_;
-  bool filled_ = false;
-  bool filling_ = false;
+  bool placed_ = true;
 };
 
 }  // namespace sorvi

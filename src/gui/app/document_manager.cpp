@@ -262,7 +262,7 @@ void CDocumentManager::print() {
     html->html_view()->print(printer_.get());
     return;
   }
-  doc->view()->colour_all_lines();
+  doc->view()->complete_text();
   doc->view()->print(printer_.get());
 }
 

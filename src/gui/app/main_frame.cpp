@@ -150,7 +150,7 @@ void CSorviFrame::create_menus() {
     command_action(QStringLiteral("Violation Help"))->setEnabled(view && view->violation_help_enabled());
     // A read-only view can be neither cut nor pasted into.
     const bool writable = view && !view->isReadOnly();
-    command_action(QStringLiteral("Cut"))->setEnabled(writable && view->textCursor().hasSelection());
+    command_action(QStringLiteral("Cut"))->setEnabled(writable && view->has_selection());
     command_action(QStringLiteral("Paste"))->setEnabled(writable && view->canPaste());
   });
 

@@ -1,8 +1,9 @@
 #include "gui/app/status_bars.h"
 
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QScrollBar>
+
+#include "gui/views/large_text_view.h"
 
 namespace sorvi {
 
@@ -11,7 +12,7 @@ CSorviStatusBar::CSorviStatusBar(QWidget* parent) : QWidget(parent) {
   setMinimumWidth(100);
 }
 
-void CSorviStatusBar::set_view(QPlainTextEdit* view) {
+void CSorviStatusBar::set_view(CLargeTextView* view) {
   if (view_) disconnect(view_->horizontalScrollBar(), nullptr, this, nullptr);
   view_ = view;
   if (view_) {
@@ -36,11 +37,10 @@ void CSorviStatusBar::apply_view_font() {
 int CSorviStatusBar::text_x() const {
   if (!view_) return 2;
   // The first visible character stands at the viewport's left edge plus the
-  // document margin, less the horizontal scroll.
+  // text margin, less the horizontal scroll.
   const QWidget* viewport = view_->viewport();
   const int left = viewport->mapTo(window(), QPoint(0, 0)).x() - mapTo(window(), QPoint(0, 0)).x();
-  const int margin = static_cast<int>(view_->document()->documentMargin());
-  return left + margin - view_->horizontalScrollBar()->value();
+  return left + view_->text_margin() - view_->horizontalScrollBar()->value();
 }
 
 QSize CSorviStatusBar::sizeHint() const {

@@ -7,9 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
-class QPlainTextEdit;
-
 namespace sorvi {
+
+class CLargeTextView;
 
 class CSorviStatusBar : public QWidget {
   Q_OBJECT
@@ -17,7 +17,7 @@ class CSorviStatusBar : public QWidget {
   explicit CSorviStatusBar(QWidget* parent = nullptr);
 
   // The view the text lines up with (none: painted from the left edge).
-  void set_view(QPlainTextEdit* view);
+  void set_view(CLargeTextView* view);
   void set_text(const QString& text);
   const QString& text() const { return text_; }
   // Takes the view's font and fits the bar's height to it.
@@ -32,7 +32,7 @@ class CSorviStatusBar : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  QPointer<QPlainTextEdit> view_;
+  QPointer<CLargeTextView> view_;
   QString text_;
 };
 

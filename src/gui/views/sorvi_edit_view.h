@@ -1,25 +1,25 @@
-// CSorviEditView: the read-only text view of a plain source document, in
-// the plain source view's fixed-pitch font and colour. It places the caret
-// from the start-up options, searches (the requested text on opening, and
-// the modeless search dialog), shows the caret's line and column in the
-// main frame's status bar, and jumps from a violation line to its
-// standard's help page. The annotated views derive from it.
+// CSorviEditView: the text view of a plain source document, in the plain
+// source view's fixed-pitch font and colour, read-only unless the profile
+// makes it writable. It places the caret from the start-up options,
+// searches (the requested text on opening, and the modeless search
+// dialog), shows the caret's line and column in the main frame's status
+// bar, and jumps from a violation line to its standard's help page. The
+// annotated views derive from it.
 #pragma once
 
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "config/display_settings.h"
 #include "gui/views/find_dialog.h"
+#include "gui/views/large_text_view.h"
 
 namespace sorvi {
 
 class CSorviDocument;
 
-class CSorviEditView : public QPlainTextEdit {
+class CSorviEditView : public CLargeTextView {
   Q_OBJECT
  public:
   explicit CSorviEditView(CSorviDocument* document, QWidget* parent = nullptr);
@@ -27,17 +27,17 @@ class CSorviEditView : public QPlainTextEdit {
 
   CSorviDocument* sorvi_document() const { return document_; }
 
-  // The text as bytes; shown as UTF-8 when valid, else as Latin-1.
-  void set_text_bytes(const std::string& bytes);
-  std::string text_bytes() const;
-  bool text_is_utf8() const { return utf8_; }
-  // Writes the text as bytes to a file; false when it cannot be written.
-  bool write_text(const std::string& path) const;
+  // Writes the whole text as bytes to a file; false when it cannot be
+  // written.
+  bool write_text(const std::string& path);
+  // Brings in every line of a text still arriving (before printing or
+  // saving it).
+  virtual void complete_text() {}
 
   // The plain source view's font and colour from the settings ("Font").
   void apply_initial_font();
-  // Makes the font and colour the view's default format; false (and the
-  // view unchanged) when the font cannot be made.
+  // Makes the font and colour the view's own; false (and the view
+  // unchanged) when the font cannot be made.
   bool apply_font(const FontRecord& font, PackedColour colour);
   const FontRecord& font_record() const { return font_record_; }
   PackedColour text_colour() const { return colour_; }
@@ -60,9 +60,9 @@ class CSorviEditView : public QPlainTextEdit {
   void open_find_dialog();
   CSorviFindDialog* find_dialog() const { return find_dialog_; }
 
-  // The caret's line, from 1.
-  int caret_line() const;
-  QString line_text(int line) const;  // line from 0
+  // The caret's line, from 1, and its bytes.
+  int caret_line() const { return caret_line_index() + 1; }
+  std::string caret_line_bytes() const;
   // The status pane text of the caret, shown while the view is active.
   void show_caret_status();
 
@@ -72,43 +72,27 @@ class CSorviEditView : public QPlainTextEdit {
   // The path Violation Help opens for the caret's line ("" when none).
   std::string violation_help_path() const;
 
-  // A text of styled lines: each line is drawn in its style's colour from
-  // the status colour table (code lines in the view's text colour). The
-  // lines are coloured as they come into view, so a long text is shown at
-  // once. Painting is held while the text is replaced.
-  void set_styled_text(const std::string& bytes, std::vector<uint8_t> styles);
-  int line_style(int line) const;
-  // Colours every line (before printing).
-  void colour_all_lines();
-
-  // The colour line `line` (from 0) is drawn in.
-  QColor line_colour(int line);
+  // Takes the colours of the line styles from the status colour table,
+  // entry 5 following the view's text colour.
+  void take_status_colours();
 
  signals:
   // Asks the program to open a file as a document.
   void open_document_requested(const std::string& path);
-  void caret_moved();
 
  protected:
-  // The default format changed (the font command).
+  // The font changed (the font command).
   virtual void font_changed() {}
-  void select_range(int from, int to);
-  void paintEvent(QPaintEvent* event) override;
+  // Selects from `from` to `to` (offsets in the text) and shows the caret.
+  void select_range(uint64_t from, uint64_t to);
 
  private:
   void on_cursor_moved();
-  // Gives the lines of the blocks their colours; the range's layout is
-  // redone once.
-  void colour_blocks(const QTextBlock& first, const QTextBlock& last);
 
   CSorviDocument* document_;
-  bool utf8_ = true;
   FontRecord font_record_;
   PackedColour colour_ = 0;
   QPointer<CSorviFindDialog> find_dialog_;
-  std::vector<uint8_t> styles_;
-  std::vector<uint8_t> coloured_;
-  QColor style_colours_[9];
 };
 
 // The QFont of a stored font record.

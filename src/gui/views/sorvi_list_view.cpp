@@ -60,12 +60,7 @@ void CSorviListView::initial_update() {
   list.cells.shrink_to_fit();
 
   // The text cannot be changed unless "WRITE_SORVI".
-  if (CSorviEditView* text = document_->view()) {
-    const bool read_only = !get_profile_bool("WRITE_SORVI", false, false);
-    text->setReadOnly(read_only);
-    text->setTextInteractionFlags(read_only ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
-                                            : Qt::TextEditorInteraction);
-  }
+  if (CSorviEditView* text = document_->view()) text->setReadOnly(!get_profile_bool("WRITE_SORVI", false, false));
 
   if (selected >= 0) {
     QTreeWidgetItem* item = topLevelItem(selected);
@@ -107,16 +102,14 @@ bool CSorviListView::choose_row(int row) {
   CSorviEditView* text = document_->view();
   if (!text || row < 0 || row >= topLevelItemCount()) return false;
   // From the top of the text, with the caret at its start.
-  text->verticalScrollBar()->setValue(0);
-  text->setTextCursor(QTextCursor(text->document()));
+  text->scroll_to_line(0);
+  text->set_selection(0, 0);
   const QString wanted = to_display_text(test_case_search_text(cell_text(row, 0))).text;
-  const QTextCursor found =
-      text->document()->find(wanted, 0, QTextDocument::FindCaseSensitively | QTextDocument::FindWholeWords);
-  if (found.isNull()) return false;
-  QTextCursor caret(text->document());
-  caret.setPosition(found.selectionStart());
-  text->setTextCursor(caret);
-  text->verticalScrollBar()->setValue(third_visible_line_top(caret.blockNumber()));
+  uint64_t length = 0;
+  const int64_t found = text->find_bytes(wanted, 0, text->store().size(), true, true, &length);
+  if (found < 0) return false;
+  text->set_selection(static_cast<uint64_t>(found), static_cast<uint64_t>(found));
+  text->scroll_to_line(third_visible_line_top(text->caret_line_index()));
   return true;
 }
 

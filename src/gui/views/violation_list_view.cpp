@@ -90,7 +90,7 @@ bool CViolationListView::save_edits() {
     message_box("Failed to save document");
     return false;
   }
-  text->document()->setModified(false);
+  text->set_modified(false);
   return true;
 }
 
@@ -98,8 +98,8 @@ void CViolationListView::go_to_row(int row) {
   if (!document_ || row < 0 || row >= topLevelItemCount()) return;
   const int line = violation_row_source_line(cell_text(row, kViolationSourceLineColumn));
   CSorviEditView* text = document_->view();
-  if (text && text->document()->isModified()) {
-    if (save_edits() && !text->document()->isModified() && take_violation_edit_warning()) {
+  if (text && text->is_modified()) {
+    if (save_edits() && !text->is_modified() && take_violation_edit_warning()) {
       message_box(kViolationsMayNotMatch);
     }
   }

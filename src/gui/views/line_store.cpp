@@ -1,0 +1,234 @@
+#include "gui/views/line_store.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <vector>
+
+namespace sorvi {
+
+template <typename T>
+PodBuffer<T>::~PodBuffer() {
+  std::free(data_);
+}
+
+template <typename T>
+void PodBuffer<T>::reserve(size_t n) {
+  if (n <= capacity_) return;
+  size_t grown = std::max<size_t>(n, capacity_ + capacity_ / 2);
+  grown = std::max<size_t>(grown, 4096 / sizeof(T));
+  void* p = std::realloc(data_, grown * sizeof(T));
+  if (!p) throw std::bad_alloc();
+  data_ = static_cast<T*>(p);
+  capacity_ = grown;
+}
+
+template <typename T>
+void PodBuffer<T>::push_back(T value) {
+  if (size_ == capacity_) reserve(size_ + 1);
+  data_[size_++] = value;
+}
+
+template <typename T>
+void PodBuffer<T>::append(const T* values, size_t n) {
+  if (n == 0) return;
+  reserve(size_ + n);
+  std::memcpy(data_ + size_, values, n * sizeof(T));
+  size_ += n;
+}
+
+template <typename T>
+void PodBuffer<T>::splice(size_t at, size_t count, const T* values, size_t n) {
+  if (n > count) reserve(size_ + (n - count));
+  const size_t tail = size_ - at - count;
+  if (tail && n != count) std::memmove(data_ + at + n, data_ + at + count, tail * sizeof(T));
+  if (n) std::memcpy(data_ + at, values, n * sizeof(T));
+  size_ = size_ - count + n;
+}
+
+template <typename T>
+void PodBuffer<T>::clear() {
+  std::free(data_);
+  data_ = nullptr;
+  size_ = capacity_ = 0;
+}
+
+template class PodBuffer<char>;
+template class PodBuffer<uint64_t>;
+template class PodBuffer<uint8_t>;
+
+bool is_valid_utf8(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* end = p + text.size();
+  while (p < end) {
+    // Runs of ASCII eight bytes at a time.
+    while (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, 8);
+      if (word & 0x8080808080808080ull) break;
+      p += 8;
+    }
+    if (p == end) break;
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    int more = 0;
+    uint32_t code = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      more = 1;
+      code = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2;
+      code = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3;
+      code = c & 0x07;
+    } else {
+      return false;
+    }
+    if (end - p <= more) return false;
+    for (int i = 1; i <= more; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (p[i] & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond the last code point.
+    if ((more == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+        (more == 3 && (code < 0x10000 || code > 0x10FFFF))) {
+      return false;
+    }
+    p += more + 1;
+  }
+  return true;
+}
+
+LineStore::LineStore() { clear(); }
+
+void LineStore::clear() {
+  bytes_.clear();
+  starts_.clear();
+  styles_.clear();
+  starts_.push_back(0);
+  styles_.push_back(0);
+  appended_ = false;
+  utf8_ = true;
+  widest_ = 0;
+}
+
+void LineStore::note_width(std::string_view text) {
+  const size_t tabs = static_cast<size_t>(std::count(text.begin(), text.end(), '\t'));
+  widest_ = std::max(widest_, text.size() + tabs * (tab_columns_ > 0 ? tab_columns_ - 1 : 0));
+}
+
+void LineStore::append(std::string_view text, uint8_t style) {
+  if (appended_) {
+    bytes_.push_back('\n');
+    starts_.push_back(bytes_.size());
+    styles_.push_back(style);
+  } else {
+    appended_ = true;
+    styles_[0] = style;
+  }
+  bytes_.append(text.data(), text.size());
+  note_width(text);
+  if (utf8_ && !is_valid_utf8(text)) utf8_ = false;
+}
+
+void LineStore::assign(std::string_view bytes) {
+  clear();
+  bytes_.append(bytes.data(), bytes.size());
+  appended_ = true;
+  size_t from = 0;
+  for (;;) {
+    const void* nl = std::memchr(bytes.data() + from, '\n', bytes.size() - from);
+    const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - bytes.data()) : bytes.size();
+    note_width(bytes.substr(from, end - from));
+    if (!nl) break;
+    from = end + 1;
+    starts_.push_back(from);
+    styles_.push_back(0);
+  }
+  utf8_ = is_valid_utf8(bytes);
+}
+
+uint64_t LineStore::line_end(size_t i) const {
+  return i + 1 < starts_.size() ? starts_[i + 1] - 1 : bytes_.size();
+}
+
+std::string_view LineStore::line(size_t i) const {
+  const uint64_t start = starts_[i];
+  return std::string_view(bytes_.data() + start, line_end(i) - start);
+}
+
+std::string_view LineStore::range(uint64_t from, uint64_t to) const {
+  from = std::min<uint64_t>(from, bytes_.size());
+  to = std::min<uint64_t>(std::max(from, to), bytes_.size());
+  return std::string_view(bytes_.data() + from, to - from);
+}
+
+size_t LineStore::line_of(uint64_t offset) const {
+  const uint64_t* first = starts_.data();
+  const uint64_t* found = std::upper_bound(first, first + starts_.size(), offset);
+  return found == first ? 0 : static_cast<size_t>(found - first - 1);
+}
+
+void LineStore::replace(uint64_t from, uint64_t to, std::string_view text) {
+  from = std::min<uint64_t>(from, bytes_.size());
+  to = std::min<uint64_t>(std::max(from, to), bytes_.size());
+  const size_t first = line_of(from);
+  const size_t last = line_of(to);
+  bytes_.splice(from, to - from, text.data(), text.size());
+  std::vector<uint64_t> starts;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') starts.push_back(from + i + 1);
+  }
+  starts_.splice(first + 1, last - first, starts.data(), starts.size());
+  const std::vector<uint8_t> styles(starts.size(), 0);
+  styles_.splice(first + 1, last - first, styles.data(), styles.size());
+  const int64_t delta = static_cast<int64_t>(text.size()) - static_cast<int64_t>(to - from);
+  for (size_t i = first + 1 + starts.size(); i < starts_.size(); ++i) starts_[i] += static_cast<uint64_t>(delta);
+  appended_ = true;
+  for (size_t i = first; i <= first + starts.size(); ++i) note_width(line(i));
+  if (utf8_ && !is_valid_utf8(text)) utf8_ = false;
+}
+
+namespace {
+
+bool word_byte(unsigned char c) { return c >= 0x80 || std::isalnum(c); }
+
+unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+}  // namespace
+
+int64_t LineStore::find(std::string_view needle, uint64_t from, uint64_t to, bool match_case,
+                        bool whole_words) const {
+  to = std::min<uint64_t>(to, bytes_.size());
+  if (needle.empty() || from >= to || to - from < needle.size()) return -1;
+  const char* base = bytes_.data();
+  const char* begin = base + from;
+  const char* end = base + to;
+  auto is_whole = [&](const char* at) {
+    const char* after = at + needle.size();
+    return (at == base || !word_byte(static_cast<unsigned char>(at[-1]))) &&
+           (after == base + bytes_.size() || !word_byte(static_cast<unsigned char>(*after)));
+  };
+  auto scan = [&](const auto& searcher) -> int64_t {
+    for (const char* at = begin; at < end;) {
+      const char* hit = std::search(at, end, searcher);
+      if (hit == end) return -1;
+      if (!whole_words || is_whole(hit)) return hit - base;
+      at = hit + 1;
+    }
+    return -1;
+  };
+  if (match_case) return scan(std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+  auto hash = [](char c) { return std::hash<unsigned char>()(fold(static_cast<unsigned char>(c))); };
+  auto equal = [](char a, char b) { return fold(static_cast<unsigned char>(a)) == fold(static_cast<unsigned char>(b)); };
+  return scan(std::boyer_moore_horspool_searcher(needle.begin(), needle.end(), hash, equal));
+}
+
+}  // namespace sorvi
