@@ -1,357 +1,102 @@
+// The stream routines, one table: a text, the calls made on one stream over
+// it, and a dump of every call's result, what is left unread and anything
+// the fatal report was told.
 #include "base/text_reader.h"
 
 #include <gtest/gtest.h>
 
-#include "memory_stream.h"
-#include "support/test_support.h"
+#include <sstream>
+
+#include "base_fixture.h"
 
 namespace sorvi {
 namespace {
 
-using sorvi_test::MemoryStream;
+std::string character(int c) { return c == EOF ? "EOF" : c == '\n' ? "LF" : std::string(1, static_cast<char>(c)); }
 
-// ---- lines of any length ---------------------------------------------------
-
-TEST(AnyLengthLine, AllLineEndsGiveTheSameLine) {
-  for (const char* content : {"abc\r\n", "abc\n\r", "abc", "abc\n", "abc\r"}) {
-    MemoryStream in(content);
-    std::string line;
-    ASSERT_TRUE(read_any_line(in.get(), line)) << content;
-    EXPECT_EQ(line, "abc");
-    EXPECT_FALSE(read_any_line(in.get(), line)) << content;
-  }
-}
-
-TEST(AnyLengthLine, EmptyLinesLongLinesAndNulBytes) {
-  std::string longline(1000, 'x');
-  MemoryStream in(std::string("a\0b\n\n", 5) + longline + "\r\r\nend");
-  std::string line;
-  ASSERT_TRUE(read_any_line(in.get(), line));
-  EXPECT_EQ(line, "ab");
-  ASSERT_TRUE(read_any_line(in.get(), line));
-  EXPECT_EQ(line, "");
-  ASSERT_TRUE(read_any_line(in.get(), line));
-  EXPECT_EQ(line, longline);
-  // CR then CR LF: the first CR ends the line, the second starts an empty one.
-  ASSERT_TRUE(read_any_line(in.get(), line));
-  EXPECT_EQ(line, "");
-  ASSERT_TRUE(read_any_line(in.get(), line));
-  EXPECT_EQ(line, "end");
-}
-
-TEST(AnyLengthLine, TrimmingTakesSpacesOnly) {
-  MemoryStream in("  a b \t \n  c  \n");
-  std::string line;
-  ASSERT_TRUE(read_any_line_trimmed(in.get(), line, true, true));
-  EXPECT_EQ(line, "a b \t");
-  ASSERT_TRUE(read_any_line_trimmed(in.get(), line, false, true));
-  EXPECT_EQ(line, "  c");
-}
-
-// ---- free integers -----------------------------------------------------------
-
-TEST(StreamInteger, SkipsToDigitsAndStopsAtBlankOrLineEnd) {
-  MemoryStream in("  x12 34\r\n\n 0x1F 12a 99999999999 7");
-  int v = 0;
+// One call "op a b c" on the stream: its result ("-" for none), then the flags it set.
+std::string call(FILE* in, const std::string& spec) {
+  std::istringstream words(spec);
+  std::string op, line, r = "-";
+  int a = 0, b = 0, c = 0, n = -2, v = -5, overflow = -1;
+  words >> op >> a >> b >> c;
   bool eol = false, eof = false;
-  ASSERT_TRUE(read_int_from_stream(in.get(), v, &eol, &eof));
-  EXPECT_EQ(v, 12);
-  EXPECT_FALSE(eol);
-  ASSERT_TRUE(read_int_from_stream(in.get(), v, &eol, &eof));
-  EXPECT_EQ(v, 34);
-  EXPECT_TRUE(eol);
-  eol = false;
-  // An empty line: a line end before any digit.
-  EXPECT_FALSE(read_int_from_stream(in.get(), v, &eol, &eof));
-  EXPECT_TRUE(eol);
-  eol = false;
-  ASSERT_TRUE(read_int_from_stream(in.get(), v, &eol, &eof));
-  EXPECT_EQ(v, 31);
-  v = -5;
-  EXPECT_FALSE(read_int_from_stream(in.get(), v, &eol, &eof));
-  EXPECT_EQ(v, -5);
-  EXPECT_FALSE(read_int_from_stream(in.get(), v, &eol, &eof));
-  ASSERT_TRUE(read_int_from_stream(in.get(), v, &eol, &eof));
-  EXPECT_EQ(v, 7);
-  EXPECT_TRUE(eof);
-  EXPECT_FALSE(eol);
+  char buf[512] = "?";
+  if (op == "line") r = read_any_line(in, line) ? "[" + line + "]" : "none";
+  if (op == "int") r = read_int_from_stream(in, v, &eol, &eof) ? std::to_string(v) : v == -5 ? "no" : "changed";
+  if (op == "fixed") r = std::to_string(Readfixedint(in, a, &eof));
+  if (op == "fixedex") n = Readfixedintex(in, a, &v, &eof, &eol);
+  if (op == "char") r = character(read_text_char(in));
+  if (op == "rl") n = read_line(in, buf, a, false, false, true, &overflow);  // end of file an error
+  if (op == "rlbf") n = read_line(in, buf, a, true, true, false, nullptr);   // blanks and form feeds dropped
+  if (op == "rlp") n = read_line(in, buf, a, false, false, false, nullptr);
+  if (op == "rff") n = read_line_from_file(in, buf, a, false);
+  if (op == "rtl") n = read_text_line(in, buf, a, false);
+  if (op == "cs") n = read_counted_string(in, buf, c, a, b, &eol, &eof);
+  if (op == "skip") r = skip_to_line_end(in, &eof) ? "ok" : "no";
+  if (op == "skiplines") skip_lines(in, a, &eof);
+  if (op == "comments") skip_comment_lines(in);
+  if (op == "fixedex") r = std::to_string(n) + ":" + std::to_string(v);
+  if (op != "fixedex" && n != -2) r = std::to_string(n) + "[" + buf + "]";
+  if (overflow != -1) r += "/" + std::to_string(overflow);
+  return r + (eol ? "+eol" : "") + (eof ? "+eof" : "");
 }
 
-// ---- fixed-width readers -------------------------------------------------------
+const std::string kTooWide = "fixed width int greater than 16 long\n                   ";
 
-TEST(Readfixedint, BlanksCountAsZeroAndEveryCharacterIsPositional) {
-  MemoryStream in("       12312 A");
-  bool eof = false;
-  EXPECT_EQ(Readfixedint(in.get(), 5, &eof), 0);
-  EXPECT_EQ(Readfixedint(in.get(), 5, &eof), 123);
-  EXPECT_EQ(Readfixedint(in.get(), 3, &eof), 120);
-  // "A" counts ('A' - '0') = 17 in the units position.
-  EXPECT_EQ(Readfixedint(in.get(), 1, &eof), 17);
-  EXPECT_FALSE(eof);
-  EXPECT_EQ(Readfixedint(in.get(), 2, &eof), 0);
-  EXPECT_TRUE(eof);
-}
-
-TEST(Readfixedint, StopsAtEndOfFile) {
-  MemoryStream in("12");
-  bool eof = false;
-  EXPECT_EQ(Readfixedint(in.get(), 5, &eof), 12000);
-  EXPECT_TRUE(eof);
-}
-
-TEST(Readfixedint, CrLfReadsAsOneLineEnd) {
-  MemoryStream lf("  7\n  8");
-  MemoryStream crlf("  7\r\n  8");
-  for (MemoryStream* in : {&lf, &crlf}) {
-    bool eof = false;
-    EXPECT_EQ(Readfixedint(in->get(), 3, &eof), 7);
-    EXPECT_EQ(read_text_char(in->get()), '\n');
-    EXPECT_EQ(Readfixedint(in->get(), 3, &eof), 8);
-    EXPECT_FALSE(eof);
-  }
-}
-
-TEST(Readfixedint, WidthAbove16IsReportedOnChannelB) {
-  sorvi_test::ReportCapture report;
-  MemoryStream in("12345678901234567890");
-  bool eof = false;
-  EXPECT_EQ(Readfixedint(in.get(), 17, &eof), 0);
-  EXPECT_TRUE(eof);
-  ASSERT_EQ(report.calls().size(), 1u);
-  EXPECT_EQ(report.calls()[0].channel, 'B');
-  EXPECT_EQ(report.calls()[0].code, 100);
-  EXPECT_EQ(report.calls()[0].text,
-            "Attempt to read a fixed width int greater than 16 long\n"
-            "                   Readfixedint called with intlen parameter 17");
-  // Nothing was read.
-  EXPECT_EQ(in.rest(), "12345678901234567890");
-  eof = false;
-  EXPECT_EQ(Readfixedint(in.get(), 16, &eof), 0);
-  EXPECT_EQ(report.calls().size(), 1u);
-}
-
-TEST(Readfixedintex, SignedAndLeftAlignedFields) {
-  MemoryStream in("  -1212   1a345|");
-  int v = 0;
-  bool eof = false, eol = false;
-  EXPECT_EQ(Readfixedintex(in.get(), 5, &v, &eof, &eol), 5);
-  EXPECT_EQ(v, -12);
-  EXPECT_EQ(Readfixedintex(in.get(), 5, &v, &eof, &eol), 2);
-  EXPECT_EQ(v, 12000);
-  // The "a" ends the number; the rest of the field is consumed unread.
-  EXPECT_EQ(Readfixedintex(in.get(), 5, &v, &eof, &eol), 1);
-  EXPECT_EQ(v, 10000);
-  EXPECT_EQ(in.rest(), "|");
-  EXPECT_FALSE(eof);
-  EXPECT_FALSE(eol);
-}
-
-TEST(Readfixedintex, StopsAtLineEndConsumingCrLf) {
-  for (const char* content : {"  12\r\nnext", "  12\nnext"}) {
-    MemoryStream in(content);
-    int v = 0;
-    bool eof = false, eol = false;
-    EXPECT_EQ(Readfixedintex(in.get(), 7, &v, &eof, &eol), 4);
-    EXPECT_TRUE(eol);
-    EXPECT_FALSE(eof);
-    // The digits keep the weights of a full field.
-    EXPECT_EQ(v, 12000);
-    EXPECT_EQ(in.rest(), "next");
-  }
-}
-
-TEST(Readfixedintex, EndOfFileAndBlankFields) {
-  MemoryStream in("     -");
-  int v = 7;
-  bool eof = false, eol = false;
-  EXPECT_EQ(Readfixedintex(in.get(), 5, &v, &eof, &eol), 5);
-  EXPECT_EQ(v, 0);
-  EXPECT_FALSE(eof);
-  EXPECT_EQ(Readfixedintex(in.get(), 5, &v, &eof, &eol), 1);
-  EXPECT_EQ(v, 0);
-  EXPECT_TRUE(eof);
-}
-
-TEST(Readfixedintex, WidthAbove16NamesTheRoutine) {
-  sorvi_test::ReportCapture report;
-  MemoryStream in("1");
-  int v = 3;
-  bool eof = false, eol = false;
-  EXPECT_EQ(Readfixedintex(in.get(), 20, &v, &eof, &eol), 0);
-  EXPECT_EQ(v, 0);
-  EXPECT_TRUE(eof);
-  ASSERT_EQ(report.calls().size(), 1u);
-  EXPECT_EQ(report.calls()[0].channel, 'B');
-  EXPECT_EQ(report.calls()[0].code, 100);
-  EXPECT_EQ(report.calls()[0].text,
-            "Attempt to read a fixed width int greater than 16 long\n"
-            "                   Readfixedintex called with intlen parameter 20");
-}
-
-TEST(ScanField, DigitsAndBlanksOnly) {
-  MemoryStream in("  42x 7");
-  int out = -1;
-  EXPECT_EQ(scan_field(in.get(), 5, "%d", &out), 4);
-  EXPECT_EQ(out, 42);
-  EXPECT_EQ(scan_field(in.get(), 5, "%d", &out), 0);
-  EXPECT_EQ(read_text_char(in.get()), 'x');
-  EXPECT_EQ(scan_field(in.get(), 12, "%d", &out), 0);
-  EXPECT_EQ(scan_field(in.get(), 1, "%d", &out), 1);
-  EXPECT_EQ(out, 42);  // a blank alone converts nothing
-  EXPECT_EQ(scan_field(in.get(), 3, "%d", &out), 1);
-  EXPECT_EQ(out, 7);
-  EXPECT_EQ(scan_field(in.get(), 3, "%d", &out), -1);
-}
-
-// ---- bounded lines ---------------------------------------------------------
-
-TEST(ReadLine, SizeTenTakesNineCharacters) {
-  MemoryStream in("123456789\n1234567890\nnext\r\n");
-  char buf[10];
-  int overflow = -1;
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, true, &overflow), 9);
-  EXPECT_STREQ(buf, "123456789");
-  EXPECT_EQ(overflow, 0);
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, true, &overflow), 9);
-  EXPECT_EQ(overflow, 10);
-  EXPECT_STREQ(buf, "123456789");
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, true, &overflow), 4);
-  EXPECT_STREQ(buf, "next");
-  EXPECT_EQ(overflow, 0);
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, true, &overflow), -1);
-  EXPECT_STREQ(buf, "");
-}
-
-TEST(ReadLine, OverflowWithoutOutWritesTheErrorBlock) {
-  sorvi_test::ReportCapture report;
-  MemoryStream in("1234567890\nnext\n");
-  char buf[10];
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, false, nullptr), -1);
-  ASSERT_EQ(report.calls().size(), 2u);
-  EXPECT_EQ(report.calls()[0].channel, 'A');
-  EXPECT_EQ(report.calls()[0].code, 101);
-  EXPECT_EQ(report.calls()[1].channel, 'A');
-  EXPECT_EQ(report.calls()[1].code, 2);
-  EXPECT_EQ(report.lines(),
-            "Buffer starts \"1234567890\"\n"
-            "String overflow in read_line, more than 10 characters found\n");
-}
-
-TEST(ReadLine, OverflowReportShowsAtMostHundredCharacters) {
-  sorvi_test::ReportCapture report;
-  std::string longline(300, 'y');
-  MemoryStream in(longline + "\n");
-  char buf[200];
-  EXPECT_EQ(read_line_from_file(in.get(), buf, 200, false), -1);
-  EXPECT_EQ(report.lines(), "Buffer starts \"" + std::string(100, 'y') +
-                                "\"\nString overflow in read_line, more than 200 characters found\n");
-}
-
-TEST(ReadLine, BlanksFormFeedsAndLineEnds) {
-  MemoryStream in(" \t a\fb \r\n\f\n\nlast");
-  char buf[32];
-  EXPECT_EQ(read_line(in.get(), buf, 32, true, true, false, nullptr), 3);
-  EXPECT_STREQ(buf, "ab ");
-  EXPECT_EQ(read_line(in.get(), buf, 32, false, false, false, nullptr), 1);
-  EXPECT_STREQ(buf, "\f");
-  EXPECT_EQ(read_line(in.get(), buf, 32, false, false, false, nullptr), 0);
-  EXPECT_FALSE(feof(in.get()));
-  EXPECT_EQ(read_line(in.get(), buf, 32, false, false, false, nullptr), 4);
-  EXPECT_STREQ(buf, "last");
-  EXPECT_EQ(read_line_from_file(in.get(), buf, 32, false), 0);
-  EXPECT_EQ(read_text_line(in.get(), buf, 32, false), -1);
-}
-
-TEST(ReadLine, TrailingCarriageReturnsAndLastLineWithoutLineEnd) {
-  MemoryStream in("abc\r\r\n123456789");
-  char buf[10];
-  int overflow = -1;
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, true, &overflow), 3);
-  EXPECT_STREQ(buf, "abc");
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, true, &overflow), 9);
-  EXPECT_STREQ(buf, "123456789");
-  EXPECT_EQ(overflow, 0);
-  EXPECT_EQ(read_line(in.get(), buf, 10, false, false, true, &overflow), -1);
-}
-
-// ---- skipping ----------------------------------------------------------------
-
-TEST(Skipping, LineEndsAndLineCounts) {
-  MemoryStream in("abc\r\ndef\rghi\njkl");
-  bool eof = false;
-  EXPECT_TRUE(skip_to_line_end(in.get(), &eof));
-  EXPECT_EQ(read_text_char(in.get()), 'd');
-  skip_lines(in.get(), 2, &eof);
-  EXPECT_FALSE(eof);
-  EXPECT_EQ(read_text_char(in.get()), 'j');
-  skip_lines(in.get(), 5, &eof);
-  EXPECT_TRUE(eof);
-}
-
-TEST(Skipping, CommentLinesTakeTheNextLinesFirstCharacter) {
-  MemoryStream in("# comment\n\n#x\r\n\r\nAbc\n#not skipped\n");
-  skip_comment_lines(in.get());
-  EXPECT_EQ(in.rest(), "bc\n#not skipped\n");
-  MemoryStream only("#a\n#b");
-  skip_comment_lines(only.get());
-  EXPECT_EQ(only.rest(), "");
-}
-
-// ---- counted string ----------------------------------------------------------
-
-TEST(CountedString, FixedWidthLengthThenBlanksThenText) {
-  MemoryStream in(" 12 hello world!rest\n");
-  char buf[64];
-  bool eol = false, eof = false;
-  EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 3, 1, &eol, &eof), 12);
-  EXPECT_STREQ(buf, "hello world!");
-  EXPECT_EQ(in.rest(), "rest\n");
-  EXPECT_FALSE(eol);
-  EXPECT_FALSE(eof);
-}
-
-TEST(CountedString, FreeIntegerLengthAndNoSeparator) {
-  MemoryStream in("5 abcde    3xyz");
-  char buf[64];
-  bool eol = false, eof = false;
-  EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 0, 1, &eol, &eof), 5);
-  EXPECT_STREQ(buf, "abcde");
-  EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 5, 0, &eol, &eof), 3);
-  EXPECT_STREQ(buf, "xyz");
-}
-
-TEST(CountedString, LongTextIsCutToTheBufferButConsumed) {
-  MemoryStream in("10 0123456789|");
-  char buf[5];
-  EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 0, 1, nullptr, nullptr), 4);
-  EXPECT_STREQ(buf, "0123");
-  EXPECT_EQ(in.rest(), "|");
-}
-
-TEST(CountedString, BadSeparatorsAndEarlyEnds) {
-  char buf[16];
-  {
-    MemoryStream in("  3x abc");
-    bool eol = false, eof = false;
-    EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 3, 1, &eol, &eof), -1);
-    EXPECT_FALSE(eol);
-  }
-  {
-    MemoryStream in("  3\r\nabc");
-    bool eol = false, eof = false;
-    EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 3, 1, &eol, &eof), -1);
-    EXPECT_TRUE(eol);
-  }
-  {
-    MemoryStream in("  9 abc");
-    bool eol = false, eof = false;
-    EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 3, 1, &eol, &eof), -1);
-    EXPECT_TRUE(eof);
-    EXPECT_STREQ(buf, "abc");
-  }
-  {
-    MemoryStream in(" -2 ab");
-    EXPECT_EQ(read_counted_string(in.get(), buf, sizeof buf, 3, 1, nullptr, nullptr), -1);
+TEST(TextReader, CallsOnOneStream) {
+  const std::string x1000(1000, 'x');
+  // text, calls separated by ';' -> dump
+  const std::tuple<std::string, const char*, std::string> rows[] = {
+      // Lines of any length: every line end, NUL bytes, CR then CR LF.
+      {"abc\r\nabc\n\rabc\nabc\rabc", "line;line;line;line;line;line", "[abc] [abc] [abc] [abc] [abc] none |"},
+      {std::string("a\0b\n\n", 5) + x1000 + "\r\r\nend", "line;line;line;line;line;line",
+       "[ab] [] [" + x1000 + "] [] [end] none |"},
+      // Free integers end at a blank or a line end; a line end before digits fails.
+      {"  x12 34\r\n\n 0x1F 12a 99999999999 7", "int;int;int;int;int;int;int", "12 34+eol no+eol 31 no no 7+eof |"},
+      // Fixed width: blanks are 0, every other character counts positionally.
+      {"       12312 A", "fixed 5;fixed 5;fixed 3;fixed 1;fixed 2", "0 123 120 17 0+eof |"},
+      {"12", "fixed 5", "12000+eof |"},
+      {"  7\r\n  8\n  9", "fixed 3;char;fixed 3;char;fixed 3", "7 LF 8 LF 9 |"},
+      {"12345678901234567890", "fixed 17;fixed 16",
+       "0+eof 2147483647 |7890 B100 Attempt to read a " + kTooWide + "Readfixedint called with intlen parameter 17"},
+      {"  -1212   1a345|", "fixedex 5;fixedex 5;fixedex 5", "5:-12 2:12000 1:10000 ||"},
+      {"  12\r\n  12\nnext", "fixedex 7;fixedex 7", "4:12000+eol 4:12000+eol |next"},
+      {"     -", "fixedex 5;fixedex 5", "5:0 1:0+eof |"},
+      {"1", "fixedex 20",
+       "0:0+eof |1 B100 Attempt to read a " + kTooWide + "Readfixedintex called with intlen parameter 20"},
+      // Bounded lines: size 10 holds nine characters.
+      {"123456789\n1234567890\nnext\r\n", "rl 10;rl 10;rl 10;rl 10",
+       "9[123456789]/0 9[123456789]/10 4[next]/0 -1[]/0 |"},
+      {"abc\r\r\n123456789", "rl 10;rl 10;rl 10", "3[abc]/0 9[123456789]/0 -1[]/0 |"},
+      {"1234567890\nnext\n", "rlp 10",
+       "-1[123456789] |next\n A101 A2 Buffer starts \"1234567890\"\n"
+       "String overflow in read_line, more than 10 characters found\n"},
+      {std::string(300, 'y') + "\n", "rff 200",
+       "-1[" + std::string(199, 'y') + "] | A101 A2 Buffer starts \"" + std::string(100, 'y') +
+           "\"\nString overflow in read_line, more than 200 characters found\n"},
+      {" \t a\fb \r\n\f\n\nlast", "rlbf 32;rlp 32;rlp 32;rlp 32;rff 32;rtl 32", "3[ab ] 1[\f] 0[] 4[last] 0[] -1[] |"},
+      // Skipping lines and comment lines (which takes the next line's first character).
+      {"abc\r\ndef\rghi\njkl", "skip;char;skiplines 2;char;skiplines 5", "ok d - j -+eof |"},
+      {"# comment\n\n#x\r\n\r\nAbc\n#not skipped\n", "comments", "- |bc\n#not skipped\n"},
+      {"#a\n#b", "comments", "- |"},
+      // Counted strings: a fixed or free length, separating blanks, the text.
+      {" 12 hello world!rest\n", "cs 3 1 64", "12[hello world!] |rest\n"},
+      {"5 abcde    3xyz", "cs 0 1 64;cs 5 0 64", "5[abcde] 3[xyz] |"},
+      {"10 0123456789|", "cs 0 1 5", "4[0123] ||"},
+      {"  3x abc", "cs 3 1 16", "-1[] | abc"},
+      {"  3\r\nabc", "cs 3 1 16", "-1[]+eol |abc"},
+      {"  9 abc", "cs 3 1 16", "-1[abc]+eof |"},
+      {" -2 ab", "cs 3 1 16", "-1[] | ab"},
+  };
+  for (const auto& [content, calls_text, expected] : rows) {
+    sorvi_test::ReportCapture report;
+    sorvi_test::MemoryStream in(content);
+    std::string dump, spec;
+    std::istringstream calls(calls_text);
+    while (std::getline(calls, spec, ';')) dump += call(in.get(), spec) + " ";
+    dump += "|" + in.rest();
+    EXPECT_EQ(dump + sorvi_test::report_dump(report), expected) << calls_text;
   }
 }
 
