@@ -1,7 +1,8 @@
 // Replays every stored fuzz input through the harness of its target: the
 // seed corpora (fuzz/corpus/<target>/) and the inputs that once crashed,
-// hung or broke a promise (fuzz/regressions/<target>/). Each harness checks
-// its reader's promises and that the sample set is left byte for byte as it
+// hung or broke a promise (fuzz/regressions/<target>/), and generated junk
+// through the harnesses of the text readers. Each harness checks its
+// reader's promises and that the sample set is left byte for byte as it
 // was; under the sanitizer build any memory or undefined-behaviour fault
 // ends the test.
 #include <gtest/gtest.h>
@@ -84,6 +85,36 @@ std::vector<std::string> target_names() {
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::ValuesIn(target_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+// Deterministic junk of what the fixed-column readers take apart: digits,
+// blanks, minus signs, kind and flag letters, quotes, tabs and line ends
+// (LF, CR LF, lone CR), with now and then a very long line.
+std::string junk_text(unsigned seed, size_t size) {
+  static const char kAlphabet[] = "0123456789          ---TtFfSQDYP\"\t\n\n\n\r";
+  std::string text;
+  unsigned state = seed * 2654435761u + 1;
+  while (text.size() < size) {
+    state = state * 1103515245u + 12345u;
+    const unsigned r = (state >> 8) % 1000;
+    text += r == 0 ? std::string(5000, '7') : std::string(1, kAlphabet[r % (sizeof kAlphabet - 1)]);
+  }
+  return text;
+}
+
+class JunkReplay : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(JunkReplay, GeneratedJunkKeepsEveryPromise) {
+  sorvi_fuzz::FuzzFunction run = sorvi_fuzz::find_fuzz_target(GetParam());
+  ASSERT_NE(run, nullptr);
+  for (unsigned seed = 1; seed <= 150; ++seed) {
+    const std::string junk = junk_text(seed, 3000);
+    EXPECT_EQ(run(reinterpret_cast<const uint8_t*>(junk.data()), junk.size()), 0)
+        << "seed " << seed << ": " << sorvi_fuzz::fuzz_failure();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, JunkReplay,
+                         ::testing::Values("block_file", "block_flags", "counts", "procedures", "dataflow", "violations"));
 
 // Every folder of stored inputs belongs to a target, so none is skipped
 // unseen.

@@ -6,22 +6,31 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "base/string_routines.h"
+#include "locking/named_lock.h"
 #include "workfiles_fixture.h"
 
 namespace sorvi {
 namespace {
-
-using sorvi_test::ReportCall;
 
 // One registry line as the suite writes it.
 std::string record(int checksum, const std::string& name, const std::string& tail = "") {
   char head[32];
   std::snprintf(head, sizeof head, "%5d%5d%5d", 1, checksum, static_cast<int>(name.size()));
   return head + name + tail + "\n";
+}
+
+// "channel code[:text]" of each report call, then the lines in brackets.
+std::string report(const sorvi_test::ReportCapture& capture) {
+  std::string out;
+  for (const sorvi_test::ReportCall& c : capture.calls()) {
+    out += " " + std::string(1, c.channel) + std::to_string(c.code) + (c.text.empty() ? "" : ":" + c.text);
+  }
+  return out + (capture.lines().empty() ? "" : " [" + capture.lines() + "]");
 }
 
 class RegistryTest : public workfiles_test::WorkfilesTest {
@@ -40,154 +49,109 @@ class RegistryTest : public workfiles_test::WorkfilesTest {
 TEST(NameChecksum, FoldsTheUpperCasedFullPath) {
   // "/AB/C.D": a0 = '/'+'C', a1 = 'A'+'.', a2 = 'B'+'D', a3 = '/';
   // ((114 ^ 134) << 16) + (111 ^ 47) = 15990848, remainder 90848.
-  EXPECT_EQ(name_checksum("/ab/c.d"), 90848);
-  EXPECT_EQ(name_checksum("/AB/C.D"), 90848);
-  EXPECT_EQ(name_checksum("/ab/./x/../c.d"), 90848) << "the full path folds . and ..";
-}
-
-TEST(NameChecksum, HighBytesCountAsNegativeAndTheResultIsAMagnitude) {
-  // a0 = '/' ^ -23 = -58, a1 = -23: h = -58 * 65536 - 23 = -3801111.
-  EXPECT_EQ(name_checksum("/\xE9\xE9"), 1111);
-  // Upper-casing leaves bytes of 128 and above alone.
-  EXPECT_NE(name_checksum("/\xE9\xE9"), name_checksum("/\xC9\xC9"));
+  // "/\xE9\xE9": bytes count as negative, a0 = '/' ^ -23 = -58, a1 = -23:
+  // h = -58 * 65536 - 23 = -3801111, and the result is a magnitude. Upper-casing
+  // leaves bytes of 128 and above alone: "/\xC9\xC9" gives -26 * 65536 - 55.
+  const std::vector<std::pair<const char*, int>> rows = {
+      {"/ab/c.d", 90848},   {"/AB/C.D", 90848},   {"/ab/./x/../c.d", 90848}, {"/\xE9\xE9", 1111},
+      {"/\xC9\xC9", 3991}, {"", 0},              {nullptr, 0}};
+  for (const auto& row : rows) EXPECT_EQ(name_checksum(row.first), row.second) << (row.first ? row.first : "null");
 }
 
 TEST(NameChecksum, RelativeNamesUseTheCurrentDirectory) {
   sorvi_test::TempDir dir;
   sorvi_test::ScopedCwd cwd(dir.path());
   EXPECT_EQ(name_checksum("util.c"), name_checksum((full_path(".") + "/UTIL.C").c_str()));
-  EXPECT_EQ(name_checksum(""), 0);
-  EXPECT_EQ(name_checksum(nullptr), 0);
 }
 
 // ---- reading and matching --------------------------------------------------------
 
-TEST_F(RegistryTest, TwoFilesWithOneBaseNameAreToldApartByChecksum) {
-  const std::string first = src("a/util.c"), second = src("b/util.c");
-  ASSERT_NE(name_checksum(first.c_str()), name_checksum(second.c_str()));
-  write_registry(record(name_checksum(first.c_str()), "util", " 7 2") + record(name_checksum(second.c_str()), "util", " 7 6"));
-  EXPECT_EQ(module_number_of(second.c_str(), false), 2);
-  EXPECT_EQ(retrieve_workname_stem(second.c_str(), false), "util_2");
-  EXPECT_EQ(language_code_of(second.c_str()), 6);
-  EXPECT_EQ(module_number_of(first.c_str(), false), 1);
-  EXPECT_EQ(retrieve_workname_stem(first.c_str(), false), "util_1");
-  EXPECT_EQ(language_code_of(first.c_str()), 2);
-  EXPECT_EQ(module_number_of(src("c/util.c").c_str(), false), 0);
-  EXPECT_EQ(retrieve_workname_stem(src("c/util.c").c_str(), false), "util");
-  ASSERT_EQ(module_registry().size(), 2u);
-  EXPECT_EQ(module_registry()[1].values, (int_list{name_checksum(second.c_str()), 6, 7}));
-}
-
-TEST_F(RegistryTest, NameOnlyRecordMatchesAnyFileOfItsName) {
-  write_registry(record(12345, "main", " 0 2") + record(0, "main", " 0 0") + record(0, "other"));
-  for (const char* dir : {"x/", "y/z/"}) {
-    const std::string file = src(std::string(dir) + "Main.cpp");
-    EXPECT_EQ(module_number_of(file.c_str(), false), 2);
-    EXPECT_EQ(retrieve_workname_stem(file.c_str(), false), "Main");
-    EXPECT_EQ(language_code_of(file.c_str()), 0);
-  }
-  EXPECT_EQ(module_number_of("other.c", false), 3);
-}
-
-TEST_F(RegistryTest, RecordWithoutTrailingIntegersHasLanguageZero) {
-  const std::string file = src("demo.c");
-  write_registry(record(name_checksum(file.c_str()), "demo") + record(1, "next", "   4   13"));
-  EXPECT_EQ(module_number_of(file.c_str(), false), 1);
-  EXPECT_EQ(language_code_of(file.c_str()), 0);
-  ASSERT_EQ(module_registry().size(), 2u);
-  EXPECT_EQ(module_registry()[0].values, (int_list{name_checksum(file.c_str()), 0, 0}));
-  EXPECT_EQ(module_registry()[1].values, (int_list{1, 13, 4}));
-}
-
-TEST_F(RegistryTest, PathsDifferingInCaseMatchTheSameRecord) {
-  const std::string file = src("dir/Util.C");
-  std::string shouted = file;
+// Registry text -> "loaded? entries as name/language/spare", then "| module
+// number, stem and language" of each file asked, then what was reported.
+TEST_F(RegistryTest, RecordsAndMatchingAsDumped) {
+  const std::string a = src("a/util.c"), b = src("b/util.c"), demo = src("demo.c"), util = src("dir/Util.C");
+  std::string shouted = util;
   upper_case(shouted);
-  write_registry(record(name_checksum(file.c_str()), "UTIL", " 1 2"));
-  EXPECT_EQ(name_checksum(file.c_str()), name_checksum(shouted.c_str()));
-  EXPECT_EQ(module_number_of(shouted.c_str(), false), 1);
-  EXPECT_EQ(retrieve_workname_stem(file.c_str(), false), "Util_1") << "the stem keeps the file's own spelling";
-}
-
-TEST_F(RegistryTest, EmptyRegistryKnowsNoFile) {
-  write_registry("");
-  EXPECT_EQ(module_number_of(src("demo.c").c_str(), false), 0);
-  EXPECT_TRUE(module_registry().empty());
-  EXPECT_EQ(retrieve_workname_stem(src("demo.c").c_str(), false), "demo");
-  EXPECT_EQ(language_code_of(src("demo.c").c_str()), 0);
-}
-
-TEST_F(RegistryTest, NamesKeepTheirBlanksAndCrLfLinesRead) {
-  write_registry("    1    5    6my mod 3 16\r\n    2    0    3abc\r\n");
-  ASSERT_TRUE(load_module_registry(nullptr, nullptr));
-  EXPECT_EQ(names(), (std::vector<std::string>{"my mod", "abc"}));
-  EXPECT_EQ(module_registry()[0].values, (int_list{5, 16, 3}));
-}
-
-TEST_F(RegistryTest, StemOfAModuleNumber) {
-  write_registry(record(11, "alpha", " 0 2") + record(22, "beta", " 0 2"));
-  std::string stem;
-  EXPECT_TRUE(module_stem(2, false, false, stem));
-  EXPECT_EQ(stem, "beta");
-  EXPECT_TRUE(module_stem(2, true, false, stem));
-  EXPECT_EQ(stem, "beta_2");
-  EXPECT_FALSE(module_stem(3, true, false, stem));
-  EXPECT_EQ(stem, "");
-  EXPECT_FALSE(module_stem(0, false, false, stem));
-}
-
-// ---- broken records and messages -------------------------------------------------
-
-TEST_F(RegistryTest, NameCutByTheEndOfTheFileIsReported) {
-  write_registry(record(11, "alpha", " 0 2") + "    2   22   10abc");
-  sorvi_test::ReportCapture capture;
-  EXPECT_TRUE(load_module_registry(nullptr, nullptr));
-  EXPECT_EQ(names(), (std::vector<std::string>{"alpha"}));
-  ASSERT_EQ(capture.calls().size(), 2u);
-  EXPECT_EQ(capture.calls()[0].channel, 'B');
-  EXPECT_EQ(capture.calls()[0].code, 101);
-  EXPECT_EQ(capture.calls()[1].code, 2);
-  EXPECT_EQ(capture.lines(), "Premature end-of-file found when reading\nfile name characters in staticid.dat\n");
-}
-
-TEST_F(RegistryTest, LanguageCodeMissingAfterTheFirstIntegerIsReported) {
-  write_registry(record(11, "alpha", " 0 2") + record(22, "beta", " 5") + record(33, "gamma", " 0 2"));
-  sorvi_test::ReportCapture capture;
-  load_module_registry(nullptr, nullptr);
-  EXPECT_EQ(names(), (std::vector<std::string>{"alpha"})) << "reading stops at the broken record";
-  EXPECT_EQ(capture.lines(), "Premature end-of-file found when reading\nlanguage code integer in staticid.dat\n");
-  ASSERT_EQ(capture.calls().size(), 2u);
-  EXPECT_EQ(capture.calls()[0].code, 101);
-  EXPECT_EQ(capture.calls()[1].code, 2);
-}
-
-TEST_F(RegistryTest, FixedFieldsThatAreNotFiveCharactersEndTheReadingQuietly) {
-  for (const std::string& bad : {std::string("1        5    3abc 0 2\n"), std::string("    1    5\n"),
-                                 std::string("\n"), std::string("    1    5   -3abc 0 2\n")}) {
-    write_registry(record(11, "alpha", " 0 2") + bad + record(33, "gamma", " 0 2"));
+  const std::string alpha = record(11, "alpha", " 0 2"), gamma = record(33, "gamma", " 0 2");
+  const std::string premature = " B101 B2 [Premature end-of-file found when reading\n";
+  const struct {
+    std::string registry;  // "<none>": no file
+    std::vector<std::string> asked;
+    std::string expected;
+  } rows[] = {
+      // Two files with one base name are told apart by their checksums.
+      {record(name_checksum(a.c_str()), "util", " 7 2") + record(name_checksum(b.c_str()), "util", " 7 6"),
+       {b, a, src("c/util.c")},
+       "1 util/2/7 util/6/7 | 2 util_2 6 | 1 util_1 2 | 0 util 0"},
+      // A name-only record (checksum and language 0) matches any file of its name.
+      {record(12345, "main", " 0 2") + record(0, "main", " 0 0") + record(0, "other"),
+       {src("x/Main.cpp"), src("y/z/Main.cpp"), "other.c"},
+       "1 main/2/0 main/0/0 other/0/0 | 2 Main 0 | 2 Main 0 | 3 other 0"},
+      {record(name_checksum(demo.c_str()), "demo") + record(1, "next", "   4   13"), {demo},
+       "1 demo/0/0 next/13/4 | 1 demo_1 0"},
+      // Paths differing in case match the same record; the stem keeps the file's spelling.
+      {record(name_checksum(util.c_str()), "UTIL", " 1 2"), {shouted, util},
+       "1 UTIL/2/1 | 1 " + base_name_part(shouted) + "_1 2 | 1 Util_1 2"},
+      {"", {demo}, "1 | 0 demo 0"},
+      {"    1    5    6my mod 3 16\r\n    2    0    3abc\r\n", {}, "1 my mod/16/3 abc/0/0"},
+      // Fixed fields that are not five characters end the reading quietly.
+      {alpha + "1        5    3abc 0 2\n" + gamma, {}, "1 alpha/2/0"},
+      {alpha + "    1    5\n" + gamma, {}, "1 alpha/2/0"},
+      {alpha + "\n" + gamma, {}, "1 alpha/2/0"},
+      {alpha + "    1    5   -3abc 0 2\n" + gamma, {}, "1 alpha/2/0"},
+      // A broken record ends the reading with a report.
+      {alpha + "    2   22   10abc", {}, "1 alpha/2/0" + premature + "file name characters in staticid.dat\n]"},
+      {alpha + record(22, "beta", " 5") + gamma, {}, "1 alpha/2/0" + premature + "language code integer in staticid.dat\n]"},
+      {"    1    5999991234567890", {}, "1" + premature + "file name characters in staticid.dat\n]"},
+      {"<none>", {}, "0 B100:Error trying to open " + work("staticid.dat")},
+  };
+  for (const auto& row : rows) {
+    std::remove(work("staticid.dat").c_str());
+    if (row.registry != "<none>") write_registry(row.registry);
+    reset_module_registry();
     sorvi_test::ReportCapture capture;
-    load_module_registry(nullptr, nullptr);
-    EXPECT_EQ(names(), (std::vector<std::string>{"alpha"})) << bad;
-    EXPECT_TRUE(capture.calls().empty()) << bad;
+    std::string out = std::to_string(load_module_registry(nullptr, nullptr));
+    for (const NamedIntEntry& e : module_registry()) {
+      out += " " + e.name + "/" + std::to_string(e.values[1]) + "/" + std::to_string(e.values[2]);
+    }
+    const std::string reported = report(capture);
+    for (const std::string& file : row.asked) {
+      out += " | " + std::to_string(module_number_of(file.c_str(), false)) + " " +
+             retrieve_workname_stem(file.c_str(), false) + " " + std::to_string(language_code_of(file.c_str()));
+    }
+    EXPECT_EQ(out + reported, row.expected) << row.registry;
   }
 }
 
-TEST_F(RegistryTest, HugeNameLengthIsBoundedByTheFile) {
-  write_registry("    1    5999991234567890");
-  sorvi_test::ReportCapture capture;
-  load_module_registry(nullptr, nullptr);
-  EXPECT_TRUE(module_registry().empty());
-  EXPECT_EQ(capture.lines(), "Premature end-of-file found when reading\nfile name characters in staticid.dat\n");
-}
-
-TEST_F(RegistryTest, MissingRegistryIsReportedWithItsPath) {
-  sorvi_test::ReportCapture capture;
-  EXPECT_FALSE(load_module_registry(nullptr, nullptr));
-  ASSERT_EQ(capture.calls().size(), 1u);
-  EXPECT_EQ(capture.calls()[0].channel, 'B');
-  EXPECT_EQ(capture.calls()[0].code, 100);
-  EXPECT_EQ(capture.calls()[0].text, "Error trying to open " + work("staticid.dat"));
-  EXPECT_TRUE(module_registry().empty());
+TEST_F(RegistryTest, StemsAndMessages) {
+  write_registry(record(11, "alpha", " 0 2") + record(22, "beta", " 0 2"));
+  const std::string gamma = src("gamma.c");
+  const std::string gamma_sum = std::to_string(name_checksum(gamma.c_str()));
+  std::string stem;
+  auto stem_of = [&stem](int number, bool with_number, bool report) {
+    return std::to_string(module_stem(number, with_number, report, stem)) + " " + stem;
+  };
+  const std::vector<std::pair<std::function<std::string()>, std::string>> rows = {
+      {[&] { return stem_of(2, false, false); }, "1 beta"},
+      {[&] { return stem_of(2, true, false); }, "1 beta_2"},
+      {[&] { return stem_of(3, true, false); }, "0 "},
+      {[&] { return stem_of(0, false, false); }, "0 "},
+      {[&] { return stem_of(5, true, true); }, "0  B101:Unable to get stem for module 5 in staticid.dat"},
+      {[] { return std::to_string(module_number_of("", true)); },
+       "0 B101 B2 [Cannot find staticid number for null file\n]"},
+      {[&] { return std::to_string(module_number_of(gamma.c_str(), true)); },
+       "0 B101 B2 [Cannot find source file \"" + gamma + "\" in staticid.dat file\nModule number unavailable\n" +
+           "Checksum for file is " + gamma_sum + "\n]"},
+      {[&] { return retrieve_workname_stem(gamma.c_str(), true); },
+       "gamma B101 B2 [Can't get module number for file \"" + gamma + "\" in retrieve_workname_stem\n" +
+           "Checksum generated for stem gamma is " + gamma_sum + "\n" +
+           "Stored staticid.dat records (name : checksum) are:\nalpha : 11\nbeta : 22\n]"},
+  };
+  for (const auto& row : rows) {
+    sorvi_test::ReportCapture capture;
+    const std::string result = row.first();
+    EXPECT_EQ(result + report(capture), row.second);
+  }
 }
 
 TEST_F(RegistryTest, RegistryPathIsMadeFromTheWorkDirectory) {
@@ -195,66 +159,24 @@ TEST_F(RegistryTest, RegistryPathIsMadeFromTheWorkDirectory) {
   EXPECT_EQ(registry_path(work_dir_.substr(0, work_dir_.size() - 1).c_str()), work("staticid.dat"));
 }
 
-TEST_F(RegistryTest, ModuleNumberMessages) {
-  write_registry(record(11, "alpha", " 0 2"));
-  sorvi_test::ReportCapture capture;
-  EXPECT_EQ(module_number_of("", true), 0);
-  EXPECT_EQ(capture.lines(), "Cannot find staticid number for null file\n");
-  capture.clear();
-  const std::string file = src("beta.c");
-  EXPECT_EQ(module_number_of(file.c_str(), true), 0);
-  EXPECT_EQ(capture.lines(), "Cannot find source file \"" + file + "\" in staticid.dat file\nModule number unavailable\n" +
-                                 "Checksum for file is " + std::to_string(name_checksum(file.c_str())) + "\n");
-  ASSERT_EQ(capture.calls().size(), 2u);
-  EXPECT_EQ(capture.calls()[0].code, 101);
-  EXPECT_EQ(capture.calls()[1].code, 2);
-}
-
-TEST_F(RegistryTest, StemMessagesListTheRegistry) {
-  write_registry(record(11, "alpha", " 0 2") + record(22, "beta", " 0 2"));
-  sorvi_test::ReportCapture capture;
-  const std::string file = src("gamma.c");
-  EXPECT_EQ(retrieve_workname_stem(file.c_str(), true), "gamma");
-  EXPECT_EQ(capture.lines(), "Can't get module number for file \"" + file + "\" in retrieve_workname_stem\n" +
-                                 "Checksum generated for stem gamma is " +
-                                 std::to_string(name_checksum(file.c_str())) + "\n" +
-                                 "Stored staticid.dat records (name : checksum) are:\nalpha : 11\nbeta : 22\n");
-  ASSERT_EQ(capture.calls().size(), 2u);
-  EXPECT_EQ(capture.calls()[0].channel, 'B');
-
-  capture.clear();
-  std::string stem;
-  EXPECT_FALSE(module_stem(5, true, true, stem));
-  ASSERT_EQ(capture.calls().size(), 1u);
-  EXPECT_EQ(capture.calls()[0].channel, 'B');
-  EXPECT_EQ(capture.calls()[0].code, 101);
-  EXPECT_EQ(capture.calls()[0].text, "Unable to get stem for module 5 in staticid.dat");
-}
-
 // ---- where the registry comes from ----------------------------------------------
 
 TEST_F(RegistryTest, CopyInTheGlhFileWinsAndLeavesNothingBehind) {
   write_registry(record(11, "plain", " 0 2"));
-  const std::string glh = work("demo.glh");
   {
-    sorvi_sample::GlhWriter w(glh);
-    const std::string line = record(22, "fromglh", " 0 6");
-    w.add_work_file("$$CFG_REPOSITORY$$", "staticid", {{line.substr(0, line.size() - 1)}, false, {}, {}});
+    sorvi_sample::GlhWriter w(work("demo.glh"));
+    ASSERT_TRUE(w.add_work_file("$$CFG_REPOSITORY$$", "staticid", workfiles_test::document(record(22, "fromglh", " 0 6"))));
     ASSERT_TRUE(w.close());
+    sorvi_sample::GlhWriter empty(work("empty.glh"));
+    ASSERT_TRUE(empty.close());
   }
   const int entries = workfiles_test::directory_entries(work_dir_);
-  ASSERT_TRUE(load_module_registry(nullptr, glh.c_str()));
+  ASSERT_TRUE(load_module_registry(nullptr, work("demo.glh").c_str()));
   EXPECT_EQ(names(), (std::vector<std::string>{"fromglh"}));
   EXPECT_EQ(module_registry()[0].values, (int_list{22, 6, 0}));
   EXPECT_EQ(workfiles_test::directory_entries(work_dir_), entries) << "the temporary copy is gone";
-
   // A GLH file without a copy leaves the plain file.
-  const std::string empty_glh = work("empty.glh");
-  {
-    sorvi_sample::GlhWriter w(empty_glh);
-    ASSERT_TRUE(w.close());
-  }
-  ASSERT_TRUE(load_module_registry(nullptr, empty_glh.c_str()));
+  ASSERT_TRUE(load_module_registry(nullptr, work("empty.glh").c_str()));
   EXPECT_EQ(names(), (std::vector<std::string>{"plain"}));
 }
 

@@ -21,12 +21,24 @@ const char kSource[] = "/src/demo.c";
 // Everything left in the stream.
 std::string rest_of(FILE* stream) {
   std::string text;
-  if (!stream) return text;
-  for (int c = std::getc(stream); c != EOF; c = std::getc(stream)) text.push_back(static_cast<char>(c));
+  for (int c = stream ? std::getc(stream) : EOF; c != EOF; c = std::getc(stream)) text.push_back(static_cast<char>(c));
   return text;
 }
 
 GlhTextDocumentContent lines(std::vector<std::string> entries) { return {std::move(entries), false, {}, {}}; }
+
+// Where a stream comes from, the two statuses and what it reads.
+struct Opened {
+  int source;
+  int file_status;
+  int repository_status;
+  std::string text;
+};
+
+std::string dump(const Opened& o) {
+  return std::to_string(o.source) + " " + std::to_string(o.file_status) + " " + std::to_string(o.repository_status) +
+         " [" + o.text + "]";
+}
 
 class OpenerTest : public workfiles_test::WorkfilesTest {
  protected:
@@ -50,6 +62,8 @@ class OpenerTest : public workfiles_test::WorkfilesTest {
     sorvi_test::write_file(work("demo_2.sif"), "from the plain file\n");
     sorvi_test::write_file(work("damaged.ref"), "plain damaged\n");
     sorvi_test::write_file(work("odd.sif"), "plain odd\n");
+    sorvi_test::write_file(work("plain_only.stb"), "plain\n");
+    sorvi_test::write_file(work("bogus.glh"), "not hdf5");
     entries_before_ = workfiles_test::directory_entries(work_dir_);
   }
 
@@ -57,51 +71,86 @@ class OpenerTest : public workfiles_test::WorkfilesTest {
     return open_work_file(path.c_str(), glh_.c_str(), source, dataset, mode);
   }
 
-  void expect_statuses(const WorkFile& handle, int file_status, int repository_status) {
-    int f = -1, r = -1;
-    work_file_statuses(handle.get(), &f, &r);
-    EXPECT_EQ(f, file_status);
-    EXPECT_EQ(r, repository_status);
-  }
-
   std::string glh_;
   int entries_before_ = 0;
 };
 
-TEST_F(OpenerTest, PlainFirstReadsThePlainFile) {
-  WorkFile h = open(work("demo_2.sif"), kOpenPlainFirst);
-  ASSERT_TRUE(h);
-  EXPECT_EQ(h->source, kSourcePlainFile);
-  expect_statuses(h, kStatusOpened, kStatusNotTried);
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "from the plain file\n");
+// Path in the work directory, mode, dataset name, repository name and GLH
+// file -> source, statuses and text. A temporary copy lies in the work
+// directory only while its handle is open.
+TEST_F(OpenerTest, ModesAndFallbacks) {
+  const std::string from_repository = "from the repository\nsecond line\n";
+  const struct {
+    std::string path;
+    int mode;
+    Opened expected;
+    const char* dataset = nullptr;
+    const char* repository = kSource;
+    std::string glh = "demo.glh";
+  } rows[] = {
+      {"demo_2.sif", kOpenPlainFirst, {kSourcePlainFile, kStatusOpened, kStatusNotTried, "from the plain file\n"}},
+      {"demo_2.sif", kOpenRepositoryFirst, {kSourceTemporaryCopy, kStatusNotTried, kStatusOpened, from_repository}},
+      {"demo_2.sif", kOpenDatasetFirst, {kSourceDataset, kStatusNotTried, kStatusOpened, from_repository}},
+      {"empty.ref", kOpenDatasetFirst, {kSourceDataset, kStatusNotTried, kStatusOpened, ""}},
+      // A text stored in chunks is copied instead of read in place.
+      {"chunks.ref", kOpenDatasetFirst, {kSourceTemporaryCopy, kStatusNotTried, kStatusOpened, "abc\nde"}},
+      {"plain_only.stb", kOpenRepositoryFirst, {kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, "plain\n"}},
+      {"plain_only.stb", kOpenDatasetFirst, {kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, "plain\n"}},
+      {"nowhere.pol", kOpenRepositoryFirst, {kSourceNone, kFileOpenFailed, kRepositoryNoDataset, ""}},
+      {"nowhere.pol", kOpenPlainFirst, {kSourceNone, kFileOpenFailed, kRepositoryNoDataset, ""}},
+      {"only_repo.pol", kOpenPlainFirst, {kSourceTemporaryCopy, kFileOpenFailed, kStatusOpened, "repo only\n"}},
+      // An empty path reads the dataset "twf"; a given dataset name wins over the path's.
+      {"", kOpenPlainFirst, {kSourceTemporaryCopy, kStatusNotTried, kStatusOpened, "default name\n"}},
+      {"anything.txt", kOpenDatasetFirst, {kSourceDataset, kStatusNotTried, kStatusOpened, "repo only\n"}, "only_repo.pol"},
+      // A failed extraction leaves no copy and falls back.
+      {"damaged.ref", kOpenRepositoryFirst, {kSourcePlainFile, kStatusOpened, kRepositoryExtractFailed, "plain damaged\n"}},
+      // A group that is not a document repository cannot be read in place.
+      {"odd.sif", kOpenDatasetFirst, {kSourcePlainFile, kStatusOpened, kRepositoryDatasetFailed, "plain odd\n"}, nullptr,
+       "/src/odd.c"},
+      {"demo_2.sif", 7, {kSourcePlainFile, kStatusOpened, kRepositoryUnsupportedMode, "from the plain file\n"}},
+      // Without a GLH file, or with a file that is none, only the plain file counts.
+      {"demo_2.sif", kOpenRepositoryFirst, {kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, "from the plain file\n"},
+       nullptr, nullptr, ""},
+      {"demo_2.sif", kOpenDatasetFirst, {kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, "from the plain file\n"},
+       nullptr, kSource, "bogus.glh"},
+      {std::string(600, 'a') + ".sif", kOpenPlainFirst, {kSourceNone, kFileOpenFailed, kRepositoryNoDataset, ""}, nullptr,
+       nullptr, ""},
+  };
+  for (const auto& row : rows) {
+    const std::string path = row.path.empty() ? "" : work(row.path);
+    WorkFile h = open_work_file(path.c_str(), row.glh.empty() ? nullptr : work(row.glh).c_str(), row.repository,
+                                row.dataset, row.mode);
+    ASSERT_TRUE(h);
+    Opened got{h->source, -1, -1, rest_of(work_file_stream(h.get()))};
+    work_file_statuses(h.get(), &got.file_status, &got.repository_status);
+    EXPECT_EQ(dump(got), dump(row.expected)) << row.path << " mode " << row.mode;
+    EXPECT_EQ(work_file_is_open(h.get()), row.expected.source != kSourceNone);
+    const bool copy = row.expected.source == kSourceTemporaryCopy;
+    EXPECT_EQ(workfiles_test::directory_entries(work_dir_), entries_before_ + (copy ? 1 : 0)) << row.path;
+    EXPECT_EQ(static_cast<bool>(h->temporary_name), copy);
+    h.reset();
+    EXPECT_EQ(workfiles_test::directory_entries(work_dir_), entries_before_) << row.path;
+  }
 }
 
-TEST_F(OpenerTest, RepositoryFirstReadsATemporaryCopyDeletedOnClose) {
+TEST_F(OpenerTest, TheTemporaryCopyIsNamedAfterTheDatasetAndDeletedOnClose) {
   WorkFile h = open(work("demo_2.sif"), kOpenRepositoryFirst);
-  ASSERT_TRUE(h);
-  EXPECT_EQ(h->source, kSourceTemporaryCopy);
-  expect_statuses(h, kStatusNotTried, kStatusOpened);
   ASSERT_TRUE(h->temporary_name);
   const std::string copy = *h->temporary_name;
-  EXPECT_EQ(directory_part(copy), work_dir_) << "the copy goes next to the path";
-  EXPECT_EQ(file_name_part(copy).rfind("demo_2.sif", 0), 0u) << "named after the dataset";
-  EXPECT_TRUE(sorvi_test::file_exists(copy));
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "from the repository\nsecond line\n");
+  EXPECT_EQ(directory_part(copy), work_dir_);
+  EXPECT_EQ(file_name_part(copy).rfind("demo_2.sif", 0), 0u);
   close_work_file(h);
   EXPECT_FALSE(h);
   EXPECT_FALSE(sorvi_test::file_exists(copy));
-  EXPECT_EQ(workfiles_test::directory_entries(work_dir_), entries_before_);
-}
 
-TEST_F(OpenerTest, DatasetFirstReadsTheRepositoryInPlace) {
-  WorkFile h = open(work("demo_2.sif"), kOpenDatasetFirst);
-  ASSERT_TRUE(h);
-  EXPECT_EQ(h->source, kSourceDataset);
-  EXPECT_TRUE(work_file_is_open(h.get()));
-  EXPECT_FALSE(h->temporary_name);
-  expect_statuses(h, kStatusNotTried, kStatusOpened);
-  EXPECT_EQ(workfiles_test::directory_entries(work_dir_), entries_before_) << "nothing is written";
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "from the repository\nsecond line\n");
+  // Without a directory in the path the copy goes to the temporary directory.
+  sorvi_test::TempDir tmp;
+  sorvi_test::ScopedEnv env("TMPDIR", tmp.path());
+  h = open(profile_->dir().file("no_such_dir/demo_2.sif"), kOpenRepositoryFirst);
+  ASSERT_EQ(h->source, kSourceTemporaryCopy);
+  EXPECT_EQ(workfiles_test::directory_entries(tmp.path()), 1);
+  h.reset();
+  EXPECT_EQ(workfiles_test::directory_entries(tmp.path()), 0);
 }
 
 TEST_F(OpenerTest, InPlaceStreamServesTheLineReaders) {
@@ -118,111 +167,6 @@ TEST_F(OpenerTest, InPlaceStreamServesTheLineReaders) {
   ASSERT_TRUE(read_any_line(f, line));
   EXPECT_EQ(line, " tail");
   EXPECT_FALSE(read_any_line(f, line));
-}
-
-TEST_F(OpenerTest, EmptyRepositoryTextIsAnEmptyStream) {
-  WorkFile h = open(work("empty.ref"), kOpenDatasetFirst);
-  EXPECT_EQ(h->source, kSourceDataset);
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "");
-}
-
-TEST_F(OpenerTest, ChunkedTextIsCopiedInsteadOfReadInPlace) {
-  WorkFile h = open(work("chunks.ref"), kOpenDatasetFirst);
-  EXPECT_EQ(h->source, kSourceTemporaryCopy);
-  expect_statuses(h, kStatusNotTried, kStatusOpened);
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "abc\nde");
-}
-
-TEST_F(OpenerTest, MissingFromTheRepositoryFallsBackToThePlainFile) {
-  sorvi_test::write_file(work("plain_only.stb"), "plain\n");
-  for (int mode : {kOpenRepositoryFirst, kOpenDatasetFirst}) {
-    WorkFile h = open(work("plain_only.stb"), mode);
-    EXPECT_EQ(h->source, kSourcePlainFile);
-    expect_statuses(h, kStatusOpened, kRepositoryNoDataset);
-    EXPECT_EQ(rest_of(work_file_stream(h.get())), "plain\n");
-  }
-}
-
-TEST_F(OpenerTest, MissingEverywhereGivesBothFailures) {
-  WorkFile h = open(work("nowhere.pol"), kOpenRepositoryFirst);
-  ASSERT_TRUE(h);
-  EXPECT_FALSE(work_file_is_open(h.get()));
-  EXPECT_EQ(work_file_stream(h.get()), nullptr);
-  EXPECT_EQ(h->source, kSourceNone);
-  expect_statuses(h, kFileOpenFailed, kRepositoryNoDataset);
-
-  WorkFile p = open(work("nowhere.pol"), kOpenPlainFirst);
-  expect_statuses(p, kFileOpenFailed, kRepositoryNoDataset);
-}
-
-TEST_F(OpenerTest, PlainFirstFallsBackToTheRepository) {
-  WorkFile h = open(work("only_repo.pol"), kOpenPlainFirst);
-  EXPECT_EQ(h->source, kSourceTemporaryCopy);
-  expect_statuses(h, kFileOpenFailed, kStatusOpened);
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "repo only\n");
-}
-
-TEST_F(OpenerTest, DatasetNameDefaultsAndOverrides) {
-  // An empty path reads the dataset "twf", copied next to the GLH file.
-  WorkFile h = open("", kOpenPlainFirst);
-  EXPECT_EQ(h->source, kSourceTemporaryCopy);
-  ASSERT_TRUE(h->temporary_name);
-  EXPECT_EQ(directory_part(*h->temporary_name), work_dir_);
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "default name\n");
-  // A given dataset name wins over the path's file name.
-  WorkFile g = open(work("anything.txt"), kOpenDatasetFirst, "only_repo.pol");
-  EXPECT_EQ(rest_of(work_file_stream(g.get())), "repo only\n");
-  expect_statuses(g, kStatusNotTried, kStatusOpened);
-}
-
-TEST_F(OpenerTest, CopyGoesToTheTemporaryDirectoryWhenThePathHasNone) {
-  sorvi_test::TempDir tmp;
-  sorvi_test::ScopedEnv env("TMPDIR", tmp.path());
-  WorkFile h = open(profile_->dir().file("no_such_dir/demo_2.sif"), kOpenRepositoryFirst);
-  ASSERT_EQ(h->source, kSourceTemporaryCopy);
-  EXPECT_EQ(workfiles_test::directory_entries(tmp.path()), 1);
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "from the repository\nsecond line\n");
-  h.reset();
-  EXPECT_EQ(workfiles_test::directory_entries(tmp.path()), 0);
-}
-
-TEST_F(OpenerTest, FailedExtractionLeavesNoCopyAndFallsBack) {
-  WorkFile h = open(work("damaged.ref"), kOpenRepositoryFirst);
-  EXPECT_EQ(h->source, kSourcePlainFile);
-  expect_statuses(h, kStatusOpened, kRepositoryExtractFailed);
-  EXPECT_FALSE(h->temporary_name);
-  EXPECT_EQ(rest_of(work_file_stream(h.get())), "plain damaged\n");
-  h.reset();
-  EXPECT_EQ(workfiles_test::directory_entries(work_dir_), entries_before_);
-}
-
-TEST_F(OpenerTest, DatasetThatCannotBeReadInPlaceFallsBack) {
-  WorkFile h = open(work("odd.sif"), kOpenDatasetFirst, nullptr, "/src/odd.c");
-  EXPECT_EQ(h->source, kSourcePlainFile);
-  expect_statuses(h, kStatusOpened, kRepositoryDatasetFailed);
-}
-
-TEST_F(OpenerTest, UnknownModeOnlyReadsThePlainFile) {
-  WorkFile h = open(work("demo_2.sif"), 7);
-  EXPECT_EQ(h->source, kSourcePlainFile);
-  expect_statuses(h, kStatusOpened, kRepositoryUnsupportedMode);
-}
-
-TEST_F(OpenerTest, WithoutAGlhFileOnlyThePlainFileCounts) {
-  WorkFile h = open_work_file(work("demo_2.sif").c_str(), nullptr, nullptr, nullptr, kOpenRepositoryFirst);
-  EXPECT_EQ(h->source, kSourcePlainFile);
-  expect_statuses(h, kStatusOpened, kRepositoryNoDataset);
-  // A file that is not a GLH file is a repository without the dataset.
-  sorvi_test::write_file(work("bogus.glh"), "not hdf5");
-  WorkFile b = open_work_file(work("demo_2.sif").c_str(), work("bogus.glh").c_str(), kSource, nullptr,
-                              kOpenDatasetFirst);
-  expect_statuses(b, kStatusOpened, kRepositoryNoDataset);
-}
-
-TEST_F(OpenerTest, OverlongPathFailsLikeAMissingFile) {
-  const std::string path = work(std::string(600, 'a') + ".sif");
-  WorkFile h = open_work_file(path.c_str(), nullptr, nullptr, nullptr, kOpenPlainFirst);
-  expect_statuses(h, kFileOpenFailed, kRepositoryNoDataset);
 }
 
 TEST_F(OpenerTest, ExistsLooksAtThePlainFileThenTheRepository) {
@@ -246,7 +190,6 @@ TEST(TestCaseNames, FollowTheSuitesPatterns) {
 }
 
 TEST_F(OpenerTest, TestCaseResultsOpenFromTheResultDirectoryOrTheSequence) {
-  const std::string results = other("");
   {
     GlhWriter w(glh_);  // rewritten: one sequence holding test case 4
     w.add_group("$$SEQUENCE$$nightly", std::vector<int>{0, 9});
@@ -254,61 +197,51 @@ TEST_F(OpenerTest, TestCaseResultsOpenFromTheResultDirectoryOrTheSequence) {
     ASSERT_TRUE(w.close());
   }
   sorvi_test::write_file(other("demo_2_tc3.pol"), "from the result directory\n");
-  WorkFile a = open_test_case_work_file(work("demo_2.pol").c_str(), 3, results.c_str(), "nightly", kSource,
-                                        glh_.c_str());
-  EXPECT_EQ(a->source, kSourcePlainFile);
-  EXPECT_EQ(rest_of(work_file_stream(a.get())), "from the result directory\n");
-
-  WorkFile b = open_test_case_work_file(work("demo_2.pol").c_str(), 4, results.c_str(), "nightly", kSource,
-                                        glh_.c_str());
-  EXPECT_EQ(b->source, kSourceTemporaryCopy);
-  EXPECT_EQ(rest_of(work_file_stream(b.get())), "from the sequence\n");
-  ASSERT_TRUE(b->temporary_name);
-  EXPECT_EQ(directory_part(*b->temporary_name), results);
-
-  WorkFile c = open_test_case_work_file(work("demo_2.pol").c_str(), 5, results.c_str(), "nightly", kSource,
-                                        glh_.c_str());
-  EXPECT_FALSE(work_file_is_open(c.get()));
+  std::string texts;
+  for (int tc : {3, 4, 5}) {
+    WorkFile h = open_test_case_work_file(work("demo_2.pol").c_str(), tc, other("").c_str(), "nightly", kSource,
+                                          glh_.c_str());
+    texts += std::to_string(h->source) + " " + rest_of(work_file_stream(h.get()));
+    if (h->temporary_name) {
+      EXPECT_EQ(directory_part(*h->temporary_name), other(""));
+    }
+  }
+  EXPECT_EQ(texts, std::to_string(kSourcePlainFile) + " from the result directory\n" +
+                       std::to_string(kSourceTemporaryCopy) + " from the sequence\n" + std::to_string(kSourceNone) + " ");
 }
 
 // ---- execution-count history -------------------------------------------------
 
 TEST_F(OpenerTest, HistoryNameStepsBackFromTheNewest) {
-  std::string name;
-  EXPECT_EQ(policy_history_name(2, 1, "/src/demo.c", glh_.c_str(), kSource, false, name), 0);
-  EXPECT_EQ(name, "");
-
+  // (module, step back, bare) -> count and name, as history files appear.
+  auto history = [this](int module, int step_back, bool bare) {
+    std::string name;
+    const int count = policy_history_name(module, step_back, "/src/demo.c", glh_.c_str(), kSource, bare, name);
+    return std::to_string(count) + " " + name;
+  };
+  EXPECT_EQ(history(2, 1, false), "0 ");
   sorvi_test::write_file(work("demo_2.pol.001"), "1");
-  EXPECT_EQ(policy_history_name(2, 1, "/src/demo.c", glh_.c_str(), kSource, false, name), 1);
-  EXPECT_EQ(name, work("demo_2.pol.001"));
-
+  EXPECT_EQ(history(2, 1, false), "1 " + work("demo_2.pol.001"));
   sorvi_test::write_file(work("demo_2.pol.002"), "2");
   sorvi_test::write_file(work("demo_2.pol.003"), "3");
-  EXPECT_EQ(policy_history_name(2, 1, "/src/demo.c", glh_.c_str(), kSource, false, name), 3);
-  EXPECT_EQ(name, work("demo_2.pol.002"));
-  EXPECT_EQ(policy_history_name(2, 1, "/src/demo.c", glh_.c_str(), kSource, true, name), 3);
-  EXPECT_EQ(name, "demo_2.pol.002");
-  EXPECT_EQ(policy_history_name(2, 5, "/src/demo.c", glh_.c_str(), kSource, true, name), 3);
-  EXPECT_EQ(name, "demo_2.pol.001");
-
+  EXPECT_EQ(history(2, 1, false), "3 " + work("demo_2.pol.002"));
+  EXPECT_EQ(history(2, 1, true), "3 demo_2.pol.002");
+  EXPECT_EQ(history(2, 5, true), "3 demo_2.pol.001");
   // Without a module number the base is the plain stem.
-  EXPECT_EQ(policy_history_name(0, 1, "/src/demo.c", glh_.c_str(), kSource, true, name), 0);
+  EXPECT_EQ(history(0, 1, true), "0 ");
   sorvi_test::write_file(work("demo.pol.001"), "1");
-  EXPECT_EQ(policy_history_name(0, 1, "/src/demo.c", glh_.c_str(), kSource, true, name), 1);
-  EXPECT_EQ(name, "demo.pol.001");
-}
+  EXPECT_EQ(history(0, 1, true), "1 demo.pol.001");
 
-TEST_F(OpenerTest, HistoryCountStopsAtTheFirstGapAndSeesTheRepository) {
+  // The count stops at the first gap and sees the repository.
   {
     GlhWriter w(glh_);
     w.add_work_file(kSource, "demo_2.pol.002", lines({"2"}));
     ASSERT_TRUE(w.close());
   }
-  sorvi_test::write_file(work("demo_2.pol.001"), "1");
+  std::remove(work("demo_2.pol.002").c_str());
+  std::remove(work("demo_2.pol.003").c_str());
   sorvi_test::write_file(work("demo_2.pol.004"), "4");
-  std::string name;
-  EXPECT_EQ(policy_history_name(2, 1, "/src/demo.c", glh_.c_str(), kSource, true, name), 2);
-  EXPECT_EQ(name, "demo_2.pol.001");
+  EXPECT_EQ(history(2, 1, true), "2 demo_2.pol.001");
 }
 
 }  // namespace
