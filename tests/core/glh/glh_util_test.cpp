@@ -50,41 +50,6 @@ class GlhWorkFileTest : public glh_test::GlhTest {
   std::string out_;
 };
 
-struct WorkFile {
-  const char* source;
-  const char* name;
-  const char* file;
-};
-
-TEST_F(GlhWorkFileTest, PresentOnlyWhenEveryLevelExists) {
-  const WorkFile present[] = {
-      {kSource, "demo_2.sif", "demo.glh"}, {kSource, "sub?deep.sif", "demo.glh"},
-      {"$$CFG_REPOSITORY$$", "staticid", "demo.glh"}, {kSource, "demo_2.sif", "bare.glh"}};
-  // The last: the document's dataset is a member, not a further level.
-  const WorkFile absent[] = {
-      {kSource, "demo_3.sif", "demo.glh"},        {kSource, "nosub?deep.sif", "demo.glh"},
-      {kSource, "sub?deep.sif?more", "demo.glh"}, {"/src/other.c", "demo_2.sif", "demo.glh"},
-      {"missing?level", "demo_2.sif", "demo.glh"}, {"", "demo_2.sif", "demo.glh"},
-      {kSource, "", "demo.glh"},                  {kSource, "demo_2.sif", "missing.glh"},
-      {kSource, "demo_2.sif", "text.glh"},        {kSource, "demo_2.sif?Document", "demo.glh"}};
-  testing::internal::CaptureStderr();
-  for (const WorkFile& f : present)
-    EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 1) << f.name << " in " << f.file;
-  for (const WorkFile& f : absent)
-    EXPECT_EQ(glh_work_file_present(f.source, f.name, path(f.file).c_str()), 0) << f.name << " in " << f.file;
-  EXPECT_EQ(glh_work_file_present(kSource, "demo_2.sif", ""), 0);
-  EXPECT_EQ(glh_work_file_present(nullptr, nullptr, nullptr), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
-TEST_F(GlhWorkFileTest, ChunkedWhenTheStorageModeIsAboveZero) {
-  EXPECT_TRUE(glh_text_storage_is_chunked(kSource, "chunks.ref", path("demo.glh").c_str()));
-  EXPECT_TRUE(glh_text_storage_is_chunked(kSource, "mode2.ref", path("demo.glh").c_str()));
-  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "demo_2.sif", path("demo.glh").c_str()));
-  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "missing.ref", path("demo.glh").c_str()));
-  EXPECT_FALSE(glh_text_storage_is_chunked(kSource, "demo_2.sif", path("text.glh").c_str()));
-}
-
 TEST_F(GlhWorkFileTest, ExtractsLinesWithLineEndsAndChunksUnchanged) {
   struct Case {
     const char* name;
@@ -141,13 +106,17 @@ TEST_F(GlhWorkFileTest, BlockSizeIsReadOncePerProcess) {
   EXPECT_EQ(glh_block_size(), 7);
 }
 
-// The block read, line by line up to one past the last entry, or "none".
-std::string read(const WorkFile& f, const std::string& file) {
-  GlhTextBlock* block = glh_read_text(f.source, f.name, file.c_str());
-  if (!block) return "none";
-  std::string dump = block->name + " entries " + std::to_string(block->entry_count) + " slots " +
-                     std::to_string(block->entries.size()) + (block->single_slot ? " single" : "") +
-                     (block->hdf5_owned ? " owned" : "") + " [";
+// Whether the work file is present (1 or 0) and stored in chunks, and the
+// block read in memory, line by line up to one past the last entry, or
+// "none".
+std::string work_file(const char* source, const char* name, const std::string& file) {
+  std::string dump = std::to_string(glh_work_file_present(source, name, file.c_str()));
+  if (glh_text_storage_is_chunked(source, name, file.c_str())) dump += " chunked";
+  GlhTextBlock* block = glh_read_text(source, name, file.c_str());
+  if (!block) return dump + " none";
+  dump += " " + block->name + " entries " + std::to_string(block->entry_count) + " slots " +
+          std::to_string(block->entries.size()) + (block->single_slot ? " single" : "") +
+          (block->hdf5_owned ? " owned" : "") + " [";
   for (int i = 0; i <= block->entry_count; ++i) dump += std::string(block->line(static_cast<size_t>(i))) + "|";
   dump += "] " + block->auxiliary1.value_or("-") + "/" + block->auxiliary2.value_or("-");
   glh_free_text_block(&block);
@@ -155,24 +124,44 @@ std::string read(const WorkFile& f, const std::string& file) {
   return dump;
 }
 
-TEST_F(GlhWorkFileTest, ReadsTextDocumentsOfDocRepositoriesInMemory) {
-  const std::pair<WorkFile, const char*> cases[] = {
-      {{kSource, "demo_2.sif", "demo.glh"}, "demo_2.sif entries 3 slots 3 owned [line 1||line 3||] aux one/aux two"},
-      {{"$$CFG_REPOSITORY$$", "staticid", "demo.glh"}, "staticid entries 1 slots 1 owned [/src/demo.c||] -/-"},
-      {{kSource, "empty.ref", "demo.glh"}, "empty.ref entries 0 slots 1 single [|] -/-"},
-      {{kSource, "sub?deep.sif", "demo.glh"}, "sub/deep.sif entries 1 slots 1 owned [deep||] -/-"},
-      {{kSource, "nosub?deep.sif", "demo.glh"}, "none"},
-      {{"plain", "notes", "demo.glh"}, "none"},  // not a DOC repository
-      {{kSource, "missing.ref", "demo.glh"}, "none"},
-      {{kSource, "overcount.ref", "demo.glh"}, "none"},
-      {{kSource, "negative.ref", "demo.glh"}, "none"},
-      {{"", "demo_2.sif", "demo.glh"}, "none"},
-      // Reading goes through the library open, which checks "File_Header".
-      {{kSource, "demo_2.sif", "bare.glh"}, "none"},
-      {{kSource, "demo_2.sif", "text.glh"}, "none"},
-      {{kSource, "demo_2.sif", "missing.glh"}, "none"},
+// Text documents of DOC repositories are read in memory; every level of a
+// name must exist, and the document's own dataset is no further level.
+TEST_F(GlhWorkFileTest, PresentAndReadOnlyWhenEveryLevelExists) {
+  struct Case {
+    const char* source;
+    const char* name;
+    const char* file;
+    const char* result;
   };
-  for (const auto& [f, dump] : cases) EXPECT_EQ(read(f, path(f.file)), dump) << f.name << " from " << f.file;
+  const Case cases[] = {
+      {kSource, "demo_2.sif", "demo.glh", "1 demo_2.sif entries 3 slots 3 owned [line 1||line 3||] aux one/aux two"},
+      {"$$CFG_REPOSITORY$$", "staticid", "demo.glh", "1 staticid entries 1 slots 1 owned [/src/demo.c||] -/-"},
+      {kSource, "empty.ref", "demo.glh", "1 empty.ref entries 0 slots 1 single [|] -/-"},
+      {kSource, "sub?deep.sif", "demo.glh", "1 sub/deep.sif entries 1 slots 1 owned [deep||] -/-"},
+      {kSource, "chunks.ref", "demo.glh", "1 chunked chunks.ref entries 4 slots 4 owned [abc||def\n|ghi||] -/-"},
+      {kSource, "mode2.ref", "demo.glh", "1 chunked mode2.ref entries 1 slots 1 owned [x||] -/-"},
+      {"plain", "notes", "demo.glh", "1 none"},  // not a DOC repository
+      {kSource, "overcount.ref", "demo.glh", "1 none"},
+      {kSource, "negative.ref", "demo.glh", "1 none"},
+      // Reading goes through the library open, which checks "File_Header".
+      {kSource, "demo_2.sif", "bare.glh", "1 none"},
+      {kSource, "missing.ref", "demo.glh", "0 none"},
+      {kSource, "nosub?deep.sif", "demo.glh", "0 none"},
+      {kSource, "sub?deep.sif?more", "demo.glh", "0 none"},
+      {kSource, "demo_2.sif?Document", "demo.glh", "0 none"},
+      {"/src/other.c", "demo_2.sif", "demo.glh", "0 none"},
+      {"missing?level", "demo_2.sif", "demo.glh", "0 none"},
+      {"", "demo_2.sif", "demo.glh", "0 none"},
+      {kSource, "", "demo.glh", "0 none"},
+      {kSource, "demo_2.sif", "text.glh", "0 none"},
+      {kSource, "demo_2.sif", "missing.glh", "0 none"},
+  };
+  testing::internal::CaptureStderr();
+  for (const Case& c : cases)
+    EXPECT_EQ(work_file(c.source, c.name, path(c.file)), c.result) << c.name << " in " << c.file;
+  EXPECT_EQ(work_file(kSource, "demo_2.sif", ""), "0 none");
+  EXPECT_EQ(glh_work_file_present(nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace
