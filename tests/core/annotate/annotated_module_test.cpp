@@ -106,29 +106,6 @@ TEST_F(HandModuleTest, EveryAnnotationOnTheWholeFile) {
   expect_lines(generate(c), all_annotations());
 }
 
-TEST_F(HandModuleTest, ChunksOfAHundredLinesReachASinkWhileTheTextIsGenerated) {
-  struct Collector : sorvi::AnnotatedLineSink {
-    std::string sizes;
-    std::vector<sorvi::AnnotatedLine> lines;
-    void take(sorvi::AnnotatedChunk&& chunk) override {
-      sizes += std::to_string(chunk.size()) + " ";
-      lines.insert(lines.end(), chunk.begin(), chunk.end());
-    }
-  } collector;
-  // 150 code lines after the module's last line.
-  Expected expected = all_annotations();
-  std::string text = ref_text();
-  for (int line = 21; line <= 170; ++line) {
-    text += ref_line(line, 'F', "");
-    expected.insert(expected.end() - 1, {0, format("%6d    --%18sF  ", line, "")});
-  }
-  write(ref_path(), text);
-  sorvi::AnnotatedLineList list(&collector);
-  ASSERT_TRUE(sorvi::GenerateAnnotatedLines(ref_context(kAllFlags), list));
-  EXPECT_EQ(collector.sizes, "100 100 " + std::to_string(expected.size() - 200) + " ");
-  expect_lines(collector.lines, expected);
-}
-
 TEST_F(HandModuleTest, StartAndEndMoveToTheirDisplayLines) {
   // Sixteen annotation lines stand above reformatted line 12, none above 3.
   sorvi::AnnotationContext* c = ref_context(kAllFlags);

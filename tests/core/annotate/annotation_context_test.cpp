@@ -1,104 +1,79 @@
-// The annotation switches, the context's effective switches, the code-line
-// layout and the placing of the main procedure.
+// The switches of a context, from the profile, the flags and the modes;
+// and the placing of the main procedure.
 #include "annotate_fixture.h"
 
 namespace annotate_test {
 namespace {
 
-// Switch order: BLOCKS LINENUMS SOURCE_LINES PROCNUMS TBLOCKNUMS BLOCKNUMS
-// EXEFLAG CODE COVERAGE STANDARDS DATAFLOW, then highlighting.
-std::string bits(std::initializer_list<bool> switches) {
-  std::string t;
-  for (bool b : switches) t += b ? '1' : '0';
-  return t;
-}
-
-TEST_F(AnnotateTest, SwitchesFromTheProfileAndTheFlags) {
-  const char* no_blocks = "SORVI_AREF_BLOCKS=FALSE\nSORVI_AREF_COVERAGE=TRUE\n";
-  const char* procedure = "SORVI_APROC_BLOCKS=TRUE\nSORVI_APROC_CODE=FALSE\nSORVI_APROC_STANDARDS=TRUE\n";
-  // Modes: p(rocedure), c(overage), v(iolation).
+TEST_F(AnnotateTest, EffectiveSwitchesOfAContext) {
+  const std::string no_blocks = "SORVI_AREF_BLOCKS=FALSE\nSORVI_AREF_COVERAGE=TRUE\n";
+  const std::string procedure = "SORVI_APROC_BLOCKS=TRUE\nSORVI_APROC_CODE=FALSE\nSORVI_APROC_STANDARDS=TRUE\n";
+  // Options: v(mode), c(overage mode), (violation mode) m, l(isting of the
+  // source), k (violations kind), p(rocedure 3), 2 (from block 2), b (no
+  // block file from there on). The switches in the order BLOCKS, Ref, Src,
+  // PROCNUMS, TBLOCKNUMS, BLOCKNUMS, EXEFLAG, CODE, COVERAGE, STANDARDS,
+  // DATAFLOW; then A(nnotated), H(ighlight), L(isting), V (listing of
+  // violations), the file walked, and procedure/first block/block count.
   struct Row {
     std::string profile;
-    const char* modes;
-    int flags;
-    const char* expected;
-  } rows[] = {
-      {"", "", 0, "111111110000"},
-      // Block rules come back for the coverage notes, unless the coverage
-      // is shown as colours.
-      {std::string(no_blocks) + "SORVI_AREF_PROCNUMS=F\nSORVI_AREF_DATAFLOW=T\n", "", 0, "111011111010"},
-      {std::string(no_blocks) + "SORVI_COVERAGE_HIGHLIGHT=TRUE\n", "", 0, "011111111001"},
-      {"", "", 1 | 4 | 64 | 1024, "101000100010"},
-      {"", "", 2047, "111111111110"},
-      // Flags 384 in coverage mode: code and coverage, highlighted, no rules;
-      // without highlighting the coverage forces the block rules.
-      {"", "c", 384, "000000011001"},
-      {"", "", 384, "100000011000"},
-      {"", "v", 128, "000000010100"},
-      {"", "p", 2047, "110001010000"},
-      {"", "pc", 0, "000000011001"},
-      {procedure, "p", 0, "110001000100"},
-      {procedure, "pcv", 0, "100000001101"},
-  };
-  for (const Row& row : rows) {
-    use_profile(row.profile);
-    const std::string m = row.modes;
-    const sorvi::AnnotationSettings s = sorvi::ResolveAnnotationSettings(
-        m.find('p') != std::string::npos, m.find('c') != std::string::npos, m.find('v') != std::string::npos, row.flags);
-    EXPECT_EQ(bits({s.blocks, s.lineNums, s.sourceLines, s.procNums, s.tBlockNums, s.blockNums, s.exeFlag, s.code,
-                    s.coverage, s.standards, s.dataflow, s.highlight}),
-              row.expected)
-        << row.profile << " " << row.modes << " " << row.flags;
-  }
-}
-
-TEST_F(AnnotateTest, EffectiveSwitchesOfAContext) {
-  // Options: t(otal block numbers: SORVI_TBLOCKS), a(nnotated by the
-  // profile), v(mode), c(overage mode), (violation mode) m, l(isting of the
-  // source), k (violations kind), p(rocedure 3), 2 (from block 2), b (no
-  // block file from there on).
-  struct Row {
     const char* document;
     const char* options;
     int flags;
     const char* expected;
   } rows[] = {
-      {"demo_1.ref", "", 2047, "11110111111 A demo_1.ref"},
-      {"demo_1.ref", "t", 2047, "11111111111 A demo_1.ref"},
-      {"demo_1.ref", "", 0, "11110111000  demo_1.ref"},  // not annotated unless the profile says so
-      {"demo_1.ref", "a", 0, "11110111000 A demo_1.ref"},
+      {"", "demo_1.ref", "", 2047, "11110111111 A demo_1.ref"},
+      {"SORVI_TBLOCKS=TRUE\n", "demo_1.ref", "", 2047, "11111111111 A demo_1.ref"},
+      // Not annotated unless the profile says so; the profile's defaults.
+      {"", "demo_1.ref", "", 0, "11110111000  demo_1.ref"},
+      {"SORVI_TBLOCKS=TRUE\nSORVI_AREF_ANNOTATED=TRUE\n", "demo_1.ref", "", 0, "11111111000 A demo_1.ref"},
+      // Block rules come back for the coverage notes, unless the coverage
+      // is shown as colours.
+      {no_blocks + "SORVI_AREF_PROCNUMS=F\nSORVI_AREF_DATAFLOW=T\n", "demo_1.ref", "", 0, "11100111101  demo_1.ref"},
+      {no_blocks + "SORVI_COVERAGE_HIGHLIGHT=TRUE\n", "demo_1.ref", "", 0, "01110111100 H demo_1.ref"},
+      // A Flags value, bit by bit; 384 (code and coverage) in coverage mode
+      // is highlighted without rules, and without highlighting the
+      // coverage forces the block rules; ViolationMode adds the violations.
+      {"", "demo_1.ref", "", 1 | 4 | 64 | 1024, "10100010001 A demo_1.ref"},
+      {"", "demo_1.ref", "c", 384, "00000001100 AH demo_1.ref"},
+      {"", "demo_1.ref", "", 384, "10000001100 A demo_1.ref"},
+      {"", "demo_1.ref", "m", 128, "00000001010 A demo_1.ref"},
       // VMODE: no Ref column; numbers, flags, code and every annotation;
       // in coverage mode no violations or data flow unless asked for.
-      {"demo_1.ref", "v", 0, "10110111111 A demo_1.ref"},
-      {"demo_1.ref", "vc", 384, "00010111100 AH demo_1.ref"},
-      {"demo_1.ref", "vcm", 384, "00010111110 AH demo_1.ref"},
+      {"", "demo_1.ref", "v", 0, "10110111111 A demo_1.ref"},
+      {"", "demo_1.ref", "vc", 384, "00010111100 AH demo_1.ref"},
+      {"", "demo_1.ref", "vcm", 384, "00010111110 AH demo_1.ref"},
       // Listings; the violations kind walks the ".sif" file and lists
       // without violation lines; in batch mode a listing has its Src column.
-      {"demo_1.sif", "l", 0, "00000001010 AL demo_1.sif"},
-      {"demo_1.sf1", "lk", 0, "00000001000 ALV demo_1.sif"},
-      {"demo_1.sif", "vl", 0, "00100001111 AL demo_1.sif"},
-      {"demo_1.xtx", "p", 0, "11000101000 A demo_1.xtx 3/-1/-1"},
-      {"demo_1.xtx", "p2", 0, "11000101000 A demo_1.xtx 3/2/1"},
-      {"demo_1.ref", "b", 2047, "01100011111 A demo_1.ref"},  // no rules, procedure or block numbers
+      {"", "demo_1.sif", "l", 0, "00000001010 AL demo_1.sif"},
+      {"", "demo_1.sf1", "lk", 0, "00000001000 ALV demo_1.sif"},
+      {"", "demo_1.sif", "vl", 0, "00100001111 AL demo_1.sif"},
+      // Procedure mode takes the SORVI_APROC_ switches and no Flags value.
+      {"", "demo_1.xtx", "p", 2047, "11000101000 A demo_1.xtx 3/-1/-1"},
+      {"", "demo_1.xtx", "p2c", 0, "00000001100 AH demo_1.xtx 3/2/1"},
+      {procedure, "demo_1.xtx", "p", 0, "11000100010 A demo_1.xtx 3/-1/-1"},
+      {procedure, "demo_1.xtx", "pcm", 0, "10000000110 AH demo_1.xtx 3/-1/-1"},
+      {"", "demo_1.ref", "b", 2047, "01100011111 A demo_1.ref"},  // no rules, procedure or block numbers
   };
   write(work("demo_1.ref"), ref_line(1, ' ', "header"));
   write(work("demo_1.blk"), "header\nheader\n");
   for (const Row& row : rows) {
     const std::string o = row.options;
     auto has = [&o](char x) { return o.find(x) != std::string::npos; };
-    use_profile(has('t') ? "SORVI_TBLOCKS=TRUE\n" : has('a') ? "SORVI_AREF_ANNOTATED=TRUE\n" : "");
+    use_profile(row.profile);
     if (has('b')) std::remove(work("demo_1.blk").c_str());
     sorvi::AnnotationContext* c = keep(sorvi::CreateAnnotationContext(
         work(row.document), has('p') ? 3 : -1, has('2') ? 2 : -1, "/src/demo.c", has('l') ? "/src/demo.c" : "",
         nullptr, has('k'), has('v'), has('c'), has('m'), false, "", row.flags, false));
     ASSERT_NE(c, nullptr) << row.document;
-    std::string t = bits({c->showBlocks, c->showRefLines, c->showSrcLines, c->showProcNums, c->showTotalBlockNums,
-                          c->showBlockNums, c->showExeFlag, c->showCode, c->showCoverage, c->showStandards,
-                          c->showDataflow});
+    std::string t;
+    for (bool b : {c->showBlocks, c->showRefLines, c->showSrcLines, c->showProcNums, c->showTotalBlockNums,
+                   c->showBlockNums, c->showExeFlag, c->showCode, c->showCoverage, c->showStandards, c->showDataflow}) {
+      t += b ? '1' : '0';
+    }
     t += std::string(" ") + (c->annotated ? "A" : "") + (c->highlight ? "H" : "") + (c->listing ? "L" : "") +
          (c->listingStandards ? "V" : "") + " " + c->workFile.substr(c->workFile.rfind('/') + 1);
     if (c->procedure >= 0) t += format(" %d/%d/%d", c->procedure, c->firstBlock, c->blockCount);
-    EXPECT_EQ(t, row.expected) << row.document << " " << row.options << " " << row.flags;
+    EXPECT_EQ(t, row.expected) << row.profile << row.document << " " << row.options << " " << row.flags;
   }
   EXPECT_EQ(sorvi::CreateAnnotationContext("", -1, -1, "", "", nullptr, false, false, false, false, false, "", 0, false),
             nullptr);

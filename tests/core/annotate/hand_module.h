@@ -53,7 +53,7 @@ class HandModuleTest : public AnnotateTest {
     write_module();
   }
 
-  std::string source_path() const { return src("demo.c"); }
+  std::string source_path() const { return dir() + "/src/demo.c"; }
   std::string ref_path() const { return work("demo_1.ref"); }
 
   // The ".ref" lines, each a flag and the code (the source file is lines
@@ -84,8 +84,7 @@ class HandModuleTest : public AnnotateTest {
                                     format("%5d%5d%5d%s\n", 2, 0, 4, "util"));
     write(ref_path(), ref_text());
     write(work("demo_1.ndx"), "\"" + source + "\"\nheader one\nheader two\n0\n20\n" +
-                                  number_lines({0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0},
-                                               4, 10));
+                                  number_lines({0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0}, 4));
     write(work("demo_1.sf1"), record(1, 0, 106) + std::string(33, ' ') + "\"" + source + "\"\n" + record(1, 1, 124) +
                                   std::string(13, ' ') + format("Y%9d%9d%5d     main\n", 15, 19, 1) +
                                   record(1, 2, 124) + std::string(13, ' ') +
@@ -96,13 +95,12 @@ class HandModuleTest : public AnnotateTest {
     write(work("demo_1.stb"), format("%6d%6d%6d\n", 20, 2, 0) + "FFFFFFFFFTTTFFFFTTFF\n" +
                                   format("%6d%6d%6d%6d\n", 11, 12, 11, 13));
     const std::string pol = format("%6d%6d%6d\n", 20, 2, 0) +
-                            number_lines({0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 3, 2, 0, 0, 0, 0, 1, 1, 0, 0}, 8, 10) +
-                            number_lines({3, 0}, 8, 10);
+                            number_lines({0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 3, 2, 0, 0, 0, 0, 1, 1, 0, 0}, 8) +
+                            number_lines({3, 0}, 8);
     write(work("demo_1.pol"), pol);
     write(work("demo_1.pol.001"), format("%6d%6d%6d\n", 20, 2, 0) +
-                                      number_lines({0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 5, 0, 0, 0, 0, 1, 0, 0, 0}, 8,
-                                                   10) +
-                                      number_lines({1, 0}, 8, 10));
+                                      number_lines({0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 5, 0, 0, 0, 0, 1, 0, 0, 0}, 8) +
+                                      number_lines({1, 0}, 8));
     write(work("demo_1.pol.002"), pol);
     write(work("demo_1.sif"),
           violation_record(1, 2, 10, 12, 'S', "variable g") + violation_record(1, 2, 12, 5, 'H') +
@@ -117,14 +115,47 @@ class HandModuleTest : public AnnotateTest {
                                   ur_anomaly(2, 10, 12, "t") + ur_anomaly(1, 12, 18, "g"));
     write(work("demo_1.xtx"), ref_text());
 
-    write(suite("c/cpen.dat"),
+    write(dir() + "/suite/c/cpen.dat",
           "    7 STANDARDS TEXT MUST BE 50\n" + pen_line(1, 1, 'X', "Unused cross reference") +
-              pen_line(2, 12, 'S', padded("Assignment in expression", 50) + "MISRA-C2 13.1") +
+              pen_line(2, 12, 'S', "Assignment in expression" + std::string(26, ' ') + "MISRA-C2 13.1") +
               pen_line(3, 5, 'H', "Name too short") + pen_line(4, 3, 'C', "Procedure too complex") +
               pen_line(5, 7, 'D', "Variable used before set") + pen_line(6, 1, 'Z', "Procedure has no comment") +
               pen_line(7, 20, 'S', "Follow-up standard"));
-    write(suite("c/creport.dat"), "# report configuration\n------\n   1 X M\n  12 S M\n   5 H O\n"
+    write(dir() + "/suite/c/creport.dat", "# report configuration\n------\n   1 X M\n  12 S M\n   5 H O\n"
                                   "   3 C I\n   7 D M\n   1 Z C\n  20 S M\n 2000\n------\n");
+  }
+
+  // The module, procedure and type fields every record line starts with.
+  static std::string record(int module, int procedure, int type) { return format("%4d%4d%4d", module, procedure, type); }
+
+  // A ".blk" procedure entry; `blocks` are (start, end) pairs.
+  static std::string blk_procedure(const std::string& name, bool dummy_start, bool dummy_exit,
+                                   const std::vector<std::pair<int, int>>& blocks) {
+    std::string text = format("%5d%s\n%5d %c %c\n", static_cast<int>(name.size()), name.c_str(),
+                              static_cast<int>(blocks.size()), dummy_start ? 'T' : 'F', dummy_exit ? 'T' : 'F');
+    for (const auto& b : blocks) text += format("%6d%6d%6d%6d%6d%6d\n", 0, 0, b.first, b.second, 0, 0);
+    return text;
+  }
+
+  // A ".sif" violation record (type 101) on reformatted line `line` (0: none).
+  static std::string violation_record(int module, int procedure, int line, int standard, char letter,
+                                      const std::string& text = std::string()) {
+    return record(module, procedure, 101) +
+           format("%6d%6d%7d%7d%7d%7d %c%3d", 1, 0, line, 0, 0, standard, letter, text.empty() ? 0 : 1) + text + "\n";
+  }
+
+  // Fixed-width numbers, ten to a line.
+  static std::string number_lines(const std::vector<int>& values, int width) {
+    std::string text;
+    for (size_t i = 0; i < values.size(); ++i) {
+      text += format("%*d", width, values[i]) + (i % 10 == 9 || i + 1 == values.size() ? "\n" : "");
+    }
+    return text;
+  }
+
+  // A "pen.dat" penalty line.
+  static std::string pen_line(int penalty_number, int standard_number, char letter, const std::string& text) {
+    return format("%5d%2d%1d%2d%5d%5d %c", penalty_number, 0, 0, 0, 0, standard_number, letter) + text + "\n";
   }
 
   static std::string dataflow_item(int procedure, int block, int kind, const std::string& name) {

@@ -18,23 +18,18 @@ namespace {
 
 using sorvi::AnnotationContext;
 using sorvi::BarControl;
-using sorvi::BarState;
 using sorvi::RefWorkFiles;
 
-RefWorkFiles files(bool pol, bool sif, bool sf3, bool ref, bool listed) {
-  RefWorkFiles f;
-  f.pol = pol, f.sif = sif, f.sf3 = sf3, f.ref = ref, f.listed_file = listed;
-  return f;
-}
-const RefWorkFiles kAll = files(true, true, true, true, true);
-const RefWorkFiles kNoSf3 = files(true, true, false, true, true);
+// The work files found: .pol, .sif, .sf3, .ref, the listed file.
+const RefWorkFiles kAll{true, true, true, true, true};
+const RefWorkFiles kNoSf3{true, true, false, true, true};
 
 // The controls in bar order, annotation bar (Code Coverage Violations
 // Dataflow All Current Combined), navigation bar (Previous Next All) and
 // layout bar (Annotations Blocks RefLines SrcLines ProcNums BlockNums
 // ExeFlag MakeDefaults): enabled, checked, visibility. '.' marks a state the
 // refresh leaves alone; S and H ask to show and to hide.
-std::string dump(const BarState& s) {
+std::string dump(const sorvi::BarState& s) {
   std::string e, c, v;
   for (int i = 0; i < sorvi::kBarControlCount; ++i) {
     const sorvi::ControlState& k = s.controls[i];
@@ -46,12 +41,10 @@ std::string dump(const BarState& s) {
   return e + " | " + c + " | " + v;
 }
 
-// The three bars, then the controls as above.
-std::string dump(const sorvi::BarLayout& l) {
+// The letters whose switch is set.
+std::string letters(std::initializer_list<std::pair<bool, char>> switches) {
   std::string t;
-  for (sorvi::Visibility b : l.bars) t += ".SH"[static_cast<int>(b)];
-  t += ' ';
-  for (int i = 0; i < sorvi::kBarControlCount; ++i) t += std::string(i == 7 || i == 10 ? " " : "") + ".SH"[static_cast<int>(l.controls[i])];
+  for (const auto& [set, letter] : switches) t += set ? std::string(1, letter) : std::string();
   return t;
 }
 
@@ -65,13 +58,6 @@ AnnotationContext context(const std::string& letters) {
   c.blocksLoaded = has('L'), c.showStandards = has('S'), c.listing = has('T'), c.listingStandards = has('V');
   if (has('N')) c.currentCounts = {1, 2};
   return c;
-}
-
-// The letters whose switch is set.
-std::string letters(std::initializer_list<std::pair<bool, char>> switches) {
-  std::string t;
-  for (const auto& [set, letter] : switches) t += set ? std::string(1, letter) : std::string();
-  return t;
 }
 
 // The context's switches that are on (A annotated, B blocks, C coverage, D
@@ -92,17 +78,15 @@ class BarsTest : public ::testing::Test {
   void SetUp() override {
     sorvi_test::reset_core_state();
     sorvi::clear_just_switched_on();
-    // The first refresh of the process belongs to its own test.
-    sorvi::take_first_coverage_refresh();
+    sorvi::take_first_coverage_refresh();  // the first refresh of the process has its own test
   }
   void TearDown() override { sorvi_test::reset_core_state(); }
 };
 
 TEST_F(BarsTest, WholeFileCommands) {
-  using Steps = std::vector<std::pair<BarControl, bool>>;
   struct Row {
     const char* context;
-    Steps steps;
+    std::vector<std::pair<BarControl, bool>> steps;
     RefWorkFiles files;
     const char* expected;
   } rows[] = {
@@ -120,10 +104,6 @@ TEST_F(BarsTest, WholeFileCommands) {
       {"AL", {{BarControl::Annotations, false}}, kAll, " on: out:u"},
       // The layout toggles and the radios always regenerate.
       {"L", {{BarControl::Blocks, true}}, kAll, "B on:b out:u"},
-      {"L", {{BarControl::RefLines, true}}, kAll, " on: out:u"},
-      {"L", {{BarControl::SrcLines, true}}, kAll, " on: out:u"},
-      {"L", {{BarControl::ProcNums, true}}, kAll, " on: out:u"},
-      {"L", {{BarControl::BlockNums, true}}, kAll, " on: out:u"},
       {"L", {{BarControl::ExeFlag, true}}, kAll, " on: out:u"},
       {"L", {{BarControl::Current, true}}, kAll, "U on: out:u"},
       {"L", {{BarControl::Current, true}, {BarControl::Combined, true}}, kAll, " on: out:u"},
@@ -144,6 +124,7 @@ TEST_F(BarsTest, WholeFileCommands) {
 }
 
 TEST_F(BarsTest, WholeFileEnablingCheckingAndHiding) {
+  const RefWorkFiles no_listed{true, true, true, true, false};
   struct Row {
     const char* context;
     bool enable_buttons;
@@ -154,23 +135,20 @@ TEST_F(BarsTest, WholeFileEnablingCheckingAndHiding) {
       {"KL", false, kAll, "00000.. ... 10000001 | 1000... ... 0000000. | ....... ... .SS.SSS."},
       {"KL", true, kAll, "11111.. ... 10000001 | 1000... ... 0000000. | ....... ... .SS.SSS."},
       // The work files, the loaded blocks and the coverage notes.
-      {"AKL", true, files(false, false, false, false, false),
-       "10000.. ... 01111111 | 1000... ... 1000000. | ....... ... .SS.SSS."},
+      {"AKL", true, {}, "10000.. ... 01111111 | 1000... ... 1000000. | ....... ... .SS.SSS."},
       {"AK", true, kAll, "10111.. ... 10110011 | 1000... ... 1000000. | ....... ... .SS.SSS."},
       {"ACKL", true, kAll, "11111.. ... 10111111 | 1100... ... 1000000. | ....... ... .SS.SSS."},
       {"ACHKL", true, kAll, "11111.. ... 11111111 | 1100... ... 1000000. | ....... ... .SS.SSS."},
       // Listings: no coverage or data flow, the layout columns hidden.
       {"AKLT", true, kAll, "10101.. ... 11111111 | 1000... ... 1000000. | ....... ... .HH.HHH."},
-      {"AKLT", true, files(true, true, true, true, false),
-       "10101.. ... 01111111 | 1000... ... 1000000. | ....... ... .HH.HHH."},
+      {"AKLT", true, no_listed, "10101.. ... 01111111 | 1000... ... 1000000. | ....... ... .HH.HHH."},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(dump(sorvi::ref_bar_state(context(row.context), row.enable_buttons, row.files)), row.expected)
         << row.context;
   }
-}
-
-TEST_F(BarsTest, TheFirstCoverageRefreshSetsTheRadiosOnce) {
+  // The first refresh of the process checks "Combined", enables the radios
+  // as a Coverage toggle would, and shows them only when highlighting.
   sorvi::reset_view_bars();
   EXPECT_EQ(dump(sorvi::ref_bar_state(context("ACKL"), true, kAll)),
             "1111101 ... 10111111 | 1100.01 ... 1000000. | .....HH ... .SS.SSS.");
@@ -179,76 +157,70 @@ TEST_F(BarsTest, TheFirstCoverageRefreshSetsTheRadiosOnce) {
   sorvi::reset_view_bars();
   EXPECT_EQ(dump(sorvi::ref_bar_state(context("ACHKLN"), true, kAll)),
             "1111111 ... 11111111 | 1100.01 ... 1000000. | .....SS ... .SS.SSS.");
-  sorvi::reset_view_bars();
-  EXPECT_EQ(dump(sorvi::xtx_bar_state(context("ACK"), kAll)),
-            "1111101 000 ........ | 1100.01 ... ........ | .....HH ... ........");
 }
 
 TEST_F(BarsTest, ActivationShowsTheBarsTheTextNeeds) {
+  // The three bars, then the controls of the annotation bar.
   struct Row {
     const char* context;
     bool procedure_code;
     const char* expected;
   } rows[] = {
-      {"AK", false, "SHS .S.S... ... ........"},
-      {"AKT", false, "SHS .H.H... ... ........"},
-      {"AKTV", false, "HHH ....... ... ........"},
-      {"H", false, "SH. HHHHHSS ... ........"},
-      {"AK", true, "SSH ....... ... ........"},
-      {"AH", true, "SSH HHHHHSS ... ........"},
+      {"AK", false, "SHS .S.S..."}, {"AKT", false, "SHS .H.H..."}, {"AKTV", false, "HHH ......."},
+      {"H", false, "SH. HHHHHSS"},  {"AK", true, "SSH ......."},   {"AH", true, "SSH HHHHHSS"},
   };
   for (const Row& row : rows) {
     const AnnotationContext c = context(row.context);
-    EXPECT_EQ(dump(row.procedure_code ? sorvi::xtx_view_activation(c) : sorvi::ref_view_activation(c)), row.expected)
-        << row.context << " " << row.procedure_code;
+    const sorvi::BarLayout l = row.procedure_code ? sorvi::xtx_view_activation(c) : sorvi::ref_view_activation(c);
+    std::string t;
+    for (sorvi::Visibility v : l.bars) t += ".SH"[static_cast<int>(v)];
+    t += ' ';
+    for (int i = 0; i < 7; ++i) t += ".SH"[static_cast<int>(l.controls[i])];
+    for (int i = 7; i < sorvi::kBarControlCount; ++i) EXPECT_EQ(l.controls[i], sorvi::Visibility::Keep) << i;
+    EXPECT_EQ(t, row.expected) << row.context << " " << row.procedure_code;
   }
 }
 
 TEST(RefDefaultsTest, MakeDefaultsWritesTheProfileSwitches) {
   sorvi_test::ProfileFixture profile;
   AnnotationContext c = context("A");
-  c.showRefLines = true;
-  c.showDataflow = true;
-  sorvi::ref_toggle(c, BarControl::MakeDefaults, false, BarState());
+  c.showRefLines = c.showDataflow = true;
+  sorvi::ref_toggle(c, BarControl::MakeDefaults, false, sorvi::BarState());
   const std::string ini = sorvi_test::read_file(profile.profile_path());
   for (const char* line : {"SORVI_AREF_ANNOTATED=TRUE", "SORVI_AREF_LINENUMS=TRUE", "SORVI_AREF_DATAFLOW=TRUE",
                            "SORVI_AREF_BLOCKS=FALSE", "SORVI_AREF_TBLOCKNUMS=FALSE"}) {
     EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
   }
-  sorvi_test::reset_core_state();
 }
 
 TEST_F(BarsTest, ProcedureCodeCommands) {
-  // Procedure 4 shown from block 7, one block, of nine.
+  // Procedure 4 shown from block 7, one block, of nine. After each
+  // command: the range, the enabling of Previous, Next and All, and the
+  // context and outcome as above.
   AnnotationContext c = context("AK");
   c.procedure = 4, c.firstBlock = 7, c.blockCount = 1;
   c.procedures.resize(1);
   c.procedures[0].blockCount = 9;
-  // The range after each command, the enabling of Previous, Next and All
-  // afterwards, and the outcome.
   auto run = [&c](BarControl k, RefWorkFiles f = kAll) {
     const sorvi::ToggleOutcome out = sorvi::xtx_command(c, k, false, sorvi::xtx_bar_state(c, f));
-    const std::string e = dump(sorvi::xtx_bar_state(c, f));
-    return std::to_string(c.firstBlock) + "+" + std::to_string(c.blockCount) + " " + e.substr(8, 3) + " " +
-           dump(c, out);
+    return std::to_string(c.firstBlock) + "+" + std::to_string(c.blockCount) + " " +
+           dump(sorvi::xtx_bar_state(c, f)).substr(0, 11) + " " + dump(c, out);
   };
-  EXPECT_EQ(run(BarControl::Next), "7+2 111 AK on: out:u");
-  EXPECT_EQ(run(BarControl::Previous), "6+3 111 AK on: out:u");
-  EXPECT_EQ(run(BarControl::Next), "6+4 101 AK on: out:u");  // up to the last block
-  EXPECT_EQ(run(BarControl::Next), "6+4 101 AK on: out:u");
-  EXPECT_EQ(run(BarControl::AllBlocks), "1+9 000 AK on: out:u");
-  // The annotation commands ("All" leaves the disabled Dataflow alone).
-  EXPECT_EQ(run(BarControl::AllAnnotations, kNoSf3), "1+9 000 ABCKS on: out:ur01");
-  EXPECT_EQ(run(BarControl::Coverage), "1+9 000 ABKS on: out:ur00");
+  EXPECT_EQ(run(BarControl::Next), "7+2 11111.. 111 AK on: out:u");
+  EXPECT_EQ(run(BarControl::Previous), "6+3 11111.. 111 AK on: out:u");
+  EXPECT_EQ(run(BarControl::Next), "6+4 11111.. 101 AK on: out:u");  // up to the last block
+  EXPECT_EQ(run(BarControl::Next), "6+4 11111.. 101 AK on: out:u");
+  EXPECT_EQ(run(BarControl::AllBlocks), "1+9 11111.. 000 AK on: out:u");
+  // "All" leaves the disabled Dataflow alone.
+  EXPECT_EQ(run(BarControl::AllAnnotations, kNoSf3), "1+9 11100.. 000 ABCKS on: out:ur01");
+  EXPECT_EQ(run(BarControl::Coverage), "1+9 11111.. 000 ABKS on: out:ur00");
   // The whole procedure, and a procedure the block file does not have.
   c.firstBlock = c.blockCount = -1;
-  EXPECT_EQ(run(BarControl::Next), "-1+-1 000 ABKS on: out:u");
+  EXPECT_EQ(run(BarControl::Next), "-1+-1 11111.. 000 ABKS on: out:u");
   c.firstBlock = 2, c.blockCount = 1;
   c.procedures.clear();
-  EXPECT_EQ(run(BarControl::Next), "2+1 100 ABKS on: out:u");
-  // Not annotated: the annotation toggles are disabled.
-  c.annotated = false;
-  EXPECT_EQ(dump(sorvi::xtx_bar_state(c, kAll)).substr(0, 7), "00000..");
+  c.annotated = false;  // which also disables the annotation commands
+  EXPECT_EQ(run(BarControl::Next), "2+1 00000.. 100 BKS on: out:u");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The rich-text writer, byte for byte: header, colour switches, escaping,
-// long lines, the truncation notice and the trailer; caret mapping; batch
-// names and the column heading.
+// long lines, the truncation notice and the trailer; caret mapping; the
+// column heading.
 #include <gtest/gtest.h>
 
 #include "annotate/rtf_writer.h"
@@ -86,45 +86,30 @@ TEST_F(RtfWriterTest, LinesSpanningManyChunksAreAllWritten) {
 }
 
 TEST_F(RtfWriterTest, TheCaretMovesPastTheLinesJustSwitchedOn) {
-  // Styles one digit a line; switched-on kinds: b(locks) c(overage)
-  // v(iolations) d(ata flow).
+  // Styles one digit a line; the kinds switched on are blocks, coverage,
+  // violations, data flow.
   struct Row {
     std::string styles;
-    const char* switched;
-    int caret;
-    int mapped;
+    sorvi::SwitchedOn on;
+    int caret, mapped;
   } rows[] = {
       // 40 old code lines with a note rule and five coverage notes among them.
-      {std::string(10, '0') + "344444" + std::string(30, '0'), "c", 40, 46},
-      {std::string(5, '0') + "4" + std::string(44, '0'), "", 40, 40},
+      {std::string(10, '0') + "344444" + std::string(30, '0'), {false, true, false, false}, 40, 46},
+      {std::string(5, '0') + "4" + std::string(44, '0'), {}, 40, 40},
       // A rule is judged by the line after it.
-      {"039300", "d", 2, 5},
-      {"0393400", "d", 2, 4},
-      {"02700", "v", 2, 4},
-      {"0200", "v", 2, 2},
-      {"10200", "b", 2, 4},
+      {"039300", {false, false, false, true}, 2, 5},
+      {"0393400", {false, false, false, true}, 2, 4},
+      {"02700", {false, false, true, false}, 2, 4},
+      {"0200", {false, false, true, false}, 2, 2},
+      {"10200", {true, false, false, false}, 2, 4},
   };
   for (const Row& row : rows) {
     AnnotatedLineList lines;
     for (char s : row.styles) lines.add(s - '0', "x");
-    sorvi::SwitchedOn on;
-    const std::string kinds = row.switched;
-    on.blocks = kinds.find('b') != std::string::npos;
-    on.coverage = kinds.find('c') != std::string::npos;
-    on.violations = kinds.find('v') != std::string::npos;
-    on.dataflow = kinds.find('d') != std::string::npos;
     int caret = row.caret;
-    write(lines, sorvi::RtfFont(), on, &caret);
-    EXPECT_EQ(caret, row.mapped) << row.styles << " " << row.switched;
+    write(lines, sorvi::RtfFont(), row.on, &caret);
+    EXPECT_EQ(caret, row.mapped) << row.styles;
   }
-}
-
-TEST(RtfNamesTest, BatchNamesFollowTheWorkFileOrTheIncludedSource) {
-  EXPECT_EQ(sorvi::batch_rtf_path("/w/demo_2.ref", "/src/demo.c", false, false, false), "/w/demo_2.aref.rtf");
-  EXPECT_EQ(sorvi::batch_rtf_path("/w/demo_2.ref", "/src/demo.c", false, false, true), "/w/demo_2.cref.rtf");
-  EXPECT_EQ(sorvi::batch_rtf_path("/w/demo_2.sif", "/src/demo.c", false, true, false), "/w/demo_2.asrc.rtf");
-  EXPECT_EQ(sorvi::batch_rtf_path("/w/demo_2.ref", "/src/demo.h", true, false, false), "/w/demo_h.aref.rtf");
-  EXPECT_EQ(sorvi::batch_rtf_path("/w.d/noext", "", false, false, false), "/w.d/noext.aref.rtf");
 }
 
 TEST(RtfNamesTest, ColumnHeadingJoinsTheShownColumns) {
