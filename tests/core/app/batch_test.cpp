@@ -99,8 +99,6 @@ class BatchTest : public ::testing::Test {
     set_ = sorvi_sample::write_sample_set(options);
     ASSERT_TRUE(set_.ok) << set_.error;
     work_ = set_.work_dir;
-    // A procedure-code file has the reformatted file's layout.
-    sorvi_test::write_file(work_ + "demo_1.xtx", read_file(work_ + "demo_1.ref"));
     env_.emplace_back("KELVAR", set_.root);
     env_.emplace_back("PROGRAMDATA", dir_.path() + "/programdata");
     env_.emplace_back("XDG_CONFIG_HOME", dir_.path() + "/config");
