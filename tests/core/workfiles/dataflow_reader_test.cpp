@@ -1,7 +1,5 @@
 #include "workfiles/dataflow_reader.h"
 
-#include <sstream>
-
 #include "base/allocation_faults.h"
 #include "base/fatal_report.h"
 #include "workfiles_fixture.h"
@@ -23,19 +21,7 @@ std::string anomaly(int procedure, int undefined_line, int referenced_line, cons
          field(static_cast<int>(name.size()), 3) + " " + name + "  trailing";
 }
 
-// "def procedure/block:name ... use ... ur undefined>[-]referenced:name ...".
-std::string dump(const sorvi::DataflowLists& lists) {
-  std::ostringstream out;
-  for (const auto* list : {&lists.lastDefs, &lists.firstUses}) {
-    out << (list == &lists.lastDefs ? "def" : " use");
-    for (const sorvi::DataflowItem& i : *list) out << " " << i.procedure_number << "/" << i.block_number << ":" << i.name;
-  }
-  out << " ur";
-  for (const sorvi::UrAnomaly& u : lists.urAnomalies) {
-    out << " " << u.undefined_line << ">" << (u.negated ? "-" : "") << u.referenced_line << ":" << u.name;
-  }
-  return out.str();
-}
+using workfiles_test::dump_dataflow;
 
 class DataflowReaderTest : public workfiles_test::WorkfilesTest {};
 
@@ -66,7 +52,7 @@ TEST_F(DataflowReaderTest, RecordsAsDumped) {
     sorvi::set_line_number_width(row.width);
     sorvi::DataflowLists lists;
     ASSERT_TRUE(sorvi::read_dataflow_file("d", nullptr, nullptr, row.procedure, lists));
-    EXPECT_EQ(dump(lists), row.expected);
+    EXPECT_EQ(dump_dataflow(lists), row.expected);
   }
 }
 
@@ -75,29 +61,26 @@ TEST_F(DataflowReaderTest, UrAnomaliesFollowTheProfileSwitch) {
   use_profile("SORVI_UR_ANOMS=FALSE\n");
   sorvi::DataflowLists lists;
   ASSERT_TRUE(sorvi::read_dataflow_file("s", nullptr, nullptr, 0, lists));
-  EXPECT_EQ(dump(lists), "def 1/1:d use ur");
+  EXPECT_EQ(dump_dataflow(lists), "def 1/1:d use ur");
   EXPECT_FALSE(sorvi::read_dataflow_file("absent", nullptr, nullptr, 0, lists));
 }
 
 TEST_F(DataflowReaderTest, RunningOutOfMemoryForAnAnomaly) {
   write_work("m.sf3", lines({anomaly(1, 3, 4, "x"), anomaly(1, 5, 6, "y")}));
-  const struct {
-    int successes;
-    const char* message;
-  } cases[] = {{0, "Error in adding new ur data - memory overflow"},
-               {1, "Error in adding new ur name string - memory overflow"},
-               {2, "Error in adding new ur data - memory overflow"}};
-  for (const auto& c : cases) {
+  // Allocations that succeed -> what is kept, the report and the exit status.
+  const std::pair<int, std::string> rows[] = {
+      {0, "def use ur B100 Error in adding new ur data - memory overflow 14"},
+      {1, "def use ur B100 Error in adding new ur name string - memory overflow 14"},
+      {2, "def use ur 3>4:x B100 Error in adding new ur data - memory overflow 14"}};
+  for (const auto& row : rows) {
     sorvi_test::ReportCapture capture;
     sorvi::DataflowLists lists;
-    sorvi::fail_allocation_after(c.successes);
+    sorvi::fail_allocation_after(row.first);
     EXPECT_FALSE(sorvi::read_dataflow_file("m", nullptr, nullptr, 0, lists));
     ASSERT_EQ(capture.calls().size(), 1u);
-    EXPECT_EQ(std::string(1, capture.calls()[0].channel) + std::to_string(capture.calls()[0].code) + " " +
-                  capture.calls()[0].text,
-              "B" + std::to_string(sorvi::kReportProblem) + " " + c.message);
-    EXPECT_EQ(sorvi::report_exit_status(), 14);
-    EXPECT_EQ(dump(lists), c.successes == 2 ? "def use ur 3>4:x" : "def use ur");
+    EXPECT_EQ(dump_dataflow(lists) + " " + capture.calls()[0].channel + std::to_string(capture.calls()[0].code) + " " +
+                  capture.calls()[0].text + " " + std::to_string(sorvi::report_exit_status()),
+              row.second);
   }
 }
 

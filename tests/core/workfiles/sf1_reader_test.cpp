@@ -16,23 +16,22 @@ std::string procedure_record(int module, char kind, int first, int last, int num
          field(number, 5) + "    4" + name;
 }
 
-// " kind:name:first-last#number" of each procedure.
-std::string procedures(const sorvi::procedure_list& procs) {
-  std::string out;
-  for (const sorvi::ProcedureRecord& p : procs) {
-    out += std::string(" ") + (p.is_y_kind ? "Y" : "") + (p.is_p_kind ? "P" : "") + ":" + *p.name + ":" +
-           std::to_string(p.first_line) + "-" + std::to_string(p.last_line) + "#" + std::to_string(p.procedure_number);
-  }
-  return out;
-}
+using workfiles_test::dump_procedures;
 
-// "result 'source name' module main=start:name [E: a procedure ended the
-// reading] | procedures".
-std::string dump(bool ok, const sorvi::DynamicString& name, const sorvi::Sf1Reading& reading, int main_start,
-                 const std::string& main_name, const sorvi::procedure_list& procs) {
-  return std::to_string(ok) + " " + (name ? "'" + *name + "'" : "<none>") + " m" +
-         std::to_string(reading.module_number) + " main=" + std::to_string(main_start) + ":" + main_name +
-         (reading.procedure_error ? " E" : "") + " |" + procedures(procs);
+// Reads "<stem>.sf1" with the name slot empty or holding `known` ->
+// "result 'source name' module main=start:name [E: a procedure record ended
+// the reading] | procedures".
+std::string read_dump(const char* stem, const char* known = nullptr, bool name_only = false, const char* glh = nullptr) {
+  sorvi::DynamicString name;
+  if (known) name = std::string(known);
+  int main_start = 7;
+  std::string main_name;
+  sorvi::procedure_list procs;
+  sorvi::Sf1Reading reading;
+  const bool ok = sorvi::read_sf1_file(stem, name, &main_start, &main_name, &procs, name_only, glh, false, &reading);
+  return std::to_string(ok) + " " + (name ? "'" + *name + "'" : "<none>") + " m" + std::to_string(reading.module_number) +
+         " main=" + std::to_string(main_start) + ":" + main_name + (reading.procedure_error ? " E" : "") + " |" +
+         dump_procedures(procs);
 }
 
 class Sf1ReaderTest : public workfiles_test::WorkfilesTest {};
@@ -71,87 +70,63 @@ TEST_F(Sf1ReaderTest, RecordsAsDumped) {
   };
   for (const Row& row : rows) {
     write_work("s.sf1", lines(row.records));
-    sorvi::DynamicString name;
-    int main_start = 7;
-    std::string main_name;
-    sorvi::procedure_list procs;
-    sorvi::Sf1Reading reading;
-    const bool ok = sorvi::read_sf1_file("s", name, &main_start, &main_name, &procs, row.name_only, nullptr, false, &reading);
-    EXPECT_EQ(dump(ok, name, reading, main_start, main_name, procs), row.expected) << row.records[0];
+    EXPECT_EQ(read_dump("s", nullptr, row.name_only), row.expected) << row.records[0];
   }
-  sorvi::DynamicString name;
-  sorvi::Sf1Reading reading;
-  EXPECT_FALSE(sorvi::read_sf1_file("absent", name, nullptr, nullptr, nullptr, false, nullptr, false, &reading));
-  EXPECT_FALSE(reading.opened);
+  EXPECT_EQ(read_dump("absent"), "0 <none> m0 main=7: |");
 }
 
 TEST_F(Sf1ReaderTest, AKnownSourceNameReadsTheRepositoryFirst) {
-  const std::string source = "/src/demo.c";
   {
     sorvi_sample::GlhWriter w(work("demo_3.glh"));
-    ASSERT_TRUE(w.add_work_file(source, "demo_3.sf1",
-                                {{source_record(3, "\"/src/other.c\""), procedure_record(3, 'Y', 5, 6, 1, "from_glh")}, false, {}, {}}));
+    ASSERT_TRUE(w.add_work_file("/src/demo.c", "demo_3.sf1", workfiles_test::document(lines(
+        {source_record(3, "\"/src/other.c\""), procedure_record(3, 'Y', 5, 6, 1, "from_glh")}))));
     ASSERT_TRUE(w.close());
   }
   write_work("demo_3.sf1", lines({source_record(3, "\"/src/demo.c\""), procedure_record(3, 'Y', 1, 2, 1, "plain")}));
   // A known name is only confirmed by the record; an empty slot opens the plain file.
-  for (const char* known : {"/src/demo.c", ""}) {
-    sorvi::DynamicString name = std::string(known);
-    sorvi::procedure_list procs;
-    sorvi::Sf1Reading reading;
-    const bool ok = sorvi::read_sf1_file("demo_3", name, nullptr, nullptr, &procs, false, work("demo_3.glh").c_str(),
-                                         false, &reading);
-    EXPECT_EQ(dump(ok, name, reading, 0, "", procs),
-              *known ? "1 '/src/demo.c' m3 main=0: | Y:from_glh:5-6#1" : "1 '/src/demo.c' m3 main=0: | Y:plain:1-2#1");
-  }
+  EXPECT_EQ(read_dump("demo_3", "/src/demo.c", false, work("demo_3.glh").c_str()),
+            "1 '/src/demo.c' m3 main=7: | Y:from_glh:5-6#1");
+  EXPECT_EQ(read_dump("demo_3", "", false, work("demo_3.glh").c_str()), "1 '/src/demo.c' m3 main=7: | Y:plain:1-2#1");
 }
 
 TEST_F(Sf1ReaderTest, LoadsTheIndexAndMovesProceduresNamedAfterAnInclude) {
   const std::string include = work("inc.h");
   sorvi_test::write_file(include, "int x;\n");
-  // Reformatted lines 6-15 come from flattened 1, 2, 3, 10-15, 4; the
-  // include spans flattened lines 10-15.
-  write_work("demo_3.ndx", "\"" + work("demo.c") + "\"\nheader one\nheader two\n1\n10 15 " +
-                               std::to_string(include.size()) + " " + include + "\n15\n0 0 0 0 0 1 2 3 10 11 12 13 14 15 4\n");
-  write_work("demo_3.sf1", lines({source_record(3, "\"" + work("demo.c") + "\""), procedure_record(3, 'Y', 12, 15, 1, include),
-                                  procedure_record(3, 'P', 1, 4, 2, "main")}));
+  workfiles_test::write_demo_index(work("demo_3.ndx"), work("demo.c"), include);
+  write_work("demo_3.sf1", lines({source_record(3, "\"" + work("demo.c") + "\""),
+                                  procedure_record(3, 'Y', 12, 15, 1, include), procedure_record(3, 'P', 1, 4, 2, "main")}));
   sorvi::DynamicString name;
   sorvi::procedure_list procs, moved;
   sorvi::Sf1Reading reading;
   ASSERT_TRUE(sorvi::read_sf1_file("demo_3", name, nullptr, nullptr, &procs, false, nullptr, true, &reading));
-  EXPECT_EQ(reading.index_status, sorvi::kIndexLoaded);
   ASSERT_NE(reading.index, nullptr);
-  EXPECT_EQ(reading.index->module_number, 3);
-  EXPECT_EQ(reading.index->n, 15);
+  EXPECT_EQ(std::to_string(reading.index_status) + " " + std::to_string(reading.index->module_number) + " " +
+                std::to_string(reading.index->n),
+            "0 3 15");
   EXPECT_EQ(sorvi::find_index_record(3), reading.index);
-
-  // Flattened 12-15 are reformatted 11-14; "main" names no include and stays.
-  ASSERT_TRUE(sorvi::relocate_procedures(procs, moved));
-  EXPECT_EQ(procedures(moved), " Y:" + include + ":11-14#1 P:main:1-4#2");
-  // Without loaded index records nothing moves.
-  sorvi::reset_index_records();
-  ASSERT_TRUE(sorvi::relocate_procedures(procs, moved));
-  EXPECT_EQ(procedures(moved), " Y:" + include + ":12-15#1 P:main:1-4#2");
+  // Flattened 12-15 are reformatted 11-14; "main" names no include and stays;
+  // without loaded index records nothing moves.
+  for (const char* lines : {"11-14", "12-15"}) {
+    ASSERT_TRUE(sorvi::relocate_procedures(procs, moved));
+    EXPECT_EQ(dump_procedures(moved), " Y:" + include + ":" + lines + "#1 P:main:1-4#2");
+    sorvi::reset_index_records();
+  }
 }
 
 TEST_F(Sf1ReaderTest, SourceNameAndGlhFileOfAModule) {
   write_work("mod_2.sf1", lines({source_record(2, "\"/src/mod.c\"")}));
   const struct {
-    const char* repository;
-    const char* source;
-    const char* glh;
+    const char *stem, *repository, *source, *glh;
     std::string expected;
-  } rows[] = {{nullptr, nullptr, nullptr, "1 /src/mod.c " + work("mod_2.glh")},
-              {"xset", "/given.c", nullptr, "1 /given.c " + work("xset.glh")},
-              {"xset", nullptr, "/repo/explicit.glh", "1 /src/mod.c /repo/explicit.glh"}};
+  } rows[] = {{"mod_2", nullptr, nullptr, nullptr, "1 /src/mod.c " + work("mod_2.glh")},
+              {"mod_2", "xset", "/given.c", nullptr, "1 /given.c " + work("xset.glh")},
+              {"mod_2", "xset", nullptr, "/repo/explicit.glh", "1 /src/mod.c /repo/explicit.glh"},
+              {"absent", nullptr, nullptr, nullptr, "0  " + work("absent.glh")}};
   for (const auto& row : rows) {
-    std::string source, glh;
-    const bool ok = sorvi::resolve_module_source("mod_2", row.repository, row.source, row.glh, source, glh);
+    std::string source = "stale", glh;
+    const bool ok = sorvi::resolve_module_source(row.stem, row.repository, row.source, row.glh, source, glh);
     EXPECT_EQ(std::to_string(ok) + " " + source + " " + glh, row.expected);
   }
-  std::string source = "stale", glh;
-  EXPECT_FALSE(sorvi::resolve_module_source("absent", nullptr, nullptr, nullptr, source, glh));
-  EXPECT_TRUE(source.empty());
 }
 
 }  // namespace

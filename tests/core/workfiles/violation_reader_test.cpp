@@ -1,7 +1,5 @@
 #include "standards/violation_reader.h"
 
-#include <sstream>
-
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "workfiles/index_file.h"
@@ -43,25 +41,7 @@ std::string follow_up(int line, int standard, char letter) {
   return head(5, 0, 804) + std::string(12, '0') + field(line, 7) + " " + std::to_string(standard) + " " + letter + " 1";
 }
 
-// "line standard+letter module/procedure", then the main text in quotes,
-// "@source line" (with a file filter), "x" for the excluded-file
-// placeholder, "f" and the follow-up's line, letter and value, and
-// "r module:first>place:standard+letter" for each related place in order.
-std::string dump(const std::vector<Violation>& list, bool filtered) {
-  std::ostringstream out;
-  for (const Violation& v : list) {
-    out << (&v == &list.front() ? "" : ", ") << v.line << " " << v.standard_number << (v.letter ? v.letter : '-') << " "
-        << v.module_number << "/" << v.procedure_number;
-    if (v.main_text) out << " \"" << *v.main_text << "\"";
-    if (filtered) out << " @" << v.source_line;
-    if (v.excluded_mark) out << " x";
-    if (v.has_follow_up) out << " f" << v.follow_up.line << v.follow_up.letter << v.follow_up.value;
-    for (const sorvi::RelatedLocation& r : v.related) {
-      out << " r" << r.module_number << ":" << r.first_line << ">" << r.place_line << ":" << r.standard_number << r.letter;
-    }
-  }
-  return out.str();
-}
+using workfiles_test::dump_violations;
 
 class ViolationReaderTest : public workfiles_test::WorkfilesTest {
  protected:
@@ -180,7 +160,7 @@ TEST_F(ViolationReaderTest, ViolationsAsDumped) {
       {zeros, "1 L[2 12S 5/1 @0, 2 12S 5/1 @0, 3 12S 5/1 @0, 6 12S 5/1 @1, 7 12S 5/1 @2] P[]", 0, true, "main"},
       {zeros, "1 L[2 12S 5/1, 3 12S 5/1, 6 12S 5/1, 7 12S 5/1] P[]", 0, true},
       // A filter on an excluded file gives the placeholder.
-      {demo, "1 L[1 1S 0/0 \"\" @1 x] P[]", 0, true, "inc", "", "STANDARDS_REPORT_HEADERS=S\n"},
+      {demo, "1 L[1 1S 0/0 \"\" +\"\" @1 x] P[]", 0, true, "inc", "", "STANDARDS_REPORT_HEADERS=S\n"},
   };
   for (const Row& row : rows) {
     load_standards(row.profile);
@@ -200,8 +180,8 @@ TEST_F(ViolationReaderTest, ViolationsAsDumped) {
     std::vector<Violation> line_list(1), procedure_list(1);
     const bool ok = sorvi::read_violations(stem.c_str(), line_list, procedure_list,
                                            row.procedure, index, filter.c_str(), row.system.c_str(), context);
-    EXPECT_EQ(std::to_string(ok) + " L[" + dump(line_list, !filter.empty()) + "] P[" +
-                  dump(procedure_list, !filter.empty()) + "]",
+    EXPECT_EQ(std::to_string(ok) + " L[" + dump_violations(line_list, !filter.empty()) + "] P[" +
+                  dump_violations(procedure_list, !filter.empty()) + "]",
               row.expected)
         << stem;
   }
