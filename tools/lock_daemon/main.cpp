@@ -40,6 +40,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +69,8 @@ constexpr auto kServerStartLimit = std::chrono::seconds(20);
 constexpr auto kClientLimit = std::chrono::seconds(5);
 // How long a helper process may take to end when asked to.
 constexpr auto kChildStopLimit = std::chrono::seconds(3);
+// How long the reply to a lock request is held while the lock is taken.
+constexpr auto kHoldLimit = std::chrono::seconds(1);
 // How long after a client's complaint the accept loop must have served a
 // connection.
 constexpr auto kWedgeLimit = std::chrono::seconds(10);
@@ -271,8 +276,133 @@ void log_request(int operation, int pid, const char* name, int reply) {
   }
 }
 
-// Answers one connection: one request record in, one reply record out.
-void serve(MPI_Comm comm, MPI_Datatype type, sorvi::DaemonLockTable* table) {
+// A reply to send: the connection, the request record and the reply value.
+struct Reply {
+  MPI_Comm comm;
+  sorvi::LockMessage message;
+  int operation;
+  int value;
+};
+
+// A lock request whose reply is held while the lock is taken.
+struct Waiter {
+  MPI_Comm comm;
+  sorvi::LockMessage message;
+  Clock::time_point deadline;
+};
+
+// The lock table, the held requests and the journal, shared by the accept
+// loop and the thread that ends waits.
+struct Locks {
+  std::mutex mutex;
+  sorvi::DaemonLockTable table;
+  std::vector<Waiter> waiters;
+  std::string journal;
+  bool hold = true;  // false when MPI cannot be used from two threads
+};
+
+Locks& locks() {
+  static Locks state;
+  return state;
+}
+
+int64_t now_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+}
+
+// The journal: one "pid start-time name" line per held lock, so that a
+// daemon started after this one ended knows the locks still held.
+void save_journal(const Locks& l) {
+  const std::string temp = l.journal + ".tmp";
+  FILE* f = std::fopen(temp.c_str(), "w");
+  if (!f) return;
+  for (const auto& held : l.table.holders()) {
+    const std::string start = sorvi::process_start_time(held.second);
+    if (!start.empty() && held.first.find('\n') == std::string::npos) {
+      std::fprintf(f, "%d %s %s\n", held.second, start.c_str(), held.first.c_str());
+    }
+  }
+  if (std::fclose(f) == 0) std::rename(temp.c_str(), l.journal.c_str());
+}
+
+// Takes back the locks of the journal whose holders still run (the same
+// processes: their start times match).
+void load_journal(Locks* l) {
+  std::ifstream in(l->journal);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    int pid = 0;
+    std::string start, name;
+    if (!(fields >> pid >> start) || fields.get() != ' ' || !std::getline(fields, name) || name.empty()) continue;
+    if (sorvi::process_start_time(pid) == start) l->table.set_holder(name, pid);
+  }
+  save_journal(*l);
+}
+
+// Hands freed locks on to their waiters, whose replies go out as grants.
+// Called with the mutex held; saves the journal when holders changed.
+void pass_on(Locks* l, const std::map<std::string, int>& before, std::vector<Reply>* replies) {
+  for (const auto& grant : l->table.pass_on(now_ms())) {
+    for (auto w = l->waiters.begin(); w != l->waiters.end(); ++w) {
+      if (w->message.value == grant.second && grant.first == w->message.name) {
+        log_request(sorvi::kLockOperationLock, grant.second, w->message.name, 0);
+        replies->push_back(Reply{w->comm, w->message, sorvi::kLockOperationLock, 0});
+        l->waiters.erase(w);
+        break;
+      }
+    }
+  }
+  if (l->table.holders() != before) save_journal(*l);
+}
+
+// Sends one reply record and ends the connection.
+void answer(Reply r, MPI_Datatype type) {
+  r.message.value = r.value;
+  MPI_Request request;
+  MPI_Status status;
+  if (MPI_Isend(&r.message, 1, type, 0, r.operation, r.comm, &request) != MPI_SUCCESS) {
+    MPI_Comm_free(&r.comm);
+    return;
+  }
+  Wait sent = wait_for(&request, &status);
+  if (sent != Wait::kDone) {
+    abandon(&request, &r.comm, sent);
+    return;
+  }
+  MPI_Comm_disconnect(&r.comm);
+}
+
+// Ends the waits that lasted kHoldLimit, as refusals, and hands on the locks
+// of holders that ended.
+void wait_loop(MPI_Datatype type) {
+  Locks& l = locks();
+  for (;;) {
+    sleep_ms(20);
+    std::vector<Reply> replies;
+    {
+      std::lock_guard<std::mutex> guard(l.mutex);
+      const auto before = l.table.holders();
+      const auto now = Clock::now();
+      for (auto w = l.waiters.begin(); w != l.waiters.end();) {
+        if (w->deadline > now) {
+          ++w;
+          continue;
+        }
+        l.table.give_up(w->message.value, w->message.name, now_ms());
+        log_request(sorvi::kLockOperationLock, w->message.value, w->message.name, sorvi::kDaemonReplyHeld);
+        replies.push_back(Reply{w->comm, w->message, sorvi::kLockOperationLock, sorvi::kDaemonReplyHeld});
+        w = l.waiters.erase(w);
+      }
+      pass_on(&l, before, &replies);
+    }
+    for (const Reply& r : replies) answer(r, type);
+  }
+}
+
+// Answers one connection: one request record in; the reply now, or, for a
+// lock held by another process, once it is handed on or the wait ends.
+void serve(MPI_Comm comm, MPI_Datatype type) {
   MPI_Comm_set_errhandler(comm, MPI_ERRORS_RETURN);
   sorvi::LockMessage message;
   std::memset(&message, 0, sizeof message);
@@ -290,19 +420,25 @@ void serve(MPI_Comm comm, MPI_Datatype type, sorvi::DaemonLockTable* table) {
   message.name[sorvi::kLockNameSize - 1] = '\0';
   const int operation = status.MPI_TAG;
   const int pid = message.value;
-  const int reply = table->handle(operation, pid, message.name);
-  log_request(operation, pid, message.name, reply);
-  message.value = reply;
-  if (MPI_Isend(&message, 1, type, 0, operation, comm, &request) != MPI_SUCCESS) {
-    MPI_Comm_free(&comm);
-    return;
+  std::vector<Reply> replies;
+  {
+    Locks& l = locks();
+    std::lock_guard<std::mutex> guard(l.mutex);
+    const auto before = l.table.holders();
+    int reply = l.table.handle(operation, pid, message.name, now_ms());
+    if (reply == sorvi::kDaemonQueued && !l.hold) {
+      l.table.give_up(pid, message.name, now_ms());
+      reply = sorvi::kDaemonReplyHeld;
+    }
+    if (reply == sorvi::kDaemonQueued) {
+      l.waiters.push_back(Waiter{comm, message, Clock::now() + kHoldLimit});
+    } else {
+      log_request(operation, pid, message.name, reply);
+      replies.push_back(Reply{comm, message, operation, reply});
+    }
+    pass_on(&l, before, &replies);
   }
-  Wait sent = wait_for(&request, &status);
-  if (sent != Wait::kDone) {
-    abandon(&request, &comm, sent);
-    return;
-  }
-  MPI_Comm_disconnect(&comm);
+  for (const Reply& r : replies) answer(r, type);
 }
 
 }  // namespace
@@ -356,7 +492,10 @@ int main(int argc, char** argv) {
   sorvi::prepare_mpi_environment(f.rendezvous_file);
   char port[MPI_MAX_PORT_NAME + 1] = {0};
   MPI_Datatype type = MPI_DATATYPE_NULL;
-  bool mpi_ok = MPI_Init(nullptr, nullptr) == MPI_SUCCESS;
+  // The replies held for waiters are sent from a second thread.
+  int threads = MPI_THREAD_SINGLE;
+  bool mpi_ok = MPI_Init_thread(nullptr, nullptr, MPI_THREAD_MULTIPLE, &threads) == MPI_SUCCESS;
+  locks().hold = threads == MPI_THREAD_MULTIPLE;
   if (mpi_ok) {
     MPI_Comm_set_errhandler(MPI_COMM_WORLD, MPI_ERRORS_RETURN);
     MPI_Comm_set_errhandler(MPI_COMM_SELF, MPI_ERRORS_RETURN);
@@ -369,6 +508,14 @@ int main(int argc, char** argv) {
     shut_down(1);
   }
 
+  locks().journal = f.port_file + ".journal";
+  load_journal(&locks());
+  // Clients of every user take their turn on the connect lock file.
+  int connect_fd = open(sorvi::daemon_connect_lock_path(f.port_file).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (connect_fd >= 0) {
+    fchmod(connect_fd, 0666);
+    close(connect_fd);
+  }
   if (!sorvi::write_daemon_port_file(f.port_file, port, static_cast<int>(getpid()), f.rendezvous_file)) {
     std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, f.port_file.c_str(), std::strerror(errno));
     shut_down(1);
@@ -383,7 +530,7 @@ int main(int argc, char** argv) {
   const char* stall = std::getenv("VEXA_LOCKING_DAEMON_STALL");
   while (stall && *stall) pause();
 
-  sorvi::DaemonLockTable table;
+  std::thread(wait_loop, type).detach();
   int failures_in_a_row = 0;
   for (;;) {
     MPI_Comm comm;
@@ -396,7 +543,7 @@ int main(int argc, char** argv) {
       continue;
     }
     failures_in_a_row = 0;
-    serve(comm, type, &table);
+    serve(comm, type);
     ++progress().served;
   }
 }

@@ -186,7 +186,8 @@ bool ensure_mpi_started(const std::string& rendezvous_file) {
 class ConnectTurn {
  public:
   ConnectTurn(const std::string& port_file, int limit_ms) {
-    fd_ = open(daemon_connect_lock_path(port_file).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Read-only: the file may belong to another user of the daemon.
+    fd_ = open(daemon_connect_lock_path(port_file).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ < 0) return;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
     for (;;) {
@@ -205,6 +206,11 @@ class ConnectTurn {
   ConnectTurn(const ConnectTurn&) = delete;
   ConnectTurn& operator=(const ConnectTurn&) = delete;
   bool held() const { return held_; }
+  // Lets the next client connect while this one waits for its reply.
+  void release() {
+    if (held_) flock(fd_, LOCK_UN);
+    held_ = false;
+  }
 
  private:
   int fd_ = -1;
@@ -224,10 +230,11 @@ int exchange_with_daemon(int operation, const char* name, bool* connected, int l
     LockMessage message;
     bool connected = false;
     int reply = 1;
+    std::shared_ptr<ConnectTurn> turn;
   };
-  ConnectTurn turn(s.port_file, limit_ms);
-  if (!turn.held()) return 1;
   auto ex = std::make_shared<Exchange>();
+  ex->turn = std::make_shared<ConnectTurn>(s.port_file, limit_ms);
+  if (!ex->turn->held()) return 1;
   ex->port = port_name_without_line_end(s.port_name);
   ex->operation = operation;
   fill_lock_message(&ex->message, static_cast<int>(getpid()), name);
@@ -240,6 +247,9 @@ int exchange_with_daemon(int operation, const char* name, bool* connected, int l
         ex->connected = true;
         MPI_Comm_set_errhandler(comm, MPI_ERRORS_RETURN);
         MPI_Send(&ex->message, 1, mpi.message_type, 0, ex->operation, comm);
+        // The daemon may hold the reply to a lock request while the lock is
+        // taken; meanwhile others, the holder among them, must get through.
+        ex->turn->release();
         MPI_Status status;
         if (MPI_Recv(&ex->message, 1, mpi.message_type, 0, MPI_ANY_TAG, comm, &status) == MPI_SUCCESS) {
           ex->reply = ex->message.value;

@@ -2,7 +2,9 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 
@@ -42,10 +44,10 @@ std::string process_start_time(int pid) {
 
 DaemonLockTable::DaemonLockTable(std::function<bool(int)> is_running) : is_running_(std::move(is_running)) {}
 
-int DaemonLockTable::handle(int operation, int pid, const std::string& name) {
+int DaemonLockTable::handle(int operation, int pid, const std::string& name, int64_t now_ms) {
   switch (operation) {
     case kLockOperationLock:
-      return lock(pid, name);
+      return lock(pid, name, now_ms);
     case kLockOperationUnlock:
       return unlock(pid, name);
     case kLockOperationTest:
@@ -55,17 +57,31 @@ int DaemonLockTable::handle(int operation, int pid, const std::string& name) {
   }
 }
 
-int DaemonLockTable::lock(int pid, const std::string& name) {
-  auto it = holders_.find(name);
-  if (it == holders_.end()) {
-    holders_.emplace(name, pid);
+void DaemonLockTable::forget_gone(std::vector<Waiter>* queue, int64_t now_ms) {
+  queue->erase(std::remove_if(queue->begin(), queue->end(),
+                              [&](const Waiter& w) { return !w.waiting && now_ms - w.gave_up_ms > kDaemonWaiterGraceMs; }),
+               queue->end());
+}
+
+int DaemonLockTable::lock(int pid, const std::string& name, int64_t now_ms) {
+  const int held_by = holder(name);
+  if (held_by == pid) return kDaemonReplyHeld;
+  std::vector<Waiter>& queue = waiters_[name];
+  forget_gone(&queue, now_ms);
+  auto mine = std::find_if(queue.begin(), queue.end(), [&](const Waiter& w) { return w.pid == pid; });
+  const bool free = held_by == 0 || !is_running_(held_by);
+  if (free && (queue.empty() || queue.front().pid == pid)) {
+    if (mine != queue.end()) queue.erase(mine);
+    if (queue.empty()) waiters_.erase(name);
+    holders_[name] = pid;
     return 0;
   }
-  if (it->second != pid && !is_running_(it->second)) {
-    it->second = pid;
-    return 0;
+  if (mine == queue.end()) {
+    queue.push_back(Waiter{next_ticket_++, pid, true, 0});
+  } else {
+    mine->waiting = true;
   }
-  return kDaemonReplyHeld;
+  return kDaemonQueued;
 }
 
 int DaemonLockTable::unlock(int pid, const std::string& name) {
@@ -73,6 +89,33 @@ int DaemonLockTable::unlock(int pid, const std::string& name) {
   if (it == holders_.end() || it->second != pid) return kDaemonReplyNotHeld;
   holders_.erase(it);
   return 0;
+}
+
+void DaemonLockTable::give_up(int pid, const std::string& name, int64_t now_ms) {
+  auto it = waiters_.find(name);
+  if (it == waiters_.end()) return;
+  for (Waiter& w : it->second) {
+    if (w.pid == pid) {
+      w.waiting = false;
+      w.gave_up_ms = now_ms;
+    }
+  }
+}
+
+std::vector<std::pair<std::string, int>> DaemonLockTable::pass_on(int64_t now_ms) {
+  std::vector<std::pair<std::string, int>> granted;
+  for (auto it = waiters_.begin(); it != waiters_.end();) {
+    std::vector<Waiter>& queue = it->second;
+    forget_gone(&queue, now_ms);
+    const int held_by = holder(it->first);
+    if (!queue.empty() && queue.front().waiting && (held_by == 0 || !is_running_(held_by))) {
+      holders_[it->first] = queue.front().pid;
+      granted.emplace_back(it->first, queue.front().pid);
+      queue.erase(queue.begin());
+    }
+    it = queue.empty() ? waiters_.erase(it) : std::next(it);
+  }
+  return granted;
 }
 
 int DaemonLockTable::holder(const std::string& name) const {

@@ -84,6 +84,8 @@ bool write_daemon_port_file(const std::string& path, const std::string& port_nam
   std::string temp = path + ".tmp" + std::to_string(getpid());
   FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return false;
+  // Every user of the daemon reads it.
+  fchmod(fileno(f), 0644);
   bool ok = std::fprintf(f, "%s\n%d\n%s\n", port_name.c_str(), pid, rendezvous_file.c_str()) > 0;
   ok = std::fclose(f) == 0 && ok;
   if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
@@ -116,6 +118,8 @@ int take_daemon_lock(const std::string& port_file, int* holder) {
   *holder = 0;
   int fd = open(daemon_lock_file_path(port_file).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return -1;
+  // Every user of the daemon reads who holds it.
+  fchmod(fd, 0644);
   struct flock lock;
   std::memset(&lock, 0, sizeof lock);
   lock.l_type = F_WRLCK;

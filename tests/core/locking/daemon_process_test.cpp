@@ -67,13 +67,18 @@ struct DaemonProcessTest : ::testing::Test {
     }
     return out;
   }
-  // True once the daemon granted a lock.
-  bool granted() const {
+  // The process ids of the requests the daemon answered with `reply`
+  // (of tests: "100"; of grants: "1" and "0"), in order.
+  std::vector<std::string> answered(const std::string& operation, const std::string& reply) const {
+    std::vector<std::string> pids;
     for (const std::string& l : lines_of(read_file(log))) {
-      if (l.rfind("1 ", 0) == 0 && l.size() > 2 && l.compare(l.size() - 2, 2, " 0") == 0) return true;
+      std::istringstream in(l);
+      std::string op, pid;
+      if (in >> op >> pid && op == operation && l.substr(l.rfind(' ') + 1) == reply) pids.push_back(pid);
     }
-    return false;
+    return pids;
   }
+  size_t grants() const { return answered("1", "0").size(); }
 };
 
 TEST_F(DaemonProcessTest, PublishesItsPortAndStopsCleanly) {
@@ -141,7 +146,7 @@ TEST_F(DaemonProcessTest, HeldLockPassesOnlyWhenReleasedOrItsHolderEnded) {
   std::thread holding([&] {
     holder = probe({"reach", port_file, "lock", "staticid.dat", "0", "await", go, "unlock", "staticid.dat", "0"});
   });
-  const bool held = eventually([&] { return granted(); }, 240);
+  const bool held = eventually([&] { return grants() > 0; }, 240);
   auto other = probe({"reach", port_file, "lock", "staticid.dat", "2"});
   write_file(go, "");
   holding.join();
@@ -153,6 +158,59 @@ TEST_F(DaemonProcessTest, HeldLockPassesOnlyWhenReleasedOrItsHolderEnded) {
   EXPECT_EQ(lines_of(gone.out), (Lines{"reach 0", "lock 0"}));
   auto next = probe({"reach", port_file, "lock", "staticid.dat", "1", "unlock", "staticid.dat", "0"});
   EXPECT_EQ(lines_of(next.out), (Lines{"reach 0", "lock 0", "unlock 0"}));
+}
+
+// Waiters for a held lock get it in the order they asked, each within its
+// bound of refusals.
+TEST_F(DaemonProcessTest, WaitersAreServedInTheOrderTheyAsked) {
+  Daemon daemon(port_file, daemon_env);
+  ASSERT_TRUE(daemon.ready());
+  const std::string go = dir.file("go");
+  std::vector<sorvi_test::RunResult> out(4);
+  std::vector<std::thread> probes;
+  probes.emplace_back([&] { out[0] = probe({"reach", port_file, "lock", "X", "0", "await", go, "unlock", "X", "0"}); });
+  bool queued = eventually([&] { return grants() == 1; }, 240);
+  for (size_t w = 1; w < out.size(); ++w) {
+    probes.emplace_back([&, w] { out[w] = probe({"reach", port_file, "lock", "X", "20", "unlock", "X", "0"}); });
+    // The next one asks once this one waits: its first wait has ended.
+    queued = queued && eventually([&] {
+      const auto tests = answered("100", "0"), refused = answered("1", "-1");
+      return tests.size() > w && std::count(refused.begin(), refused.end(), tests[w]) > 0;
+    }, 240);
+  }
+  write_file(go, "");
+  for (std::thread& t : probes) t.join();
+  ASSERT_TRUE(queued);
+  EXPECT_EQ(answered("1", "0"), answered("100", "0")) << "granted in the order of asking";
+  for (size_t w = 1; w < out.size(); ++w) EXPECT_EQ(lines_of(out[w].out), (Lines{"reach 0", "lock 0", "unlock 0"}));
+}
+
+// A daemon started after one that was killed knows the locks still held by
+// running processes, and only those.
+TEST_F(DaemonProcessTest, RestartedDaemonKeepsTheLocksStillHeld) {
+  const std::string go = dir.file("go");
+  sorvi_test::RunResult holder, after;
+  std::thread holding;
+  {
+    Daemon first(port_file, daemon_env);
+    ASSERT_TRUE(first.ready());
+    auto gone = probe({"reach", port_file, "lock", "K", "0", "vanish"});
+    EXPECT_EQ(lines_of(gone.out), (Lines{"reach 0", "lock 0"}));
+    // The grant of Z is logged once the holder got its grant of J.
+    holding = std::thread([&] { holder = probe({"reach", port_file, "lock", "J", "0", "lock", "Z", "0", "await", go}); });
+    eventually([&] { return grants() == 3; }, 240);
+    kill(first.pid(), SIGKILL);
+    EXPECT_EQ(first.wait(60), 128 + SIGKILL);
+  }
+  {
+    Daemon second(port_file, daemon_env);
+    EXPECT_TRUE(second.ready());
+    after = probe({"reach", port_file, "lock", "J", "1", "lock", "K", "1"});
+  }
+  write_file(go, "");
+  holding.join();
+  EXPECT_EQ(lines_of(holder.out), (Lines{"reach 0", "lock 0", "lock 0"}));
+  EXPECT_EQ(lines_of(after.out), (Lines{"reach 0", "lock -1", "lock 0"}));
 }
 
 // A daemon that publishes its port and then serves nobody: the client gives
@@ -258,8 +316,7 @@ TEST_F(SuiteTest, ProcessesExcludeEachOtherThroughTheDaemon) {
   Daemon daemon(port_file);
   ASSERT_TRUE(daemon.ready());
   const std::string out = run_contention(env, dir.file("shared"), 4, 10);
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4) << out;
-  for (const std::string& line : lines_of(out)) EXPECT_EQ(line.rfind("violations 0 ", 0), 0u) << out;
+  EXPECT_EQ(lines_of(out), Lines(4, "violations 0 refusals 0"));
   EXPECT_FALSE(file_exists(perm + "/Locks"));
 }
 

@@ -18,31 +18,38 @@
 
 namespace {
 
-// Runs requests against a table whose idea of running processes the script
-// controls, and gives one word per step:
-//   OP PID NAME   a request (1 lock, 2 unlock, 100 test, others unknown): the reply
-//   end PID       the process ends
-//   holder NAME   the holder ("0" when free)
+// Runs requests against a table whose idea of running processes and of
+// time the script controls, and gives one word per step:
+//   OP PID NAME      a request (1 lock, 2 unlock, 100 test, others unknown):
+//                    the reply, 1 for "queued"
+//   giveup PID NAME  a queued asker's wait ends
+//   pass             the locks handed on, as [NAME:PID ...]
+//   end PID          the process ends
+//   at MS            the time is now MS
+//   holder NAME      the holder ("0" when free)
 std::string run_table(const std::string& script) {
   std::set<int> running = {100, 200, 300};
   sorvi::DaemonLockTable table([&](int pid) { return running.count(pid) > 0; });
   std::istringstream in(script);
-  std::string step, out;
+  std::string step, out, name;
+  int64_t now = 0;
+  int pid = 0;
   while (in >> step) {
-    std::string name;
-    int pid = 0;
-    if (step == "end") {
-      in >> pid;
+    if (step == "end" && in >> pid) {
       running.erase(pid);
-      continue;
-    }
-    if (step == "holder") {
-      in >> name;
+    } else if (step == "at") {
+      in >> now;
+    } else if (step == "holder" && in >> name) {
       out += std::to_string(table.holder(name)) + " ";
-      continue;
+    } else if (step == "giveup" && in >> pid >> name) {
+      table.give_up(pid, name, now);
+    } else if (step == "pass") {
+      std::string grants;
+      for (const auto& g : table.pass_on(now)) grants += (grants.empty() ? "" : " ") + g.first + ":" + std::to_string(g.second);
+      out += "[" + grants + "] ";
+    } else if (in >> pid >> name) {
+      out += std::to_string(table.handle(std::stoi(step), pid, name, now)) + " ";
     }
-    in >> pid >> name;
-    out += std::to_string(table.handle(std::stoi(step), pid, name)) + " ";
   }
   return out;
 }
@@ -52,13 +59,23 @@ TEST(DaemonLockTable, Scripts) {
     const char* script;
     const char* expected;
   } rows[] = {
-      // Granted once, not re-entrant; names are independent.
-      {"1 100 A holder A 1 200 A 1 100 A 1 200 B holder B", "0 100 -1 -1 0 200 "},
+      // Granted once; another asker is queued, the holder itself refused;
+      // names are independent.
+      {"1 100 A holder A 1 200 A 1 100 A 1 200 B holder B", "0 100 1 -1 0 200 "},
       // Only the holder releases; a second release finds nothing.
       {"1 100 A 2 200 A holder A 2 100 A holder A 2 100 A", "0 -3 100 0 0 -3 "},
-      // The lock of a holder that ended passes to the next asker.
-      {"1 100 A end 100 1 200 A holder A 2 100 A", "0 0 200 -3 "},
       {"100 300 Test 7 300 A holder A", "0 -4 0 "},
+      // The lock of a holder that ended passes to the next asker, or to
+      // the first waiter rather than a newcomer.
+      {"1 100 A end 100 1 200 A holder A 2 100 A", "0 0 200 -3 "},
+      {"1 100 A 1 200 A end 100 1 300 A pass holder A", "0 1 1 [A:200] 200 "},
+      // First come, first served.
+      {"1 100 A 1 200 A 1 300 A 2 100 A pass holder A pass", "0 1 1 0 [A:200] 200 [] "},
+      // A waiter whose wait ended keeps its place, and the lock waits for it
+      // to ask again, for the grace time only.
+      {"1 100 A 1 200 A 1 300 A at 100 giveup 200 A 2 100 A pass at 200 1 300 A 1 200 A holder A",
+       "0 1 1 0 [] 1 0 200 "},
+      {"1 100 A 1 200 A 1 300 A giveup 200 A 2 100 A at 501 pass holder A", "0 1 1 0 [A:300] 300 "},
   };
   for (const auto& row : rows) EXPECT_EQ(run_table(row.script), row.expected) << row.script;
 }
@@ -76,18 +93,6 @@ TEST(ProcessIsRunning, SeesLiveEndedAndZombieProcesses) {
   EXPECT_FALSE(sorvi::process_is_running(child));
   waitpid(child, nullptr, 0);
   EXPECT_FALSE(sorvi::process_is_running(child));
-}
-
-TEST(LockMessage, NameIsCopiedWithBounds) {
-  sorvi::LockMessage m;
-  std::memset(&m, 'x', sizeof m);
-  sorvi::fill_lock_message(&m, 42, "staticid.dat");
-  EXPECT_EQ(m.value, 42);
-  EXPECT_EQ(std::string(m.name, 13), std::string("staticid.dat") + '\0');
-  sorvi::fill_lock_message(&m, 1, std::string(2000, 'n').c_str());
-  EXPECT_EQ(std::string(m.name), std::string(1039, 'n'));
-  sorvi::fill_lock_message(&m, 1, nullptr);
-  EXPECT_STREQ(m.name, "");
 }
 
 // Port file content -> port name | process id | rendezvous file.
