@@ -2,15 +2,12 @@
 // requests that end before any connection, and the port file checks.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 
 #include "locking/daemon_client.h"
-#include "locking_test_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -78,26 +75,6 @@ TEST_F(DaemonClientTest, StartFailureIsPrintedWithTheErrorCode) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(sorvi::start_or_reach_daemon(port_file.c_str()), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "CreateProcess failed (2)\n");
-}
-
-TEST_F(DaemonClientTest, StartedProgramGetsThePortFileAndOneSecond) {
-  // A stand-in for the daemon that records its argument and ends.
-  sorvi_test::ProfileFixture profile;
-  const std::string suite = profile.dir().file("suite");
-  ASSERT_EQ(mkdir(suite.c_str(), 0777), 0);
-  const std::string program = suite + "/vexa_locking_daemon";
-  const std::string record = dir.file("started");
-  sorvi_test::write_file(program, "#!/bin/sh\necho \"$#:$1\" > " + record + "\n");
-  ASSERT_EQ(chmod(program.c_str(), 0755), 0);
-  testing::internal::CaptureStdout();
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(sorvi::start_or_reach_daemon(port_file.c_str()), 1);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  ASSERT_TRUE(locking_test::eventually([&] { return sorvi_test::file_exists(record); }));
-  EXPECT_EQ(sorvi_test::read_file(record), "1:" + port_file + "\n");
-  EXPECT_FALSE(sorvi::daemon_client_reached()) << "reached only once it answers";
-  locking_test::reap_ended_children();
 }
 
 }  // namespace

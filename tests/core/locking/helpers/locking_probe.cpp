@@ -5,7 +5,6 @@
 //   reach PORT                       reach the daemon
 //   lock NAME BOUND | unlock NAME BOUND   daemon requests
 //   limit MS                         time limit of one exchange
-//   portname                         length of the port name read
 //   init DIR VERBOSE                 initialise locking ("-" for an empty DIR)
 //   acquire NAME WAIT | release NAME WAIT   named locks ("-" for a null name)
 //   hook-lock | hook-unlock          the module registry's lock hooks
@@ -131,8 +130,6 @@ int main(int argc, char** argv) {
     } else if (cmd == "limit") {
       need(1);
       sorvi::set_daemon_request_time_limit(std::atoi(argv[++i]));
-    } else if (cmd == "portname") {
-      say("portname " + std::to_string(sorvi::daemon_client_port_name().size()));
     } else if (cmd == "init") {
       need(2);
       const char* dir = name_arg(argv[++i]);
