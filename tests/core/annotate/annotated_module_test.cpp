@@ -94,27 +94,21 @@ TEST_F(HandModuleTest, EveryAnnotationOnTheWholeFile) {
   expect_lines(generate(c), all_annotations());
   // The language comes from the registry record of the source file; main,
   // the first record, moved behind helper and starts after helper's end.
-  EXPECT_EQ(c->language, 2);
-  EXPECT_TRUE(c->mainMoved);
+  EXPECT_EQ(std::to_string(c->language) + (c->mainMoved ? " moved" : ""), "2 moved");
   ASSERT_EQ(c->procedures.size(), 2u);
   EXPECT_EQ(c->procedures[1].name + " " + std::to_string(c->procedures[1].blocks[0].startLine), "main 14");
   // A second generation reads nothing again: without the work files the
-  // text stays the same.
+  // text stays the same. Start= and End= move to their display lines
+  // (sixteen annotation lines stand above reformatted line 12, none above 3).
   for (const char* ext : {".blk", ".stb", ".pol", ".sif", ".sf3", ".ndx", ".sf1"}) {
     std::remove(work(std::string("demo_1") + ext).c_str());
   }
-  expect_lines(generate(c), all_annotations());
-}
-
-TEST_F(HandModuleTest, StartAndEndMoveToTheirDisplayLines) {
-  // Sixteen annotation lines stand above reformatted line 12, none above 3.
-  sorvi::AnnotationContext* c = ref_context(kAllFlags);
   sorvi::StartupOptions& o = sorvi::startup_options();
   const std::tuple<int, int, const char*> rows[] = {{12, 12, "28 28"}, {12, 13, "28 29"}, {3, 4, "3 4"}};
   for (const auto& [start, end, moved] : rows) {
     o.Start = start;
     o.End = end;
-    generate(c);
+    expect_lines(generate(c), all_annotations());
     EXPECT_EQ(std::to_string(o.Start) + " " + std::to_string(o.End), moved) << start << " " << end;
   }
 }
@@ -343,13 +337,27 @@ TEST_F(HandModuleTest, AMainProcedureOfAnotherNameStaysFirst) {
 
 // ---- missing, damaged and disagreeing work files -------------------------------------------------
 
-TEST_F(HandModuleTest, NoTextWithoutTheFileShown) {
+TEST_F(HandModuleTest, MissingWorkFiles) {
+  // Without a block file the block columns, rules and notes go; the
+  // violations and their cross-references stay.
+  std::remove(work("demo_1.blk").c_str());
   sorvi::AnnotationContext* c = ref_context(kAllFlags);
+  Expected expected;
+  for (const auto& [style, text] : all_annotations()) {
+    if (style == 0 && text.size() > 6) {
+      const size_t after = text.compare(12, 5, "     ") == 0 ? 29 : 28;  // outside or inside a procedure
+      expected.push_back({0, text.substr(0, 12) + text.substr(after)});
+    }
+    if ((style == 0 && text.size() == 1) || (style == 6 && text.find("UR ANOMALY") == std::string::npos)) {
+      expected.push_back({style, text});
+    }
+  }
+  expect_lines(generate(c), expected);
+  // Without the file shown, no text.
   std::remove(ref_path().c_str());
   bool made = true;
   EXPECT_TRUE(generate(c, &made).empty());
   EXPECT_FALSE(made);
-  EXPECT_EQ(sorvi::GenerateAnnotatedLines(nullptr), nullptr);
   // A listing not annotated is the source file as it is; without it, nothing.
   c = listing_context();
   c->annotated = false;
@@ -361,51 +369,7 @@ TEST_F(HandModuleTest, NoTextWithoutTheFileShown) {
   EXPECT_FALSE(made);
 }
 
-TEST_F(HandModuleTest, WithoutABlockFileTheBlockColumnsAndRulesGo) {
-  std::remove(work("demo_1.blk").c_str());
-  sorvi::AnnotationContext* c = ref_context(kAllFlags);
-  const std::vector<sorvi::AnnotatedLine> lines = generate(c);
-  EXPECT_FALSE(c->blocksLoaded || c->coverageLoaded || c->dataflowLoaded);
-  // The code lines without the three block columns, and the violations
-  // with their cross-references; nothing bound to a block or a procedure.
-  Expected expected;
-  for (const auto& [style, text] : all_annotations()) {
-    if (style == 0 && text.size() > 6) {
-      const size_t after = text.compare(12, 5, "     ") == 0 ? 29 : 28;  // outside or inside a procedure
-      expected.push_back({0, text.substr(0, 12) + text.substr(after)});
-    }
-    if (style == 0 && text.size() == 1) expected.push_back({0, text});
-    if (style == 6 && text.find("UR ANOMALY") == std::string::npos) expected.push_back({6, text});
-  }
-  expect_lines(lines, expected);
-}
-
 TEST_F(HandModuleTest, WorkFilesThatDisagreeGiveASensibleText) {
-  // A violation past the end of the file, and a block file naming lines
-  // that do not exist (and a procedure without blocks).
-  write(work("demo_1.sif"), sorvi_test::read_file(work("demo_1.sif")) + violation_record(1, 2, 99, 1, 'X'));
-  write(work("demo_1.blk"), "Kelvar block file\nProcedures 4\n" +
-                                blk_procedure("main", false, false, {{15, 17}, {18, 19}}) + helper_blk() +
-                                blk_procedure("empty", false, false, {}) +
-                                blk_procedure("ghost", false, false, {{400, 410}, {411, 900}}));
-  sorvi::AnnotationContext* c = ref_context(kAllFlags);
-  const std::vector<sorvi::AnnotatedLine> lines = generate(c);
-  EXPECT_EQ(c->procedures.size(), 4u);
-  // Every code line once, main still entered, no line for the violation
-  // past the end, and the closing line.
-  int code_lines = 0;
-  for (const sorvi::AnnotatedLine& l : lines) {
-    EXPECT_EQ(l.text.find("Unused cross reference"), std::string::npos);
-    code_lines += l.style == 0 && l.text.size() > 6 ? 1 : 0;
-  }
-  EXPECT_EQ(code_lines, 20);
-  const std::string main_line = "    15" "    10" "    1" "    5" "     1" " F " " int main(void)";
-  EXPECT_NE(dump(lines).find("|" + main_line + "|"), std::string::npos) << dump(lines);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back().text, " ");
-}
-
-TEST_F(HandModuleTest, CountArraysShorterThanTheBlockWalk) {
   // Counts that stop after the second slot: later blocks get no notes and
   // highlighted lines keep the plain style.
   sorvi::AnnotationContext* c = ref_context(kAllFlags);
@@ -422,6 +386,28 @@ TEST_F(HandModuleTest, CountArraysShorterThanTheBlockWalk) {
   for (const sorvi::AnnotatedLine& l : generate(c)) {
     if (l.text.substr(0, 6) == "    12" || l.text.substr(0, 6) == "    17") EXPECT_EQ(l.style, 0) << l.text;
   }
+
+  // A violation past the end of the file, and a block file naming lines
+  // that do not exist (and a procedure without blocks).
+  write(work("demo_1.sif"), sorvi_test::read_file(work("demo_1.sif")) + violation_record(1, 2, 99, 1, 'X'));
+  write(work("demo_1.blk"), "Kelvar block file\nProcedures 4\n" +
+                                blk_procedure("main", false, false, {{15, 17}, {18, 19}}) + helper_blk() +
+                                blk_procedure("empty", false, false, {}) +
+                                blk_procedure("ghost", false, false, {{400, 410}, {411, 900}}));
+  c = ref_context(kAllFlags);
+  const std::vector<sorvi::AnnotatedLine> lines = generate(c);
+  EXPECT_EQ(c->procedures.size(), 4u);
+  // Every code line once, main still entered, no line for the violation
+  // past the end, and the closing line.
+  int code_lines = 0;
+  for (const sorvi::AnnotatedLine& l : lines) {
+    EXPECT_EQ(l.text.find("Unused cross reference"), std::string::npos);
+    code_lines += l.style == 0 && l.text.size() > 6 ? 1 : 0;
+  }
+  EXPECT_EQ(code_lines, 20);
+  const std::string main_line = "    15" "    10" "    1" "    5" "     1" " F " " int main(void)";
+  EXPECT_NE(dump(lines).find("|" + main_line + "|"), std::string::npos) << dump(lines);
+  EXPECT_EQ(lines.empty() ? "" : lines.back().text, " ");
 }
 
 TEST_F(HandModuleTest, DamagedRefFilesAreReadSafely) {

@@ -22,8 +22,8 @@ TEST_F(AnnotateTest, EffectiveSwitchesOfAContext) {
     const char* expected;
   } rows[] = {
       {"", "demo_1.ref", "", 2047, "11110111111 A demo_1.ref"},
-      {"SORVI_TBLOCKS=TRUE\n", "demo_1.ref", "", 2047, "11111111111 A demo_1.ref"},
-      // Not annotated unless the profile says so; the profile's defaults.
+      // Not annotated unless the profile says so; the profile's defaults
+      // (total block numbers only with SORVI_TBLOCKS).
       {"", "demo_1.ref", "", 0, "11110111000  demo_1.ref"},
       {"SORVI_TBLOCKS=TRUE\nSORVI_AREF_ANNOTATED=TRUE\n", "demo_1.ref", "", 0, "11111111000 A demo_1.ref"},
       // Block rules come back for the coverage notes, unless the coverage
@@ -31,11 +31,9 @@ TEST_F(AnnotateTest, EffectiveSwitchesOfAContext) {
       {no_blocks + "SORVI_AREF_PROCNUMS=F\nSORVI_AREF_DATAFLOW=T\n", "demo_1.ref", "", 0, "11100111101  demo_1.ref"},
       {no_blocks + "SORVI_COVERAGE_HIGHLIGHT=TRUE\n", "demo_1.ref", "", 0, "01110111100 H demo_1.ref"},
       // A Flags value, bit by bit; 384 (code and coverage) in coverage mode
-      // is highlighted without rules, and without highlighting the
-      // coverage forces the block rules; ViolationMode adds the violations.
+      // is highlighted without rules; ViolationMode adds the violations.
       {"", "demo_1.ref", "", 1 | 4 | 64 | 1024, "10100010001 A demo_1.ref"},
       {"", "demo_1.ref", "c", 384, "00000001100 AH demo_1.ref"},
-      {"", "demo_1.ref", "", 384, "10000001100 A demo_1.ref"},
       {"", "demo_1.ref", "m", 128, "00000001010 A demo_1.ref"},
       // VMODE: no Ref column; numbers, flags, code and every annotation;
       // in coverage mode no violations or data flow unless asked for.
@@ -88,12 +86,7 @@ sorvi::ProcedureBlocks procedure(const std::string& name, std::vector<std::pair<
   sorvi::ProcedureBlocks p;
   p.name = name;
   p.hasDummyStart = dummy_start;
-  for (const auto& s : spans) {
-    sorvi::BlockSpan b;
-    b.startLine = s.first;
-    b.endLine = s.second;
-    p.blocks.push_back(b);
-  }
+  for (const auto& [start, end] : spans) p.blocks.push_back({start, end});
   p.blockCount = static_cast<int>(p.blocks.size());
   return p;
 }

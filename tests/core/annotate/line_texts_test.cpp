@@ -1,7 +1,6 @@
-// The annotation line texts over the hand-worked module's catalogue,
-// registry and index: violation and cross-reference lines, and the cases of
-// the emitters and their cursors that the module's text does not reach.
-#include <cstdio>
+// The annotation line texts over the hand-worked module's catalogue and
+// index, in the cases the module's text does not reach: violation texts and
+// the UR-anomaly emitter, its cursor and its line lookup.
 #include <random>
 
 #include "annotate/line_texts.h"
@@ -12,20 +11,6 @@
 
 namespace annotate_test {
 namespace {
-
-using sorvi::Violation;
-
-Violation violation(int line, int standard, char letter, const char* main_text = nullptr,
-                    const char* extra_text = nullptr) {
-  Violation v;
-  v.line = line;
-  v.standard_number = standard;
-  v.letter = letter;
-  v.module_number = 1;
-  if (main_text) v.main_text = main_text;
-  if (extra_text) v.extra_text = extra_text;
-  return v;
-}
 
 // What emitters wrote: the cursors they gave back, then one "style|text|"
 // a line.
@@ -49,13 +34,6 @@ class LineTextsTest : public HandModuleTest {
     use_profile("EXTERNAL_STANDARD=MISRA-C:2004\n" + profile_lines);
     ASSERT_EQ(sorvi::load_penalty_catalogue(2, nullptr, false, false, nullptr), 0);
     ASSERT_EQ(sorvi::load_report_configuration(nullptr, 2, nullptr, nullptr), 0);
-  }
-
-  sorvi::IndexRecord* read_index() {
-    int status = -1;
-    sorvi::IndexRecord* index = sorvi::read_index_file(source_path().c_str(), "demo_1", 1, nullptr, &status);
-    EXPECT_NE(index, nullptr) << status;
-    return index;
   }
 };
 
@@ -98,105 +76,12 @@ TEST_F(LineTextsTest, ViolationTexts) {
         sorvi::report_configuration(2)->entries[entry].category = 0;
       }
     }
-    const Violation v = violation(1, row.standard, row.letter, row.main_text, row.extra_text);
+    sorvi::Violation v;
+    v.line = 1, v.module_number = 1, v.standard_number = row.standard, v.letter = row.letter;
+    if (row.main_text) v.main_text = std::string(row.main_text);
+    if (row.extra_text) v.extra_text = std::string(row.extra_text);
     EXPECT_EQ(sorvi::violation_text(v, 2, nullptr, row.comment), row.expected);
   }
-}
-
-TEST_F(LineTextsTest, ListingsQuoteTheRefLine) {
-  for (bool numbers : {true, false}) {
-    if (!numbers) load("RTF_REF_LINE_NUMBERS=FALSE\n");
-    sorvi::RefQuote quote;
-    quote.stream = std::fopen(ref_path().c_str(), "rb");
-    ASSERT_NE(quote.stream, nullptr);
-    std::string texts;
-    // A line already read past is named by its number; beyond the end of
-    // the file nothing is appended.
-    for (int line : {10, 10, 12, 99}) {
-      const std::string text = sorvi::violation_text(violation(line, 5, 'H'), 2, &quote, line == 10);
-      texts += text.substr(text.find(": Name")) + "|" + std::to_string(quote.lines_read) + "\n";
-    }
-    std::fclose(quote.stream);
-    EXPECT_EQ(texts, numbers ? ": Name too short :     10T  g = a; */|10\n: Name too short : 10 */|10\n"
-                               ": Name too short :     12T    g = 2;|12\n: Name too short|20\n"
-                             : ": Name too short : T  g = a; */|10\n: Name too short : 10 */|10\n"
-                               ": Name too short : T    g = 2;|12\n: Name too short|20\n");
-  }
-}
-
-TEST_F(LineTextsTest, CrossReferences) {
-  sorvi::IndexRecord* index = read_index();
-  struct Row {
-    int place_module, place_line, first_line;
-    bool listing;
-    const char* expected;
-  } rows[] = {
-      {7, 40, 12, false, "    See also Ref. line 40 (Module 7)"},  // not in the registry
-      {1, 12, 17, false, "    See also Ref. line 17 "},            // the violation's own place: its first line
-      // Listings name the original line and file, except for a header line
-      // (no original line) and another module (no index).
-      {0, 3, 12, true, "    See also Ref. line 3 "},
-      {2, 40, 12, true, "    See also Ref. line 40 (util)"},
-  };
-  for (const Row& row : rows) {
-    Violation v = violation(12, 5, 'H');
-    v.related.resize(1);
-    v.related[0].module_number = 1;
-    v.related[0].place_module = row.place_module;
-    v.related[0].place_line = row.place_line;
-    v.related[0].first_line = row.first_line;
-    EXPECT_EQ(sorvi::cross_reference_text(v, row.listing, false), row.expected);
-  }
-  sorvi::free_index_record(index);
-}
-
-// ---- emitters and cursors ------------------------------------------------------------------
-
-TEST_F(LineTextsTest, ListingViolationsByOriginalLine) {
-  // An exclusion mark, a violation shown through its follow-up record, and
-  // the order by original line.
-  sorvi::violation_list list = {violation(1, 1, 'S'), violation(5, 5, 'H'), violation(40, 3, 'C')};
-  list[0].excluded_mark = -1;
-  list[1].has_follow_up = true;
-  for (size_t i = 0; i < 3; ++i) list[i].source_line = i ? 2 : 1;
-  Notes n;
-  n.at(sorvi::emit_line_violations(n.out, list, 0, 1, true, nullptr, true, 2));
-  n.at(sorvi::emit_line_violations(n.out, list, 1, 2, true, nullptr, true, 2));
-  EXPECT_EQ(n.dump(), "1 3 \n"
-                      " 9|/* Violations excluded for this file */|\n"
-                      " 6|/* (I) COMPLEXITY VIOLATION :  3 C : Procedure too complex */|\n");
-}
-
-TEST_F(LineTextsTest, ProcedureLevelViolations) {
-  sorvi::violation_list list = {violation(0, 5, 'H'), violation(0, 3, 'C'), violation(0, 3, 'C'), violation(0, 12, 'S')};
-  list[1].has_follow_up = true;
-  const int procedures[] = {1, 3, 3, 4};
-  for (size_t i = 0; i < list.size(); ++i) list[i].procedure_number = procedures[i];
-  // Procedure 2 has none: no rule, the cursor stops at procedure 3.
-  Notes n;
-  n.at(sorvi::emit_procedure_violations(n.out, list, 0, 2, false, false, 2));
-  n.at(sorvi::emit_procedure_violations(n.out, list, 1, 3, false, false, 2));
-  n.at(sorvi::emit_procedure_violations(n.out, list, 3, 4, true, true, 2));
-  n.at(sorvi::procedure_violations_start(list, 5));
-  EXPECT_EQ(n.dump(), "1 3 4 4 \n 2|" + kBlockRule + "|\n" +
-                          " 7|(I) COMPLEXITY VIOLATION :  3 C : Procedure too complex|\n"
-                          " 7|/* (M) STATIC VIOLATION     : 12 S : MISRA-C2 13.1: Assignment in expression */|\n");
-}
-
-TEST_F(LineTextsTest, CoverageAndDataflowNotes) {
-  Notes n;
-  // Only the combined count is not 0 (with and without current results).
-  sorvi::emit_coverage_notes(n.out, 5, 0, false, {0}, {5});
-  sorvi::emit_coverage_notes(n.out, 6, 0, false, {}, {4});
-  sorvi::emit_coverage_notes(n.out, 1, 0, true, {-1}, {-2});
-  // Nothing for procedure 2 block 3: the cursor stays on (2, 4).
-  const sorvi::dataflow_list list = {{2, 2, "c"}, {2, 4, "e"}, {3, 1, "f"}};
-  n.at(sorvi::emit_dataflow_notes(n.out, list, 1, sorvi::DataflowNotes::kLastDefinitions, 2, 3));
-  n.at(sorvi::dataflow_notes_start(list, 9, 1));
-  EXPECT_EQ(n.dump(), "1 3 \n 3|" + kNoteRule + "|\n 4|Combined Coverage : Block 5 has been executed 5 times|\n 3|" +
-                          kNoteRule + "|\n 4|Combined Coverage : Block 6 has been executed 4 times|\n 3|" + kNoteRule +
-                          "|\n 4|Current Coverage  : Block 1 has been partially executed once|\n"
-                          " 4|Combined Coverage : Block 1 has been partially executed twice|\n");
 }
 
 // ---- UR anomalies --------------------------------------------------------------------------------
@@ -218,7 +103,9 @@ TEST_F(LineTextsTest, UrAnomaliesInTwoPasses) {
   n.at(sorvi::emit_ur_anomalies(n.out, list, 2, 21, sorvi::UrPass::kReferenced, false, nullptr));
   n.at(sorvi::emit_ur_anomalies(n.out, list, 2, 20, sorvi::UrPass::kReferenced, false, nullptr));
   // Mapped to original lines: a header line gives 0, an unknown line 1.
-  sorvi::IndexRecord* index = read_index();
+  int status = -1;
+  sorvi::IndexRecord* index = sorvi::read_index_file(source_path().c_str(), "demo_1", 1, nullptr, &status);
+  ASSERT_NE(index, nullptr) << status;
   list[0].undefined_line = 3;
   list[0].referenced_line = 99;
   n.at(sorvi::emit_ur_anomalies(n.out, list, 0, 3, sorvi::UrPass::kUndefined, true, index));

@@ -1,17 +1,13 @@
-// The bar controls of the whole-file and procedure-code documents: what a
-// command does to the context, the checking, enabling and hiding of every
-// control, the first refresh of the radio buttons, activation, "Make
-// Defaults" and the block navigation.
+// The bar controls of the whole-file document: what a command does to the
+// context, the checking, enabling and hiding of every control, and the first
+// refresh of the radio buttons.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <utility>
 #include <vector>
 
 #include "annotate/caret_mapping.h"
 #include "annotate/ref_toggles.h"
-#include "annotate/view_bars.h"
-#include "annotate/xtx_commands.h"
 #include "support/test_support.h"
 
 namespace {
@@ -96,7 +92,6 @@ TEST_F(BarsTest, WholeFileCommands) {
       {"ALK", {{BarControl::Coverage, true}, {BarControl::Coverage, false}}, kAll, "ABK on:b out:ur00"},
       {"AHLK", {{BarControl::Coverage, true}}, kAll, "ACK on: out:ur01"},
       {"LK", {{BarControl::Coverage, true}}, kAll, "CK on:c out:r01"},
-      {"ALK", {{BarControl::Dataflow, true}}, kAll, "ADK on:d out:u"},
       // The annotation toggles regenerate only an annotated text.
       {"LK", {{BarControl::Violations, true}}, kAll, "KS on:v out:"},
       // Switching the annotations on marks the kinds shown as new.
@@ -157,70 +152,6 @@ TEST_F(BarsTest, WholeFileEnablingCheckingAndHiding) {
   sorvi::reset_view_bars();
   EXPECT_EQ(dump(sorvi::ref_bar_state(context("ACHKLN"), true, kAll)),
             "1111111 ... 11111111 | 1100.01 ... 1000000. | .....SS ... .SS.SSS.");
-}
-
-TEST_F(BarsTest, ActivationShowsTheBarsTheTextNeeds) {
-  // The three bars, then the controls of the annotation bar.
-  struct Row {
-    const char* context;
-    bool procedure_code;
-    const char* expected;
-  } rows[] = {
-      {"AK", false, "SHS .S.S..."}, {"AKT", false, "SHS .H.H..."}, {"AKTV", false, "HHH ......."},
-      {"H", false, "SH. HHHHHSS"},  {"AK", true, "SSH ......."},   {"AH", true, "SSH HHHHHSS"},
-  };
-  for (const Row& row : rows) {
-    const AnnotationContext c = context(row.context);
-    const sorvi::BarLayout l = row.procedure_code ? sorvi::xtx_view_activation(c) : sorvi::ref_view_activation(c);
-    std::string t;
-    for (sorvi::Visibility v : l.bars) t += ".SH"[static_cast<int>(v)];
-    t += ' ';
-    for (int i = 0; i < 7; ++i) t += ".SH"[static_cast<int>(l.controls[i])];
-    for (int i = 7; i < sorvi::kBarControlCount; ++i) EXPECT_EQ(l.controls[i], sorvi::Visibility::Keep) << i;
-    EXPECT_EQ(t, row.expected) << row.context << " " << row.procedure_code;
-  }
-}
-
-TEST(RefDefaultsTest, MakeDefaultsWritesTheProfileSwitches) {
-  sorvi_test::ProfileFixture profile;
-  AnnotationContext c = context("A");
-  c.showRefLines = c.showDataflow = true;
-  sorvi::ref_toggle(c, BarControl::MakeDefaults, false, sorvi::BarState());
-  const std::string ini = sorvi_test::read_file(profile.profile_path());
-  for (const char* line : {"SORVI_AREF_ANNOTATED=TRUE", "SORVI_AREF_LINENUMS=TRUE", "SORVI_AREF_DATAFLOW=TRUE",
-                           "SORVI_AREF_BLOCKS=FALSE", "SORVI_AREF_TBLOCKNUMS=FALSE"}) {
-    EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
-  }
-}
-
-TEST_F(BarsTest, ProcedureCodeCommands) {
-  // Procedure 4 shown from block 7, one block, of nine. After each
-  // command: the range, the enabling of Previous, Next and All, and the
-  // context and outcome as above.
-  AnnotationContext c = context("AK");
-  c.procedure = 4, c.firstBlock = 7, c.blockCount = 1;
-  c.procedures.resize(1);
-  c.procedures[0].blockCount = 9;
-  auto run = [&c](BarControl k, RefWorkFiles f = kAll) {
-    const sorvi::ToggleOutcome out = sorvi::xtx_command(c, k, false, sorvi::xtx_bar_state(c, f));
-    return std::to_string(c.firstBlock) + "+" + std::to_string(c.blockCount) + " " +
-           dump(sorvi::xtx_bar_state(c, f)).substr(0, 11) + " " + dump(c, out);
-  };
-  EXPECT_EQ(run(BarControl::Next), "7+2 11111.. 111 AK on: out:u");
-  EXPECT_EQ(run(BarControl::Previous), "6+3 11111.. 111 AK on: out:u");
-  EXPECT_EQ(run(BarControl::Next), "6+4 11111.. 101 AK on: out:u");  // up to the last block
-  EXPECT_EQ(run(BarControl::Next), "6+4 11111.. 101 AK on: out:u");
-  EXPECT_EQ(run(BarControl::AllBlocks), "1+9 11111.. 000 AK on: out:u");
-  // "All" leaves the disabled Dataflow alone.
-  EXPECT_EQ(run(BarControl::AllAnnotations, kNoSf3), "1+9 11100.. 000 ABCKS on: out:ur01");
-  EXPECT_EQ(run(BarControl::Coverage), "1+9 11111.. 000 ABKS on: out:ur00");
-  // The whole procedure, and a procedure the block file does not have.
-  c.firstBlock = c.blockCount = -1;
-  EXPECT_EQ(run(BarControl::Next), "-1+-1 11111.. 000 ABKS on: out:u");
-  c.firstBlock = 2, c.blockCount = 1;
-  c.procedures.clear();
-  c.annotated = false;  // which also disables the annotation commands
-  EXPECT_EQ(run(BarControl::Next), "2+1 00000.. 100 BKS on: out:u");
 }
 
 }  // namespace
