@@ -44,6 +44,7 @@ class BlockFileTest : public workfiles_test::WorkfilesTest {
     std::string expected;
     int procedure = 0;
     int width = 6;
+    int allocations = -1;  // allocations that succeed before one fails (-1: all)
   };
 
   void expect_rows(const std::vector<Row>& rows) {
@@ -52,7 +53,9 @@ class BlockFileTest : public workfiles_test::WorkfilesTest {
       std::remove(work("b.blk").c_str());
       if (row.text != "<none>") write_work("b.blk", kHeader + row.text);
       sorvi::set_line_number_width(row.width);
-      EXPECT_EQ(read_dump("b", row.procedure), row.expected) << row.text;
+      if (row.allocations >= 0) sorvi::fail_allocation_after(row.allocations);
+      EXPECT_EQ(read_dump("b", row.procedure), row.expected) << row.text << row.allocations;
+      sorvi::reset_allocation_faults();
     }
   }
 };
@@ -110,28 +113,12 @@ TEST_F(BlockFileTest, DamagedEntriesKeepNoProcedures) {
   });
 }
 
+// Running out of memory keeps none of the entries. Allocations: block of a,
+// entry a, the two blocks of b, entry b.
 TEST_F(BlockFileTest, RunningOutOfMemoryKeepsNoProcedures) {
-  write_work("mem.blk", kHeader + entry("a", " F F", {{0, 0, 6, 9, 0, 0}}) +
-                            entry("b", " F F", {{0, 0, 10, 12, 0, 0}, {0, 0, 13, 14, 0, 0}}));
-  // Checks: block of a, entry a, the two blocks of b, entry b.
-  for (int successes = 0; successes < 5; ++successes) {
-    sorvi::fail_allocation_after(successes);
-    EXPECT_EQ(read_dump("mem", 0), "14:") << successes;
-  }
-  sorvi::fail_allocation_after(5);
-  EXPECT_EQ(read_dump("mem", 0), "0: a#1/1 -- 9 [ 6-9 ] b#2/2 -- 14 [ 10-12 13-14 ]");
-}
-
-TEST_F(BlockFileTest, TheRepositoryCopyComesFirst) {
-  {
-    sorvi_sample::GlhWriter w(work("demo.glh"));
-    ASSERT_TRUE(w.add_work_file("/src/demo.c", "demo.blk",
-                                workfiles_test::document(kHeader + entry("glhp", " F F", {{0, 0, 30, 40, 0, 0}}))));
-    ASSERT_TRUE(w.close());
-  }
-  write_work("demo.blk", kHeader + entry("plain", " F F", {{0, 0, 6, 9, 0, 0}}));
-  EXPECT_EQ(read_dump("demo", 0, work("demo.glh").c_str(), "/src/demo.c"), "0: glhp#1/1 -- 40 [ 30-40 ]");
-  EXPECT_EQ(read_dump("demo", 0), "0: plain#1/1 -- 9 [ 6-9 ]");
+  const std::string text = entry("a", " F F", {{0, 0, 6, 9, 0, 0}}) + entry("b", " F F", {{0, 0, 10, 12, 0, 0}, {0, 0, 13, 14, 0, 0}});
+  expect_rows({{text, "14:", 0, 6, 0}, {text, "14:", 0, 6, 2}, {text, "14:", 0, 6, 4},
+               {text, "0: a#1/1 -- 9 [ 6-9 ] b#2/2 -- 14 [ 10-12 13-14 ]", 0, 6, 5}});
 }
 
 TEST_F(BlockFileTest, ListingModeFindsWhereEachProcedureEnds) {

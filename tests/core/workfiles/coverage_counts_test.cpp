@@ -38,13 +38,6 @@ std::string pol_text(const std::vector<int>& counts, const std::vector<int>& bra
   return text;
 }
 
-// Counts for lines 1..n, all 0 except the given (line, count) pairs.
-std::vector<int> counts_for(int n, const std::vector<std::pair<int, int>>& set) {
-  std::vector<int> counts(static_cast<size_t>(n), 0);
-  for (const auto& s : set) counts[static_cast<size_t>(s.first - 1)] = s.second;
-  return counts;
-}
-
 std::string ints(const std::vector<int>& values) {
   std::string out = "[";
   for (size_t i = 0; i < values.size(); ++i) out += (i ? " " : "") + std::to_string(values[i]);
@@ -105,23 +98,24 @@ TEST_F(CoverageCountsTest, BlockFlagsAsDumped) {
     }
     for (const BranchRecord& b : branches) out << " " << b.from << ">" << b.to;
     EXPECT_EQ(out.str() + (capture.calls().empty() ? "" : " !"), row.expected) << row.stb;
+    EXPECT_LE(branches.capacity(), 4096u);
     if (capture.calls().empty()) continue;
     EXPECT_EQ(std::to_string(capture.calls().size()) + capture.calls()[0].channel + " " + capture.lines(),
               "2B Return code from read_line_from_file is 0\nError found reading in line from stb file");
-    EXPECT_LE(branches.capacity(), 4096u);
   }
 }
 
+// No memory for the branches: nothing kept, exit status 14, the program ends.
 TEST_F(CoverageCountsTest, NoMemoryForTheBranchesCannotExecute) {
   write_work("mem.stb", stb_text("TT", {{1, 2}}));
   auto procs = block_table({{false, false, {{1, 2}}}});
   std::vector<BranchRecord> branches;
   sorvi_test::ReportCapture capture;
   sorvi::fail_allocation_after(0);
-  EXPECT_FALSE(sorvi::read_block_flags("mem", nullptr, nullptr, 0, procs, branches));
-  EXPECT_TRUE(branches.empty());
-  EXPECT_EQ(sorvi::report_exit_status(), 14);
-  EXPECT_EQ(capture.exits(), std::vector<int>{1});
+  const bool read = sorvi::read_block_flags("mem", nullptr, nullptr, 0, procs, branches);
+  EXPECT_EQ(std::to_string(read) + " " + std::to_string(branches.size()) + " " + std::to_string(sorvi::report_exit_status()) +
+                " " + std::to_string(capture.exits().size()) + std::to_string(capture.exits().at(0)),
+            "0 0 14 11");
 }
 
 // Count files -> "result [combined] [current]", then each branch record's
@@ -137,8 +131,6 @@ TEST_F(CoverageCountsTest, ExecutionCountsAsDumped) {
     int test_case = 0;
     std::string sequence = "seq1";
   };
-  std::vector<int> twelve;
-  for (int i = 1; i <= 12; ++i) twelve.push_back(i);
   const std::vector<ProcedureLayout> one = {{false, false, {{1, 2}}}}, two = {{false, false, {{1, 2}, {3, 4}}}};
   const std::pair<std::string, std::string> h_pol = {"h.pol", pol_text({5, 0, 0, 6}, {10, 1})},
                                             h1 = {"h.pol.001", pol_text({9, 0, 0, 9}, {9, 9})},
@@ -149,11 +141,12 @@ TEST_F(CoverageCountsTest, ExecutionCountsAsDumped) {
       {"t_4_tc3.pol", pol_text({0, 8})}};
   const std::vector<Row> rows = {
       // A block takes the count of its first line that ran; dummy blocks are passed over.
-      {{{"c.pol", pol_text(counts_for(25, {{2, 9}, {5, 4}, {22, 7}, {23, 3}, {24, 5}}))}},
+      {{{"c.pol", pol_text({0, 9, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 3, 5, 0})}},
        {{false, false, {{3, 5}, {6, 8}}}, {true, true, {{20, 20}, {21, 23}, {24, 24}}}},
        "1 [4 0 0 7 0] []"},
       // 20 line counts end at a line end; the branch counts follow over two lines.
-      {{{"b.pol", pol_text(counts_for(20, {{1, 2}}), twelve)}}, {{false, false, {{1, 20}}}},
+      {{{"b.pol", pol_text({2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})}},
+       {{false, false, {{1, 20}}}},
        "1 [2] [] 1/0 2/0 3/0 4/0 5/0 6/0 7/0 8/0 9/0 10/0 11/0 12/0 0/0", 0, 13},
       // Current counts: combined less the next-to-last history file; none without ".pol.002".
       {{h_pol, h1, h2, h3}, two, "1 [5 6] [3 -2] 10/6 1/-2 0/0", 0, 3},

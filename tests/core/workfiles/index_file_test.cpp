@@ -91,6 +91,7 @@ class IndexTest : public workfiles_test::WorkfilesTest {
     }
     out << " starts";
     for (int s : r.include_starts) out << " " << s;
+    out << " rev" << r.reverse_table.size();
     return out.str();
   }
 
@@ -102,7 +103,8 @@ class IndexTest : public workfiles_test::WorkfilesTest {
 
 // Index text and source map ("@" stands for the "other" directory, where
 // gone.h and sys/absent.h do not exist) -> the record's dump, then
-// "line=file:line:depth" of the lines asked.
+// "line=file:line:depth" of the reformatted lines asked, then
+// "flattened<reformatted line" of the flattened lines asked back.
 TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
   struct Row {
     std::vector<Include> includes;
@@ -110,6 +112,7 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
     std::vector<int> asked;
     std::string expected;
     std::string smi = "";
+    std::vector<int> back = {};
     std::string header1 = "Kelvar index", header2 = "second header";
   };
   std::vector<int> one_start = straight_table(1, 10), bare = straight_table(1, 12);
@@ -119,35 +122,47 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
   const std::vector<Row> rows = {
       // Header lines map to line 0 of the main file.
       {{}, straight_table(1, 30), {1, 5, 6, 20, 35},
-       "n35 table40/30 max30" + h + " starts | 1=demo.c:0:0 5=demo.c:0:0 6=demo.c:1:0 20=demo.c:15:0 35=demo.c:30:0"},
+       "n35 table40/30 max30" + h + " starts rev31 | 1=demo.c:0:0 5=demo.c:0:0 6=demo.c:1:0 20=demo.c:15:0 35=demo.c:30:0"},
+      // An entry of 0 borrows from the next line (line 6: 1); the last entry repeats.
+      {{}, {0, 0, 0, 0, 0, 0, 2, 0, 4, 5}, {5, 6, 7, 8, 15, 16}, "n10 table15/5 max5" + h +
+       " starts rev6 | 5=demo.c:0:0 6=demo.c:1:0 7=demo.c:2:0 8=demo.c:4:0 15=demo.c:5:0 16=demo.c:0:0"},
+      // Flattened 2 appears twice; 3 and 4 are skipped; 6 is repeated by the
+      // five trailing copies. A repeated include start keeps its first line.
+      {{}, {0, 0, 0, 0, 0, 1, 2, 2, 5, 6}, {}, "n10 table15/6 max6" + h + " starts rev7 | 1<6 2<8 4<8 5<9 6<15 7<0", "",
+       {1, 2, 4, 5, 6, 7}},
+      {{{2, 2, "@inc.h"}}, {0, 0, 0, 0, 0, 1, 2, 2, 5, 6}, {}, "n10 table15/6 max6" + h + " inc.h:2-2/1s1f starts 2 rev7 | "
+       "1<6 2<7 4<7 5<9 6<15 7<0", "", {1, 2, 4, 5, 6, 7}},
+      // Huge flattened lines do not size the reverse table; lines beyond it are found by scanning.
+      {{}, {0, 0, 0, 0, 0, 1, 2000000000}, {7}, "n7 table12/2000000000 max2000000000" + h +
+       " starts rev16777217 | 7=demo.c:2000000000:0 2000000000<12", "", {2000000000}},
       // An include inside the main file shifts the lines after it.
       {{{10, 19, "@inc.h"}}, straight_table(1, 40), {14, 15, 17, 24, 25, 30},
-       "n45 table50/40 max40" + h + " inc.h:10-19/1s1f starts 10 | "
+       "n45 table50/40 max40" + h + " inc.h:10-19/1s1f starts 10 rev41 | "
        "14=demo.c:9:0 15=inc.h:1:1 17=inc.h:3:1 24=inc.h:10:1 25=demo.c:11:0 30=demo.c:16:0"},
       // A vanished include falls to its parent.
-      {{{10, 19, "@gone.h"}}, straight_table(1, 40), {17}, "n45 table50/40 max40" + h + " starts 10 | 17=demo.c:12:0"},
+      {{{10, 19, "@gone.h"}}, straight_table(1, 40), {17}, "n45 table50/40 max40" + h + " starts 10 rev41 | 17=demo.c:12:0"},
       // Includes starting on one line are told apart by occurrence: flattened
       // 10 is on reformatted lines 15 (outer.h) and 16 (inner.h).
       {{{10, 20, "@outer.h"}, {10, 15, "@inner.h"}}, one_start, {15, 16, 23, 31},
-       "n36 table41/30 max30" + h + " outer.h:10-20/1s1f inner.h:10-15/2s2f starts 10 10 | "
+       "n36 table41/30 max30" + h + " outer.h:10-20/1s1f inner.h:10-15/2s2f starts 10 10 rev31 | "
        "15=outer.h:1:1 16=inner.h:1:2 23=outer.h:3:1 31=demo.c:15:0"},
       // A tie: the first start belongs to the first record, then the later record wins.
       {{{10, 19, "@a.h"}, {10, 19, "@b.h"}}, straight_table(1, 30), {15, 17},
-       "n35 table40/30 max30" + h + " a.h:10-19/1s1f b.h:10-19/2s2f starts 10 10 | 15=a.h:1:1 17=b.h:3:2"},
+       "n35 table40/30 max30" + h + " a.h:10-19/1s1f b.h:10-19/2s2f starts 10 10 rev31 | 15=a.h:1:1 17=b.h:3:2"},
       // Nested includes whose start and end are missing from the table are bare.
       {{{5, 30, "@outer.h"}, {20, 25, "@inner.h"}, {50, 60, "@inner.h"}}, bare, {},
-       "n19 table24/41 max41" + h + " outer.h:5-30/1s1f inner.h:20-25/2s2bf inner.h:50-60/1s3bf starts 5 20 50 |"},
+       "n19 table24/41 max41" + h + " outer.h:5-30/1s1f inner.h:20-25/2s2bf inner.h:50-60/1s3bf starts 5 20 50 rev42 |"},
       // Include paths lose leading blanks; overlong ones are dropped; header texts keep 30 characters.
       {{{3, 4, "  @inc.h"}, {6, 7, std::string(600, '/')}}, straight_table(1, 10), {},
-       "n15 table20/10 max10 [hhhhhhhhhhhhhhhhhhhhhhhhhhhhhh|short] demo.c:1-$/0s0f inc.h:3-4/1s1f starts 3 6 |", "",
-       std::string(45, 'h'), "short\r"},
+       "n15 table20/10 max10 [hhhhhhhhhhhhhhhhhhhhhhhhhhhhhh|short] demo.c:1-$/0s0f inc.h:3-4/1s1f starts 3 6 rev11 |",
+       "", {}, std::string(45, 'h'), "short\r"},
       // A source map keeps an absolute path equal to the include's (without
       // regard to case), or a relative one within its file name; not a
       // different absolute path nor an unlisted include.
       {{{10, 12, "@sys/absent.h"}, {30, 32, "@inc.h"}, {50, 52, "@inc.h"}, {70, 72, "@inc.h"}}, straight_table(1, 80), {},
-       "n85 table90/80 max80" + h + " sys/absent.h:10-12/1s1 inc.h:30-32/1s2f starts 10 30 50 70 |",
+       "n85 table90/80 max80" + h + " sys/absent.h:10-12/1s1 inc.h:30-32/1s2f starts 10 30 50 70 rev81 |",
        "10 0 @sys/absent.h\n30 1 inc\nnot a record\n50 2 /elsewhere/inc.h\n"},
-      {{{10, 12, "@inc.h"}}, straight_table(1, 20), {}, "n25 table30/20 max20" + h + " inc.h:10-12/1s1f starts 10 |",
+      {{{10, 12, "@inc.h"}}, straight_table(1, 20), {}, "n25 table30/20 max20" + h + " inc.h:10-12/1s1f starts 10 rev21 |",
        "10 0 @INC.H\r\n"},
   };
   for (const char* name : {"outer.h", "inner.h", "a.h", "b.h"}) sorvi_test::write_file(other(name), "");
@@ -165,6 +180,7 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
     ASSERT_NE(r, nullptr) << row.expected;
     std::string places;
     for (int line : row.asked) places += " " + std::to_string(line) + "=" + place(line);
+    for (int v : row.back) places += " " + std::to_string(v) + "<" + std::to_string(reformatted_line_of(*r, v));
     EXPECT_EQ(dump(*r) + " |" + places, row.expected);
   }
 }
@@ -202,24 +218,11 @@ TEST_F(IndexTest, LinesFilesAndDirectoriesByModuleNumber) {
   EXPECT_EQ(each({0, 1, 5, 6, 17, 50, 51}, [](int line) { return original_line_of(line, 2); }), "1 0 0 1 3 31 1 ");
 }
 
-TEST_F(IndexTest, DerivedTables) {
-  // An entry of 0 borrows from the next line (line 6: 1); the last entry repeats.
-  IndexRecord* r = load(index_text(source_, {}, {0, 0, 0, 0, 0, 0, 2, 0, 4, 5}));
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(each({-3, 5, 6, 7, 8, 15, 16}, [r](int line) { return flattened_line(*r, line); }), "0 0 1 2 4 5 0 ");
-  // Flattened 2 appears twice; 3 and 4 are skipped; 6 is repeated by the
-  // five trailing copies. A repeated include start keeps its first line.
-  for (const auto& includes : {std::vector<Include>{}, std::vector<Include>{{2, 2, header_}}}) {
-    r = load(index_text(source_, includes, {0, 0, 0, 0, 0, 1, 2, 2, 5, 6}));
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(each(r->reverse_table, [](int v) { return v; }) + "| " +
-                  each({2, 4, 7}, [r](int v) { return reformatted_line_of(*r, v); }),
-              includes.empty() ? "5 6 8 8 8 9 15 | 8 8 0 " : "5 6 7 7 7 9 15 | 7 7 0 ");
-  }
-  // How many times in a row an include start has begun at a line.
+// How many times in a row an include start has begun at a line.
+TEST_F(IndexTest, OccurrenceCountsARunOfOneStartLine) {
   std::vector<int> run = straight_table(1, 9);
   run.insert(run.end(), {10, 10, 10, 11});
-  r = load(index_text(source_, {{10, 11, header_}}, run));
+  IndexRecord* r = load(index_text(source_, {{10, 11, header_}}, run));
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(each({15, 16, 17, 3, 100}, [r](int line) { return occurrence_count(*r, line, 10); }) +
                 std::to_string(occurrence_count(*r, 17, 11)),
@@ -323,13 +326,6 @@ TEST_F(IndexTest, DamagedFilesEndWithStatusTwoAndKeepNothing) {
     EXPECT_EQ(status, kIndexFormatError) << text;
   }
   EXPECT_TRUE(index_records().empty());
-
-  // Huge flattened lines do not size the reverse table; lines beyond it are found by scanning.
-  IndexRecord* r = load(index_text(source_, {}, {0, 0, 0, 0, 0, 1, 2000000000}));
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->reverse_table.size(), static_cast<size_t>(kMaxReverseLine) + 1);
-  EXPECT_EQ(reformatted_line_of(*r, 2000000000), 12);
-  EXPECT_EQ(place(7), "demo.c:2000000000:0");
 }
 
 TEST_F(IndexTest, MemoryOverflowIsReportedAndNothingKept) {

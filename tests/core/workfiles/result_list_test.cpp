@@ -7,52 +7,45 @@
 
 namespace {
 
-using sorvi_test::TempDir;
-using sorvi_test::write_file;
-
-class ResultListTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sorvi_test::reset_core_state();
-    write_file(dir_.file("report.txt"), "*  Test Case 1 : passed\n");
+// List text after the document line ("@" stands for the document's date)
+// -> "valid | titles | rows". The text document "report.txt" exists.
+TEST(ResultListTest, ListsAsDumped) {
+  sorvi_test::reset_core_state();
+  sorvi_test::TempDir dir;
+  const std::string report = dir.file("report.txt"), list = dir.file("r.tci");
+  sorvi_test::write_file(report, "*  Test Case 1 : passed\n");
+  const std::string date = std::to_string(sorvi::file_date(report, false));
+  const std::pair<std::string, std::string> rows[] = {
+      {"-10\r\n2\r\n2\r\nCase\r\nResult\r\n1\r\npass\r\n2\r\nfail\r\n", "1 | Case Result | 1 pass, 2 fail,"},
+      {date + "\n1\n1\nCase\n1\n", "1 | Case | 1,"},
+      {std::to_string(std::stoll(date) - 5) + "\n1\n1\nCase\n1\n", "0 | |"},  // another date
+      // Missing lines and empty or overlarge tables are refused.
+      {"-10\n2\n2\nCase\nResult\n1\npass\n2\n", "0 | Case Result | 1 pass,"},
+      {"-10\n0\n2\nA\nB\n", "0 | |"},
+      {"-10\n3\n", "0 | |"},
+      {"-10\n99999999\n99999999\n", "0 | |"},
+  };
+  for (const auto& row : rows) {
+    sorvi_test::write_file(list, report + "\n" + row.first);
+    const sorvi::ResultList r = sorvi::read_result_list(list);
+    std::string dump = std::to_string(r.valid) + " |";
+    for (const std::string& title : r.titles) dump += " " + title;
+    dump += " |";
+    for (const auto& cells : r.cells) {
+      for (const std::string& cell : cells) dump += " " + cell;
+      dump += ",";
+    }
+    EXPECT_EQ(dump, row.second) << row.first;
   }
-  std::string list(const std::string& date, const std::string& rest) {
-    const std::string path = dir_.file("r.tci");
-    write_file(path, dir_.file("report.txt") + "\n" + date + "\n" + rest);
-    return path;
-  }
-  TempDir dir_;
-};
-
-TEST_F(ResultListTest, AnyDateReadsTheWholeTable) {
-  sorvi::ResultList r = sorvi::read_result_list(list("-10", "2\r\n2\r\nCase\r\nResult\r\n1\r\npass\r\n2\r\nfail\r\n"));
-  ASSERT_TRUE(r.valid);
-  EXPECT_EQ(r.titles, (std::vector<std::string>{"Case", "Result"}));
-  ASSERT_EQ(r.cells.size(), 2u);
-  EXPECT_EQ(r.cells[1], (std::vector<std::string>{"2", "fail"}));
-  EXPECT_EQ(sorvi::result_list_title(r), "report.txt");
-  EXPECT_EQ(sorvi::test_case_search_text(r.cells[0][0]), "*  Test Case 1 :");
-}
-
-TEST_F(ResultListTest, RecordedDateMustMatchTheTextDocument) {
-  const long long date = sorvi::file_date(dir_.file("report.txt"), false);
-  ASSERT_NE(date, -1);
-  EXPECT_TRUE(sorvi::read_result_list(list(std::to_string(date), "1\n1\nCase\n1\n")).valid);
-  EXPECT_FALSE(sorvi::read_result_list(list(std::to_string(date - 5), "1\n1\nCase\n1\n")).valid);
-}
-
-TEST_F(ResultListTest, MissingLinesEmptyTablesAndMissingDocumentsAreRefused) {
-  EXPECT_FALSE(sorvi::read_result_list(list("-10", "2\n2\nCase\nResult\n1\npass\n2\n")).valid);
-  EXPECT_FALSE(sorvi::read_result_list(list("-10", "0\n2\nA\nB\n")).valid);
-  EXPECT_FALSE(sorvi::read_result_list(list("-10", "3\n")).valid);
-  EXPECT_FALSE(sorvi::read_result_list(list("-10", "99999999\n99999999\n")).valid);
-  EXPECT_FALSE(sorvi::read_result_list(dir_.file("absent.tci")).valid);
-  write_file(dir_.file("nodoc.tci"), "\n-10\n1\n1\nCase\n1\n");
-  sorvi::ResultList no_doc = sorvi::read_result_list(dir_.file("nodoc.tci"));
-  EXPECT_FALSE(no_doc.valid);
-  EXPECT_EQ(no_doc.cells.size(), 1u);
-  write_file(dir_.file("gone.tci"), dir_.file("gone.txt") + "\n-10\n1\n1\nCase\n1\n");
-  EXPECT_FALSE(sorvi::read_result_list(dir_.file("gone.tci")).valid);
+  EXPECT_EQ(sorvi::result_list_title(sorvi::read_result_list(list)), "report.txt");
+  EXPECT_EQ(sorvi::test_case_search_text("1"), "*  Test Case 1 :");
+  // A missing list, a list without its document or naming a missing one is refused.
+  EXPECT_FALSE(sorvi::read_result_list(dir.file("absent.tci")).valid);
+  sorvi_test::write_file(list, "\n-10\n1\n1\nCase\n1\n");
+  const sorvi::ResultList no_document = sorvi::read_result_list(list);  // never shown, but its table is read
+  EXPECT_EQ(std::to_string(no_document.valid) + " " + std::to_string(no_document.cells.size()), "0 1");
+  sorvi_test::write_file(list, dir.file("gone.txt") + "\n-10\n1\n1\nCase\n1\n");
+  EXPECT_FALSE(sorvi::read_result_list(list).valid);
   EXPECT_EQ(sorvi::result_list_refusal("/w/r.tci"), "Unable to open document\n/w/r.tci");
 }
 

@@ -15,6 +15,13 @@ namespace {
 
 using sorvi_sample::SampleModule;
 
+// Everything the readers give for the module: one dump per reader, and the
+// violation lists.
+struct ModuleRecords {
+  std::vector<std::string> dumps;
+  sorvi::violation_list lines, procedures;
+};
+
 class WorkReadersSampleTest : public ::testing::Test {
  protected:
   static const sorvi_sample::SampleSetSummary& set() {
@@ -40,124 +47,102 @@ class WorkReadersSampleTest : public ::testing::Test {
   void TearDown() override { sorvi_test::reset_core_state(); }
 
   static const SampleModule& module() { return set().modules.at(0); }
-  static std::string stem() { return set().work_dir + module().stem; }
 
-  // The block table in text order: main is listed first but stands last.
-  static std::vector<sorvi::ProcedureBlocks> blocks(const char* glh) {
-    std::vector<sorvi::ProcedureBlocks> table;
-    EXPECT_EQ(sorvi::read_block_file(stem().c_str(), glh, module().source_path.c_str(), -1, table), 0);
-    if (table.size() > 1) std::rotate(table.begin(), table.begin() + 1, table.end());
-    return table;
-  }
-
-  // Reads the violations into the two lists.
-  static void violations(const sorvi::IndexRecord* index, const std::vector<sorvi::ProcedureBlocks>& table,
-                         const char* glh, sorvi::violation_list& line_list, sorvi::violation_list& procedure_list) {
+  // With `from_glh` the source name is known, so the procedures file too
+  // may come from the repository. The block table is taken in text order
+  // (main is listed first but stands last).
+  static ModuleRecords read_module(bool from_glh) {
     const SampleModule& m = module();
-    EXPECT_EQ(sorvi::load_penalty_catalogue(m.language, nullptr, false, false, nullptr), sorvi::kPenaltiesLoaded);
-    EXPECT_EQ(sorvi::load_report_configuration(nullptr, m.language, nullptr, nullptr), sorvi::kReportLoaded);
-    sorvi::ViolationReadContext context;
-    context.language = m.language;
-    context.glh_file = glh;
-    context.repository_name = m.source_path.c_str();
-    context.procedures = &table;
-    EXPECT_TRUE(sorvi::read_violations(stem().c_str(), line_list, procedure_list, -1, index, nullptr, nullptr, context));
-  }
-
-  // Everything the readers give for the module, one dump per reader. With
-  // `from_glh` the source name is known, so the procedures file too may
-  // come from the repository.
-  static std::vector<std::string> read_module(bool from_glh) {
-    const SampleModule& m = module();
-    const std::string glh = stem() + ".glh";
+    const std::string stem = set().work_dir + m.stem, glh = stem + ".glh";
     const char* repository = m.source_path.c_str();
-    sorvi::detect_line_number_width((stem() + ".ref").c_str(), glh.c_str(), repository);
+    sorvi::detect_line_number_width((stem + ".ref").c_str(), glh.c_str(), repository);
     sorvi::DynamicString source;
     if (from_glh) source = m.source_path;
     int main_start = -1;
     std::string main_name;
     sorvi::procedure_list procedures;
     sorvi::Sf1Reading reading;
-    const bool sf1 = sorvi::read_sf1_file(stem().c_str(), source, &main_start, &main_name, &procedures, false,
-                                          glh.c_str(), true, &reading);
-    std::vector<sorvi::ProcedureBlocks> table = blocks(glh.c_str());
+    const bool sf1 = sorvi::read_sf1_file(stem.c_str(), source, &main_start, &main_name, &procedures, false, glh.c_str(),
+                                          true, &reading);
+    std::vector<sorvi::ProcedureBlocks> table;
+    const int blocks = sorvi::read_block_file(stem.c_str(), glh.c_str(), repository, -1, table);
+    if (table.size() > 1) std::rotate(table.begin(), table.begin() + 1, table.end());
     std::vector<sorvi::BranchRecord> branches;
     std::vector<int> combined, current;
     std::ostringstream coverage;
-    coverage << sorvi::read_block_flags(stem().c_str(), glh.c_str(), repository, -1, table, branches)
-             << sorvi::read_execution_counts(stem().c_str(), glh.c_str(), repository, -1, table, {}, branches, combined,
+    coverage << sorvi::read_block_flags(stem.c_str(), glh.c_str(), repository, -1, table, branches)
+             << sorvi::read_execution_counts(stem.c_str(), glh.c_str(), repository, -1, table, {}, branches, combined,
                                              current);
     for (size_t i = 0; i < combined.size(); ++i) coverage << " " << combined[i] << "/" << current.at(i);
     for (const auto& b : branches) coverage << " " << b.from << ">" << b.to << "=" << b.combinedCount << "/" << b.currentCount;
     sorvi::DataflowLists lists;
-    EXPECT_TRUE(sorvi::read_dataflow_file(stem().c_str(), glh.c_str(), repository, -1, lists));
-    sorvi::violation_list line_list, procedure_list;
-    violations(reading.index, table, glh.c_str(), line_list, procedure_list);
-    return {std::to_string(sf1) + " " + (source ? *source : "") + " " + std::to_string(main_start) + " " +
-                std::to_string(reading.module_number) + " " + main_name + workfiles_test::dump_procedures(procedures),
-            workfiles_test::dump_blocks(table), coverage.str(), workfiles_test::dump_dataflow(lists),
-            workfiles_test::dump_violations(line_list) + " | " + workfiles_test::dump_violations(procedure_list)};
+    const bool dataflow = sorvi::read_dataflow_file(stem.c_str(), glh.c_str(), repository, -1, lists);
+    ModuleRecords out;
+    sorvi::load_penalty_catalogue(m.language, nullptr, false, false, nullptr);
+    sorvi::load_report_configuration(nullptr, m.language, nullptr, nullptr);
+    sorvi::ViolationReadContext context{m.language, glh.c_str(), repository, &table};
+    const bool violations = sorvi::read_violations(stem.c_str(), out.lines, out.procedures, -1, reading.index, nullptr,
+                                                   nullptr, context);
+    out.dumps = {std::to_string(sf1) + " " + (source ? *source : "") + " " + std::to_string(main_start) + " " +
+                     std::to_string(reading.module_number) + " " + main_name + workfiles_test::dump_procedures(procedures),
+                 std::to_string(blocks) + workfiles_test::dump_blocks(table), coverage.str(),
+                 std::to_string(dataflow) + workfiles_test::dump_dataflow(lists),
+                 std::to_string(violations) + workfiles_test::dump_violations(out.lines) + " | " +
+                     workfiles_test::dump_violations(out.procedures)};
+    return out;
   }
 
   std::unique_ptr<sorvi_test::ScopedEnv> kelvar_;
   std::unique_ptr<sorvi_test::ScopedCwd> cwd_;
 };
 
-TEST_F(WorkReadersSampleTest, ViolationsAgreeWithTheWrittenRecords) {
+// Every written violation is read at its reformatted line; the coverage
+// dump holds the combined counts with current ones from the third run;
+// test case N gives the counts of run N alone, without history.
+TEST_F(WorkReadersSampleTest, TheRecordsAgreeWithWhatTheWriterWrote) {
   const SampleModule& m = module();
-  sorvi::DynamicString source;
-  sorvi::Sf1Reading reading;
-  ASSERT_TRUE(sorvi::read_sf1_file(stem().c_str(), source, nullptr, nullptr, nullptr, true, nullptr, true, &reading));
-  ASSERT_NE(reading.index, nullptr);
-  sorvi::violation_list lines, procs;
-  violations(reading.index, blocks(nullptr), nullptr, lines, procs);
-  EXPECT_EQ(static_cast<int>(lines.size()), m.line_violations + m.file_violations);
-  EXPECT_EQ(static_cast<int>(procs.size()), m.procedure_violations);
-  EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(),
-                             [](const sorvi::Violation& a, const sorvi::Violation& b) { return a.line < b.line; }));
+  const ModuleRecords read = read_module(false);
+  EXPECT_EQ(static_cast<int>(read.lines.size()), m.line_violations + m.file_violations);
+  EXPECT_EQ(static_cast<int>(read.procedures.size()), m.procedure_violations);
+  int follow_ups = 0, related = 0;
   for (const sorvi_sample::SampleViolation& w : m.violations) {
-    const sorvi::violation_list& list = (w.ref_line == 0 && w.procedure > 0) ? procs : lines;
+    const sorvi::violation_list& list = (w.ref_line == 0 && w.procedure > 0) ? read.procedures : read.lines;
     EXPECT_TRUE(std::any_of(list.begin(), list.end(), [&](const sorvi::Violation& v) {
       return v.line == w.ref_line && v.standard_number == w.standard && v.letter == w.letter &&
              v.procedure_number == w.procedure && v.module_number == m.module_number && v.has_follow_up == w.follow_up;
     })) << w.file << " line " << w.line << " " << w.standard << " " << w.letter;
   }
-  int follow_ups = 0, related = 0;
-  for (const sorvi::violation_list* list : {&lines, &procs}) {
+  for (const sorvi::violation_list* list : {&read.lines, &read.procedures}) {
     for (const sorvi::Violation& v : *list) {
       follow_ups += v.has_follow_up;
       related += static_cast<int>(v.related.size());
     }
   }
-  EXPECT_EQ(follow_ups, m.follow_up_records);
-  EXPECT_EQ(related, m.related_records);
-}
+  EXPECT_EQ(std::to_string(follow_ups) + " " + std::to_string(related),
+            std::to_string(m.follow_up_records) + " " + std::to_string(m.related_records));
 
-// Without a test case: the combined counts, current ones from the third
-// run; test case N: the counts of run N alone, without history.
-TEST_F(WorkReadersSampleTest, CountsAgreeWithTheWrittenRuns) {
-  const SampleModule& m = module();
   std::ostringstream written;
   written << "11";
   for (const auto& b : m.blocks) written << " " << b.combined << "/" << b.runs[2];
   for (const auto& b : m.branches) written << " " << b.from << ">" << b.to << "=" << b.combined << "/" << b.runs[2];
-  EXPECT_EQ(read_module(false)[2], written.str() + " -1>-1=0/0");
-  std::vector<sorvi::ProcedureBlocks> table = blocks(nullptr);
-  std::vector<sorvi::BranchRecord> branches;
+  EXPECT_EQ(read.dumps[2], written.str() + " -1>-1=0/0");
+  std::vector<sorvi::ProcedureBlocks> table;
+  ASSERT_EQ(sorvi::read_block_file((set().work_dir + m.stem).c_str(), nullptr, nullptr, -1, table), 0);
+  std::rotate(table.begin(), table.begin() + 1, table.end());
   for (int tc = 1; tc <= 3; ++tc) {
-    const sorvi::TestCaseSelection selection{tc, set().tests_dir, set().sequence};
+    std::vector<sorvi::BranchRecord> branches;
     std::vector<int> combined, current;
-    ASSERT_TRUE(sorvi::read_execution_counts(stem().c_str(), nullptr, nullptr, -1, table, selection, branches,
-                                             combined, current));
-    std::ostringstream read, run;
-    for (int count : combined) read << " " << count;
+    ASSERT_TRUE(sorvi::read_execution_counts((set().work_dir + m.stem).c_str(), nullptr, nullptr, -1, table,
+                                             {tc, set().tests_dir, set().sequence}, branches, combined, current));
+    std::ostringstream counts, run;
+    for (int count : combined) counts << " " << count;
     for (const auto& b : m.blocks) run << " " << b.runs[tc - 1];
-    EXPECT_EQ(read.str() + " current " + std::to_string(current.size()), run.str() + " current 0") << tc;
+    EXPECT_EQ(counts.str() + " current " + std::to_string(current.size()), run.str() + " current 0") << tc;
   }
 }
 
 TEST_F(WorkReadersSampleTest, TheGlhFileGivesTheSameRecordsAsThePlainFiles) {
-  const std::vector<std::string> plain = read_module(false);
+  const std::vector<std::string> plain = read_module(false).dumps;
   for (const std::string& records : plain) EXPECT_GT(records.size(), 40u) << records;
   // Read again with every plain copy that the GLH file holds removed.
   std::vector<std::pair<std::string, std::string>> saved;
@@ -167,7 +152,7 @@ TEST_F(WorkReadersSampleTest, TheGlhFileGivesTheSameRecordsAsThePlainFiles) {
     ASSERT_EQ(std::remove(path.c_str()), 0) << name;
   }
   sorvi_test::reset_core_state();
-  const std::vector<std::string> from_glh = read_module(true);
+  const std::vector<std::string> from_glh = read_module(true).dumps;
   for (const auto& file : saved) sorvi_test::write_file(file.first, file.second);
   EXPECT_EQ(from_glh, plain);
 }
