@@ -17,6 +17,9 @@
 
 #include "base/message_box.h"
 #include "config/startup_options.h"
+#include "gui/annotate/annotated_view.h"
+#include "gui/app/document.h"
+#include "gui/app/document.h"
 #include "gui/app/document_manager.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/sorvi_app.h"
@@ -101,7 +104,13 @@ class WindowTest : public ::testing::Test {
   sorvi::CSorviDocument* open(const std::string& name) {
     sorvi::CSorviDocument* doc = app_->documents()->open_document(name);
     process_events();
+    if (doc) text_complete(doc->view());
     return doc;
+  }
+  // An annotated text arrives step by step: waits for all of it.
+  static void text_complete(sorvi::CSorviEditView* view) {
+    auto* annotated = qobject_cast<sorvi::CAnnotatedView*>(view);
+    if (annotated) EXPECT_TRUE(wait_until([annotated] { return !annotated->filling(); }));
   }
   sorvi::CSorviFrame* frame() { return app_->frame(); }
   QAbstractButton* control(sorvi::BarControl c) { return frame()->view_bars()->control(c); }
@@ -109,6 +118,7 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(control(c)->isEnabled());
     control(c)->click();
     process_events();
+    if (sorvi::CSorviDocument* doc = frame()->active_document()) text_complete(doc->view());
   }
 
   sorvi_test::TempDir dir_;

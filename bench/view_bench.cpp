@@ -1,0 +1,229 @@
+// A large module in the window, beside its batch report: a 100,000-line
+// and a 1,000,000-line module opened with every annotation on, on Qt's
+// offscreen platform. Each run happens in a child process, so its peak
+// memory is its own. The window run reports the time to the first painted
+// page, the time until the whole text is in (navigable), a toggle
+// (coverage off, then on again, each until its whole text is in), a search
+// that has to cross the whole text (no match, either case), the size of
+// the text shown and the peak memory. The batch run reports its time and
+// peak memory ("sorvi <stem>.ref -VMODE -Language=2 -Flags=2047").
+//
+// The sample sets are written once under SORVI_BENCH_DATA (default: the
+// build tree's bench/data) and reused by later runs.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/batch.h"
+#include "app/startup.h"
+#include "base/file_utils.h"
+#include "base/message_box.h"
+#include "config/startup_options.h"
+#include "gui/annotate/sorvi_ref_doc.h"
+#include "gui/annotate/sorvi_ref_view.h"
+#include "gui/app/document_manager.h"
+#include "gui/app/sorvi_app.h"
+#include "samplegen/sample_set_writer.h"
+
+namespace {
+
+struct Set {
+  std::string work;
+  long long ref_lines = 0;
+};
+
+std::string data_dir() {
+  const char* dir = std::getenv("SORVI_BENCH_DATA");
+  return dir && *dir ? dir : SORVI_BENCH_DATA_DIR;
+}
+
+// The set of about `lines` reformatted lines (shared with the batch benchmark).
+Set sample_set(int lines) {
+  const std::string root = sorvi::with_trailing_separator(data_dir()) + "batch" + std::to_string(lines) + "/";
+  const std::string marker = root + "complete";
+  if (!sorvi::is_regular_file(marker)) {
+    // Written by a child, so that this process stays small.
+    const pid_t pid = fork();
+    if (pid == 0) {
+      sorvi_sample::SampleSetOptions o;
+      o.output_dir = root;
+      o.target_lines = lines;
+      o.language = 2;
+      const sorvi_sample::SampleSetSummary s = sorvi_sample::write_sample_set(o);
+      if (!s.ok) {
+        std::fprintf(stderr, "cannot write the sample set: %s\n", s.error.c_str());
+        _exit(1);
+      }
+      std::ofstream(marker) << s.modules[0].ref_lines << "\n";
+      _exit(0);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
+  }
+  Set set;
+  set.work = sorvi::full_path(root) + "/work/";
+  std::ifstream(marker) >> set.ref_lines;
+  setenv("KELVAR", sorvi::full_path(root).c_str(), 1);
+  return set;
+}
+
+// Runs `job` in a child process that writes its figures to a pipe; gives
+// back the figures, the wall time and the peak resident memory.
+template <typename Job>
+bool run_child(Job job, std::vector<double>* figures, double* seconds, double* peak_mb) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    close(fds[0]);
+    std::vector<double> out;
+    const int code = job(&out);
+    std::string text;
+    for (double v : out) text += std::to_string(v) + " ";
+    if (write(fds[1], text.data(), text.size()) < 0) _exit(3);
+    _exit(code);
+  }
+  close(fds[1]);
+  std::string text;
+  char buf[256];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return false;
+  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  *peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  figures->clear();
+  size_t used = 0;
+  for (size_t at = 0; at < text.size(); at += used) {
+    figures->push_back(std::stod(text.substr(at), &used));
+    while (at + used < text.size() && text[at + used] == ' ') ++used;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Notes when the view first paints with lines in it.
+class PaintWatch : public QObject {
+ public:
+  explicit PaintWatch(sorvi::CLargeTextView* view) : view_(view) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && view_->line_count() > 1) painted = true;
+    return false;
+  }
+  bool painted = false;
+
+ private:
+  sorvi::CLargeTextView* view_;
+};
+
+double seconds_since(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e9; }
+
+bool wait_for(const std::function<bool()>& done) {
+  while (!done()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  return true;
+}
+
+// In the child: the window on the module, every annotation on.
+int window_run(const Set& set, std::vector<double>* out) {
+  if (chdir(set.work.c_str()) != 0) return 1;
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  int argc = 1;
+  char name[] = "sorvi";
+  char* argv[] = {name, nullptr};
+  QApplication qt(argc, argv);
+  sorvi::set_message_box_handler([](const std::string&) {});
+  sorvi::startup_options().Language = 2;
+  if (!sorvi::ParseOptionWord("Flags=2047")) return 1;
+  sorvi::CSorviApp app;
+  if (!app.InitInstance("", false)) return 1;
+  QApplication::processEvents();
+
+  QElapsedTimer t;
+  t.start();
+  auto* doc = qobject_cast<sorvi::CSorviRefDoc*>(app.documents()->open_document(set.work + "demo_1.ref"));
+  if (!doc) return 2;
+  sorvi::CSorviRefView* view = doc->ref_view();
+  PaintWatch watch(view);
+  view->viewport()->installEventFilter(&watch);
+  view->viewport()->update();
+  wait_for([&] { return watch.painted; });
+  const double first_page = seconds_since(t);
+  wait_for([&] { return !view->filling(); });
+  const double navigable = seconds_since(t);
+  const double text_lines = view->line_count();
+  const double text_mb = static_cast<double>(view->store().size()) / (1024.0 * 1024.0);
+
+  double toggle[2];
+  for (int i = 0; i < 2; ++i) {
+    t.restart();
+    doc->on_bar_command(sorvi::BarControl::Coverage, i == 1);
+    wait_for([&] { return !view->filling(); });
+    toggle[i] = seconds_since(t);
+  }
+  if (view->line_count() != text_lines) return 3;
+
+  view->set_selection(0, 0);
+  t.restart();
+  const bool found = view->find_text(QStringLiteral("Text Found Nowhere"), true, false);
+  const double find = seconds_since(t);
+  if (found) return 4;
+  *out = {first_page, navigable, toggle[0], toggle[1], find, text_lines, text_mb};
+  return 0;
+}
+
+void BM_BatchReport(benchmark::State& state) {
+  const Set set = sample_set(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    double seconds = 0, peak = 0;
+    std::vector<double> figures;
+    const bool ok = run_child(
+        [&](std::vector<double>*) {
+          if (chdir(set.work.c_str()) != 0) return 1;
+          const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
+          return sorvi::run_batch(sorvi::startup_parse_command_line(args));
+        },
+        &figures, &seconds, &peak);
+    if (!ok) state.SkipWithError("batch run failed");
+    state.SetIterationTime(seconds);
+    state.counters["peak_MB"] = peak;
+  }
+  std::remove((set.work + "demo_1.aref.rtf").c_str());
+}
+
+void BM_WindowOpen(benchmark::State& state) {
+  const Set set = sample_set(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    double seconds = 0, peak = 0;
+    std::vector<double> f;
+    const bool ok = run_child([&](std::vector<double>* out) { return window_run(set, out); }, &f, &seconds, &peak);
+    if (!ok || f.size() != 7) {
+      state.SkipWithError("window run failed");
+      return;
+    }
+    state.SetIterationTime(f[1]);
+    const char* names[] = {"first_page_s", "navigable_s", "coverage_off_s", "coverage_on_s", "find_s", "text_lines",
+                           "text_MB"};
+    for (size_t i = 0; i < f.size(); ++i) state.counters[names[i]] = f[i];
+    state.counters["peak_MB"] = peak;
+  }
+}
+
+BENCHMARK(BM_BatchReport)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_WindowOpen)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
