@@ -46,11 +46,10 @@ TEST_F(AnnotateTest, EveryAnnotationOverASampleModule) {
     for (const sorvi::AnnotatedLine& l : lines) {
       int standard = 0;
       char letter = 0;
-      const size_t colon = l.text.find(" : ");
       if (l.style == sorvi::kStyleCode && l.text != " ") {
         EXPECT_EQ(l.text.substr(0, 6), format("%6d", ++line)) << l.text;
-      } else if (l.style == sorvi::kStyleViolation && l.text.find("VIOLATION") != std::string::npos && colon != std::string::npos &&
-                 std::sscanf(l.text.c_str() + colon + 3, "%d %c", &standard, &letter) == 2) {
+      } else if (l.style == sorvi::kStyleViolation && l.text.find("VIOLATION") != std::string::npos &&
+                 std::sscanf(l.text.c_str(), "%*[^:]: %d %c", &standard, &letter) == 2) {
         shown.emplace(line, standard, letter);
       }
       cross_references += l.text.find("See also Ref. line") != std::string::npos ? 1 : 0;

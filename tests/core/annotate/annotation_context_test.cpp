@@ -73,8 +73,8 @@ TEST_F(AnnotateTest, EffectiveSwitchesOfAContext) {
     if (c->procedure >= 0) t += format(" %d/%d/%d", c->procedure, c->firstBlock, c->blockCount);
     EXPECT_EQ(t, row.expected) << row.profile << row.document << " " << row.options << " " << row.flags;
   }
-  EXPECT_EQ(sorvi::CreateAnnotationContext("", -1, -1, "", "", nullptr, false, false, false, false, false, "", 0, false),
-            nullptr);
+  EXPECT_EQ(nullptr, sorvi::CreateAnnotationContext("", -1, -1, "", "", nullptr, false, false, false, false, false,
+                                                    "", 0, false));
 }
 
 // ---- placing the main procedure ---------------------------------------------------------------

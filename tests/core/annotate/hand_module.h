@@ -126,7 +126,7 @@ class HandModuleTest : public AnnotateTest {
   }
 
   // The module, procedure and type fields every record line starts with.
-  static std::string record(int module, int procedure, int type) { return format("%4d%4d%4d", module, procedure, type); }
+  static std::string record(int module, int proc, int type) { return format("%4d%4d%4d", module, proc, type); }
 
   // A ".blk" procedure entry; `blocks` are (start, end) pairs.
   static std::string blk_procedure(const std::string& name, bool dummy_start, bool dummy_exit,

@@ -132,10 +132,10 @@ TEST(UrLineIndex, TheLookupFindsWhatAWalkFromTheCursorFinds) {
     for (sorvi::UrPass pass : {sorvi::UrPass::kUndefined, sorvi::UrPass::kReferenced}) {
       const sorvi::UrLineIndex lookup(list, pass);
       Notes plain, fast;
-      size_t plain_cursor = 0, fast_cursor = 0;
+      size_t walked = 0, found = 0;
       for (int line = 0; line < 14; ++line) {
-        plain.at(plain_cursor = sorvi::emit_ur_anomalies(plain.out, list, plain_cursor, line, pass, false, nullptr));
-        fast.at(fast_cursor = sorvi::emit_ur_anomalies(fast.out, list, fast_cursor, line, pass, false, nullptr, &lookup));
+        plain.at(walked = sorvi::emit_ur_anomalies(plain.out, list, walked, line, pass, false, nullptr));
+        fast.at(found = sorvi::emit_ur_anomalies(fast.out, list, found, line, pass, false, nullptr, &lookup));
       }
       ASSERT_EQ(fast.dump(), plain.dump());
     }

@@ -3,6 +3,7 @@
 // refresh of the radio buttons.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -46,12 +47,12 @@ std::string letters(std::initializer_list<std::pair<bool, char>> switches) {
 
 // A context from letters: A annotated, C showCoverage, H highlight, K
 // showCode, L blocksLoaded, N current counts exist, S showStandards, T
-// listing, V listingStandards.
+// listing.
 AnnotationContext context(const std::string& letters) {
   auto has = [&letters](char x) { return letters.find(x) != std::string::npos; };
   AnnotationContext c;
   c.annotated = has('A'), c.showCoverage = has('C'), c.highlight = has('H'), c.showCode = has('K');
-  c.blocksLoaded = has('L'), c.showStandards = has('S'), c.listing = has('T'), c.listingStandards = has('V');
+  c.blocksLoaded = has('L'), c.showStandards = has('S'), c.listing = has('T');
   if (has('N')) c.currentCounts = {1, 2};
   return c;
 }
@@ -74,7 +75,7 @@ class BarsTest : public ::testing::Test {
   void SetUp() override {
     sorvi_test::reset_core_state();
     sorvi::clear_just_switched_on();
-    sorvi::take_first_coverage_refresh();  // the first refresh of the process has its own test
+    sorvi::take_first_coverage_refresh();  // the first refresh of the process is checked on its own
   }
   void TearDown() override { sorvi_test::reset_core_state(); }
 };
