@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <sstream>
 #include <thread>
@@ -22,19 +21,6 @@ bool eventually(const std::function<bool()>& condition, double limit_seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;
-}
-
-int wait_for_exit(pid_t pid, double limit_seconds) {
-  int result = -1;
-  eventually(
-      [&] {
-        int status = 0;
-        pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid) result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return r == pid || (r < 0 && errno != EINTR);
-      },
-      limit_seconds);
-  return result;
 }
 
 Daemon::Daemon(const std::string& port_file, const std::vector<std::string>& env) {
@@ -58,7 +44,12 @@ Daemon::Daemon(const std::string& port_file, const std::vector<std::string>& env
 int Daemon::wait(double limit_seconds) {
   if (pid_ <= 0) return -1;
   if (limit_seconds <= 0) kill(pid_, SIGTERM);
-  int status = wait_for_exit(pid_, limit_seconds > 0 ? limit_seconds : 20);
+  int status = -1;
+  eventually([&] {
+    int st = 0;
+    if (waitpid(pid_, &st, WNOHANG) == pid_) status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    return status >= 0;
+  }, limit_seconds > 0 ? limit_seconds : 20);
   if (status < 0 && limit_seconds <= 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);

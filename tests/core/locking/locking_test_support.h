@@ -17,10 +17,6 @@ std::string daemon_program();
 // Polls `condition` until it holds (true) or `limit_seconds` pass (false).
 bool eventually(const std::function<bool()>& condition, double limit_seconds = 60);
 
-// Waits for a child of this process to end: its exit status, 128 + signal,
-// or -1 when it did not end within the limit.
-int wait_for_exit(pid_t pid, double limit_seconds);
-
 // The lock daemon as a child of the test, in a session of its own as a
 // client starts it. Ready once it has published its port; stopped with
 // SIGTERM when the object goes.
@@ -34,7 +30,8 @@ class Daemon {
   bool ready() const { return ready_; }
   pid_t pid() const { return pid_; }
   // Waits for the daemon to end by itself (with `limit_seconds` 0: stops it
-  // with SIGTERM, or SIGKILL when that fails): its status as wait_for_exit.
+  // with SIGTERM, or SIGKILL when that fails): its exit status, 128 + signal,
+  // or -1 when it did not end in time.
   int wait(double limit_seconds);
 
  private:

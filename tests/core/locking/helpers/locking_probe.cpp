@@ -46,8 +46,6 @@ void say(const std::string& text) {
   std::fflush(stdout);
 }
 
-const char* name_arg(const char* arg) { return std::strcmp(arg, "-") == 0 ? nullptr : arg; }
-
 std::string slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
@@ -69,14 +67,12 @@ void worker(int count, const std::string& shared) {
   int violations = 0, refusals = 0;
   for (int round = 0; round < count; ++round) {
     while (sorvi::registry_lock_hook() != 0) ++refusals;
-    std::string before = slurp(shared);
+    const std::string before = slurp(shared);
     if (before.compare(0, 5, "busy ") == 0) ++violations;
     put(shared, mine);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    std::string during = slurp(shared);
-    if (during != mine) ++violations;
-    long done = std::strtol(before.c_str(), nullptr, 10);
-    put(shared, std::to_string(done + 1));
+    if (slurp(shared) != mine) ++violations;
+    put(shared, std::to_string(std::strtol(before.c_str(), nullptr, 10) + 1));
     sorvi::registry_unlock_hook();
   }
   say("violations " + std::to_string(violations) + " refusals " + std::to_string(refusals));
@@ -108,64 +104,54 @@ int raw(const std::string& port_file, int mode) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    std::string cmd = argv[i];
-    auto need = [&](int n) {
-      if (i + n >= argc) {
-        std::fprintf(stderr, "locking_probe: %s needs %d argument(s)\n", cmd.c_str(), n);
-        std::exit(2);
-      }
-    };
+  int i = 1;
+  // The next argument of a command; a missing one ends the probe.
+  auto next = [&]() -> const char* {
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "locking_probe: %s needs more arguments\n", argv[i]);
+      std::exit(2);
+    }
+    return argv[++i];
+  };
+  auto name = [&] { const char* n = next(); return std::strcmp(n, "-") == 0 ? nullptr : n; };
+  for (; i < argc; ++i) {
+    const std::string cmd = argv[i];
     if (cmd == "reach") {
-      need(1);
-      const int rc = sorvi::reach_daemon(name_arg(argv[++i]));
+      const int rc = sorvi::reach_daemon(name());
       const int err = sorvi::daemon_client_open_error();
-      say("reach " + std::to_string(rc) + (rc == sorvi::kDaemonPortFileUnopenable ? " errno " + std::to_string(err) : std::string()));
-    } else if (cmd == "lock" || cmd == "unlock") {
-      need(2);
-      const char* name = name_arg(argv[++i]);
-      int bound = std::atoi(argv[++i]);
-      int rc = cmd == "lock" ? sorvi::daemon_lock_request(name, bound) : sorvi::daemon_unlock_request(name, bound);
+      say("reach " + std::to_string(rc) + (rc == sorvi::kDaemonPortFileUnopenable ? " errno " + std::to_string(err) : ""));
+    } else if (cmd == "lock" || cmd == "unlock" || cmd == "acquire" || cmd == "release") {
+      const char* lock = name();
+      const int n = std::atoi(next());
+      const int rc = cmd == "lock"     ? sorvi::daemon_lock_request(lock, n)
+                     : cmd == "unlock" ? sorvi::daemon_unlock_request(lock, n)
+                     : cmd == "acquire" ? sorvi::acquire_lock(lock, n)
+                                        : sorvi::release_lock(lock, n);
       say(cmd + " " + std::to_string(rc));
     } else if (cmd == "limit") {
-      need(1);
-      sorvi::set_daemon_request_time_limit(std::atoi(argv[++i]));
+      sorvi::set_daemon_request_time_limit(std::atoi(next()));
     } else if (cmd == "init") {
-      need(2);
-      const char* dir = name_arg(argv[++i]);
-      bool verbose = std::atoi(argv[++i]) != 0;
-      sorvi::initialise_locking(dir, verbose);
+      const char* dir = name();
+      sorvi::initialise_locking(dir, std::atoi(next()) != 0);
       say(std::string("init ") + (sorvi::daemon_locking_active() ? "daemon" : "directory"));
-    } else if (cmd == "acquire" || cmd == "release") {
-      need(2);
-      const char* name = name_arg(argv[++i]);
-      int wait = std::atoi(argv[++i]);
-      int rc = cmd == "acquire" ? sorvi::acquire_lock(name, wait) : sorvi::release_lock(name, wait);
-      say(cmd + " " + std::to_string(rc));
     } else if (cmd == "hook-lock") {
       say("hook-lock " + std::to_string(sorvi::registry_lock_hook()));
     } else if (cmd == "hook-unlock") {
       say("hook-unlock " + std::to_string(sorvi::registry_unlock_hook()));
     } else if (cmd == "registry") {
-      need(1);
-      say("registry " + std::to_string(sorvi::load_module_registry(argv[++i], nullptr)));
+      say("registry " + std::to_string(sorvi::load_module_registry(next(), nullptr)));
     } else if (cmd == "worker") {
-      need(2);
-      int count = std::atoi(argv[++i]);
-      std::string shared = argv[++i];
-      worker(count, shared);
+      const int count = std::atoi(next());
+      worker(count, next());
     } else if (cmd == "raw") {
-      need(2);
-      std::string port_file = argv[++i];
-      return raw(port_file, std::atoi(argv[++i]));
+      const std::string port_file = next();
+      return raw(port_file, std::atoi(next()));
     } else if (cmd == "await") {
-      need(1);
-      const std::string file = argv[++i];
+      const std::string file = next();
       for (int tick = 0; tick < 600000 && access(file.c_str(), F_OK) != 0; ++tick) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
     } else if (cmd == "vanish") {
-      std::fflush(stdout);
       _exit(0);
     } else {
       std::fprintf(stderr, "locking_probe: unknown command %s\n", cmd.c_str());
