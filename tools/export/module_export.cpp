@@ -330,7 +330,11 @@ std::string export_module(const ExportOptions& o, const std::string& stem_path, 
   if (!c->blocksLoaded) return "cannot read the block file " + stem + ".blk";
   const bool coverage = o.format != ExportFormat::kSarif;
   const bool violations = o.format == ExportFormat::kSarif || o.format == ExportFormat::kHtml;
-  if (coverage && !c->coverageLoaded) return "cannot read the coverage (" + stem + ".stb, " + stem + ".pol)";
+  // The generator reads the block flags without asking whether they were
+  // there; without them every block would pass for instrumented.
+  const bool flags_present =
+      sorvi::work_file_exists((stem_path + ".stb").c_str(), c->repository.c_str(), c->repositoryKey.c_str());
+  if (coverage && (!c->coverageLoaded || !flags_present)) return "cannot read the coverage (" + stem + ".stb, " + stem + ".pol)";
   if (coverage && o.test_case > 0) {
     // Without the test case's own results the reader falls back to the
     // combined counts; those must not pass for the test case's.
