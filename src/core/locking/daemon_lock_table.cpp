@@ -59,7 +59,9 @@ int DaemonLockTable::handle(int operation, int pid, const std::string& name, int
 
 void DaemonLockTable::forget_gone(std::vector<Waiter>* queue, int64_t now_ms) {
   queue->erase(std::remove_if(queue->begin(), queue->end(),
-                              [&](const Waiter& w) { return !w.waiting && now_ms - w.gave_up_ms > kDaemonWaiterGraceMs; }),
+                              [&](const Waiter& w) {
+                                return !w.waiting && (now_ms - w.gave_up_ms > kDaemonWaiterGraceMs || !is_running_(w.pid));
+                              }),
                queue->end());
 }
 

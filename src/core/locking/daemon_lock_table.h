@@ -25,8 +25,9 @@ constexpr int kDaemonReplyUnknownOperation = -4;  // neither lock, unlock nor te
 // Not sent: the asker waits in the queue.
 constexpr int kDaemonQueued = 1;
 
-// How long a waiter whose wait ended keeps its place, in milliseconds.
-constexpr int64_t kDaemonWaiterGraceMs = 500;
+// How long a waiter whose wait ended keeps its place, in milliseconds: its
+// client asks again at once, but a connection may take a while under load.
+constexpr int64_t kDaemonWaiterGraceMs = 3000;
 
 // True when the process exists and has not ended (a zombie has ended).
 bool process_is_running(int pid);
@@ -70,7 +71,7 @@ class DaemonLockTable {
     bool waiting;
     int64_t gave_up_ms;
   };
-  // Drops the waiters of `name` whose grace time is over.
+  // Drops the waiters whose grace time is over or whose process ended.
   void forget_gone(std::vector<Waiter>* queue, int64_t now_ms);
 
   std::function<bool(int)> is_running_;

@@ -24,14 +24,8 @@
 
 namespace {
 
-using locking_test::Daemon;
-using locking_test::eventually;
-using locking_test::lines_of;
-using locking_test::probe;
-using sorvi_test::file_exists;
-using sorvi_test::read_file;
-using sorvi_test::TempDir;
-using sorvi_test::write_file;
+using namespace locking_test;
+using namespace sorvi_test;
 using Lines = std::vector<std::string>;
 
 // True when some process's command line mentions `text`.
@@ -51,17 +45,6 @@ struct DaemonProcessTest : ::testing::Test {
   std::string log = dir.file("requests.log");
   std::vector<std::string> daemon_env = {"VEXA_LOCKING_DAEMON_LOG=" + log};
 
-  // The daemon's request log, one "operation pid name reply" per answer,
-  // with the process id of the first test request as P.
-  Lines requests() const {
-    Lines lines = lines_of(read_file(log));
-    const auto tests = answered("100", "0");
-    const std::string pid = " " + (tests.empty() ? std::string("?") : tests[0]) + " ";
-    for (std::string& l : lines) {
-      if (l.find(pid) != std::string::npos) l.replace(l.find(pid), pid.size(), " P ");
-    }
-    return lines;
-  }
   // The process ids of the requests the daemon answered with `reply`
   // (of tests: "100"; of grants: "1" and "0"), in order.
   std::vector<std::string> answered(const std::string& operation, const std::string& reply) const {
@@ -76,33 +59,27 @@ struct DaemonProcessTest : ::testing::Test {
   size_t grants() const { return answered("1", "0").size(); }
 };
 
-TEST_F(DaemonProcessTest, PublishesItsPortAndStopsCleanly) {
+TEST_F(DaemonProcessTest, PublishesItsPortOnceAndStopsCleanly) {
   Daemon daemon(port_file, daemon_env);
   ASSERT_TRUE(daemon.ready());
   sorvi::DaemonPortInfo info;
   ASSERT_TRUE(sorvi::read_daemon_port_file(port_file, &info));
   const std::string uri = port_file + ".uri";
-  EXPECT_EQ(info.port_name.back(), '\n');
   EXPECT_EQ(info.rendezvous_file, uri);
   EXPECT_EQ(sorvi::daemon_lock_holder(port_file), daemon.pid());
   EXPECT_TRUE(process_mentioning(uri)) << "the rendezvous server runs";
+  // A second daemon for the port file leaves it alone.
+  const std::string before = read_file(port_file);
+  auto second = run_program(VEXA_LOCKING_DAEMON_EXE, {port_file}, {}, std::string(), 60);
+  EXPECT_EQ(second.status, 0);
+  EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
+  EXPECT_EQ(read_file(port_file), before);
 
   EXPECT_EQ(daemon.wait(0), 0);
   EXPECT_FALSE(file_exists(port_file));
   EXPECT_FALSE(file_exists(uri));
   EXPECT_FALSE(process_mentioning(uri));
-  EXPECT_EQ(sorvi::daemon_lock_holder(port_file), 0);
   EXPECT_EQ(lines_of(probe({"reach", port_file}).out), (Lines{"reach -7"}));
-}
-
-TEST_F(DaemonProcessTest, SecondDaemonForThePortFileLeaves) {
-  Daemon daemon(port_file, daemon_env);
-  ASSERT_TRUE(daemon.ready());
-  const std::string before = read_file(port_file);
-  auto second = sorvi_test::run_program(locking_test::daemon_program(), {port_file}, {}, std::string(), 60);
-  EXPECT_EQ(second.status, 0);
-  EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
-  EXPECT_EQ(read_file(port_file), before);
 }
 
 // One client's requests, exactly as the daemon sees them, before and after
@@ -117,8 +94,9 @@ TEST_F(DaemonProcessTest, RequestsOfOneClientAndClientsThatVanish) {
   // One test, the grant, four refusals of the second lock (bound 3), the
   // release and the unlock of a lock no longer held; the negative bound and
   // the second reach send nothing.
-  EXPECT_EQ(requests(), (Lines{"100 P Test Daemon 0", "1 P A 0", "1 P A -1", "1 P A -1", "1 P A -1", "1 P A -1",
-                               "2 P A 0", "2 P A -3"}));
+  const std::string p = " " + answered("100", "0").at(0) + " ";
+  EXPECT_EQ(lines_of(read_file(log)), (Lines{"100" + p + "Test Daemon 0", "1" + p + "A 0", "1" + p + "A -1", "1" + p + "A -1",
+                                             "1" + p + "A -1", "1" + p + "A -1", "2" + p + "A 0", "2" + p + "A -3"}));
 
   EXPECT_EQ(lines_of(probe({"raw", port_file, "1"}).out), (Lines{"raw connected"}));
   EXPECT_EQ(lines_of(probe({"raw", port_file, "2"}).out), (Lines{"raw connected", "raw sent"}));
@@ -134,7 +112,7 @@ TEST_F(DaemonProcessTest, WaitersAreServedInTheOrderTheyAsked) {
   Daemon daemon(port_file, daemon_env);
   ASSERT_TRUE(daemon.ready());
   const std::string go = dir.file("go");
-  std::vector<sorvi_test::RunResult> out(4);
+  std::vector<RunResult> out(4);
   std::vector<std::thread> probes;
   probes.emplace_back([&] { out[0] = probe({"reach", port_file, "lock", "X", "0", "await", go, "unlock", "X", "0"}); });
   bool queued = eventually([&] { return grants() == 1; }, 240);
@@ -157,7 +135,7 @@ TEST_F(DaemonProcessTest, WaitersAreServedInTheOrderTheyAsked) {
 // running processes, and only those.
 TEST_F(DaemonProcessTest, RestartedDaemonKeepsTheLocksStillHeld) {
   const std::string go = dir.file("go");
-  sorvi_test::RunResult holder, after;
+  RunResult holder, after;
   std::thread holding;
   {
     Daemon first(port_file, daemon_env);
@@ -193,10 +171,9 @@ struct SuiteTest : ::testing::Test {
   void SetUp() override {
     mkdir(perm.c_str(), 0777);
     mkdir(suite.c_str(), 0777);
-    ASSERT_EQ(symlink(locking_test::daemon_program().c_str(), (suite + "/vexa_locking_daemon").c_str()), 0);
+    ASSERT_EQ(symlink(VEXA_LOCKING_DAEMON_EXE, (suite + "/vexa_locking_daemon").c_str()), 0);
   }
-  // A daemon that a client started comes to this process, the reaper of
-  // orphans; it is stopped whatever the test's outcome.
+  // A daemon that a client started is stopped whatever the test's outcome.
   void TearDown() override {
     int pid = sorvi::daemon_lock_holder(port_file);
     if (pid > 0 && kill(pid, SIGTERM) == 0 && !eventually([&] { return !sorvi::process_is_running(pid); })) {
@@ -215,19 +192,12 @@ TEST_F(SuiteTest, ClientStartsTheDaemonAndUsesIt) {
   auto first = probe({"init", "-", "1"}, env);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "a second for the daemon to start";
   EXPECT_EQ(first.out, "Initialising Daemon Locking.. succeeded.\ninit daemon\n");
-  // The daemon publishes its port once it is ready.
-  ASSERT_TRUE(eventually([&] { return file_exists(port_file); }));
-  sorvi::DaemonPortInfo info;
-  ASSERT_TRUE(sorvi::read_daemon_port_file(port_file, &info));
-  ASSERT_GT(info.pid, 0);
-  EXPECT_EQ(sorvi::daemon_lock_holder(port_file), info.pid);
-  EXPECT_FALSE(file_exists(perm + "/Locks")) << "no directory locking";
-
-  // Another process finds it running and locks through it.
+  // The daemon publishes its port once it is ready; another process finds
+  // it running and locks through it.
+  ASSERT_TRUE(eventually([&] { return sorvi::daemon_lock_holder(port_file) > 0 && file_exists(port_file); }));
   auto second = probe({"init", "-", "1", "hook-lock", "hook-unlock"}, env);
   EXPECT_EQ(second.out, "Initialising Daemon Locking.. succeeded.\ninit daemon\nhook-lock 0\nhook-unlock 0\n");
-  kill(info.pid, SIGTERM);
-  EXPECT_TRUE(eventually([&] { return !file_exists(port_file); }));
+  EXPECT_FALSE(file_exists(perm + "/Locks")) << "no directory locking";
 }
 
 // A daemon found running but unusable at initialisation (it serves nobody,
@@ -265,7 +235,7 @@ TEST_F(SuiteTest, ProcessesExcludeEachOtherWithoutRefusals) {
     const std::string shared = dir.file("shared"), go = dir.file("go");
     write_file(shared, "0");
     std::remove(go.c_str());
-    std::vector<sorvi_test::RunResult> results(4);
+    std::vector<RunResult> results(4);
     std::vector<std::thread> threads;
     for (auto& r : results) threads.emplace_back([&] { r = probe({"await", go, "worker", "10", shared}, env, 600); });
     write_file(go, "");

@@ -98,10 +98,7 @@ struct DirectoryLockTest : ::testing::Test {
 };
 
 TEST_F(DirectoryLockTest, Scripts) {
-  const struct {
-    const char* script;
-    const char* expected;
-  } rows[] = {
+  const locking_test::Row rows[] = {
       // The root: one level, open to every user as /tmp is; a missing parent
       // or an overlong path gives -2.
       {"root Locks mode root Locks ls . root missing/Locks ls missing root LONG", "0 1777 0 [Locks] -2 none -2 |"},
@@ -115,14 +112,12 @@ TEST_F(DirectoryLockTest, Scripts) {
       {"root Locks mkdir staticid.dat acquire staticid.dat 1", "0 -1 | 200x6"},
       {"root Locks mkdir staticid.dat acquire staticid.dat 20", "0 -1 | 200x101"},
       {"root Locks mkdir A freeafter 150 acquire A 0 ls Locks", "0 0 [A A.owner] | 200x150"},
-      {"root Locks acquire A 1 acquire A 1 release A 0 acquire A 1", "0 0 -1 0 0 | 200x6"},
-      // Release: five attempts 10 ms apart.
-      {"root Locks release never 3", "0 -3 | 10x5"},
+      // Not re-entrant; a release of what is not held: five attempts 10 ms apart.
+      {"root Locks acquire A 1 acquire A 1 release A 0 acquire A 1 release never 3", "0 0 -1 0 0 -3 | 200x6 10x5"},
       {"root Locks rmroot acquire A 1 ls Locks", "0 0 [A A.owner] |"},
-      {"root no/such/dir acquire A 0", "-2 -2 |"},
-      {"root Locks acquire LONG 0 release LONG 0", "0 -2 -3 |"},
+      {"root no/such/dir acquire A 0 root Locks acquire LONG 0 release LONG 0", "-2 -2 0 -2 -3 |"},
   };
-  for (const auto& row : rows) EXPECT_EQ(run(row.script), row.expected) << row.script;
+  for (const auto& row : rows) EXPECT_EQ(run(row.input), row.expected) << row.input;
 }
 
 // A lock whose holder ended is taken over at once when its owner file
@@ -132,26 +127,24 @@ TEST_F(DirectoryLockTest, LocksOfHoldersThatEnded) {
   const std::string root = dir.file("Locks"), lock = root + "/staticid.dat", owner = lock + ".owner";
   char host[256] = {0};
   gethostname(host, sizeof host - 1);
-  const struct {
-    const char* what;
-    std::string owner;  // written over the holder's owner file; "-": removed
-    const char* expected;
-  } rows[] = {
-      {"killed holder", "", "0 after 0 pauses"},
-      {"killed holder without owner file", "-", "-1 after 6 pauses"},
+  // What is written over the killed holder's owner file ("-": removed).
+  const locking_test::Row rows[] = {
+      {"", "0 after 0 pauses"},
+      {"-", "-1 after 6 pauses"},
       // The owner's process id now belongs to another process (this one).
-      {"reused process id", std::string(host) + "\n" + std::to_string(getpid()) + "\n1\n", "0 after 0 pauses"},
-      {"holder on another host", "elsewhere.invalid\n1\n1\n", "-1 after 6 pauses"},
+      {std::string(host) + "\n" + std::to_string(getpid()) + "\n1\n", "0 after 0 pauses"},
+      // A holder on another host cannot be checked.
+      {"elsewhere.invalid\n1\n1\n", "-1 after 6 pauses"},
   };
   for (const auto& row : rows) {
     ASSERT_EQ(sorvi::set_lock_root(root.c_str()), 0);
     auto gone = locking_test::probe({"init", root, "0", "acquire", "staticid.dat", "1", "vanish"});
     ASSERT_EQ(gone.out, "init directory\nacquire 0\n") << gone.err;
-    if (row.owner == "-") std::remove(owner.c_str());
-    if (row.owner.size() > 1) sorvi_test::write_file(owner, row.owner);
+    if (row.input == "-") std::remove(owner.c_str());
+    if (row.input.size() > 1) sorvi_test::write_file(owner, row.input);
     pauses.clear();
     const int rc = sorvi::acquire_lock("staticid.dat", 1);
-    EXPECT_EQ(std::to_string(rc) + " after " + std::to_string(pauses.size()) + " pauses", row.expected) << row.what;
+    EXPECT_EQ(std::to_string(rc) + " after " + std::to_string(pauses.size()) + " pauses", row.expected) << row.input;
     sorvi::release_lock("staticid.dat", 0);
     std::remove(owner.c_str());
     rmdir(lock.c_str());
@@ -172,36 +165,29 @@ struct LockingInitTest : ::testing::Test {
   sorvi_test::ProfileFixture profile;
 };
 
-TEST_F(LockingInitTest, DirectoryModeSetsTheRootOnce) {
-  use_profile("");
+// Initialisation runs once; a daemon that cannot start means directory
+// locks under the given root, and an empty root means PERMDIR/Locks.
+TEST_F(LockingInitTest, InitialisationRunsOnceAndFallsBackToDirectories) {
+  use_profile("USE_DAEMON_LOCKING=TRUE\n");
   testing::internal::CaptureStdout();
   sorvi::initialise_locking(path("first").c_str(), true);
   sorvi::initialise_locking(path("second").c_str(), true);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "directory mode says nothing";
-  EXPECT_FALSE(sorvi::daemon_locking_active());
-  EXPECT_EQ(sorvi::lock_root(), path("first"));
-  EXPECT_FALSE(file_exists(path("second")));
-  sorvi::reset_locking();
-  sorvi::initialise_locking("", false);
-  EXPECT_TRUE(is_dir(path("perm/Locks")));
-}
-
-// A daemon that cannot start: directory locks.
-TEST_F(LockingInitTest, DaemonThatCannotStartFallsBackToDirectories) {
-  use_profile("USE_DAEMON_LOCKING=TRUE\n");
-  testing::internal::CaptureStdout();
-  sorvi::initialise_locking(path("Locks").c_str(), true);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Initialising Daemon Locking.. CreateProcess failed (2)\nfailed.\nReverting to directory locking\n");
   EXPECT_FALSE(sorvi::daemon_locking_active());
-  EXPECT_EQ(sorvi::lock_root(), path("Locks"));
+  EXPECT_EQ(sorvi::lock_root(), path("first"));
+  EXPECT_FALSE(file_exists(path("second")));
   EXPECT_EQ(sorvi::daemon_client_port_file(), path("perm") + "/VEXA_DAEMON_PORT.DAT");
-
+  use_profile("");
+  sorvi::reset_locking();
+  testing::internal::CaptureStdout();
+  sorvi::initialise_locking("", true);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "directory mode says nothing";
+  EXPECT_TRUE(is_dir(path("perm/Locks")));
 }
 
 TEST_F(LockingInitTest, RegistryHooksLockStaticidUnderPermLocks) {
   use_profile("STATICID_LOCK_WAIT_TIME=1\n");
-  EXPECT_EQ(sorvi::registry_read_start_hook(), 0);
   EXPECT_EQ(sorvi::registry_lock_hook(), 0);
   EXPECT_TRUE(is_dir(path("perm/Locks/staticid.dat")));
   // The wait comes from the profile: one second, then -1.

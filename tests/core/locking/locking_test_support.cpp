@@ -12,8 +12,6 @@
 
 namespace locking_test {
 
-std::string daemon_program() { return VEXA_LOCKING_DAEMON_EXE; }
-
 bool eventually(const std::function<bool()>& condition, double limit_seconds) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(limit_seconds);
   while (!condition()) {
@@ -24,7 +22,7 @@ bool eventually(const std::function<bool()>& condition, double limit_seconds) {
 }
 
 Daemon::Daemon(const std::string& port_file, const std::vector<std::string>& env) {
-  const std::string program = daemon_program();
+  const std::string program = VEXA_LOCKING_DAEMON_EXE;
   pid_ = fork();
   if (pid_ == 0) {
     // Out of the test run's session and process group: signals meant for

@@ -12,7 +12,8 @@
 
 namespace locking_test {
 
-std::string daemon_program();
+// A row of a table-driven test: an input and the one dump it gives.
+struct Row { std::string input, expected; };
 
 // Polls `condition` until it holds (true) or `limit_seconds` pass (false).
 bool eventually(const std::function<bool()>& condition, double limit_seconds = 60);

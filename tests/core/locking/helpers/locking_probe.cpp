@@ -4,7 +4,6 @@
 //
 //   reach PORT                       reach the daemon
 //   lock NAME BOUND | unlock NAME BOUND   daemon requests
-//   limit MS                         time limit of one exchange
 //   init DIR VERBOSE                 initialise locking ("-" for an empty DIR)
 //   acquire NAME WAIT | release NAME WAIT   named locks ("-" for a null name)
 //   hook-lock | hook-unlock          the module registry's lock hooks
@@ -22,7 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -48,15 +47,10 @@ void say(const std::string& text) {
 
 std::string slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void put(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
+void put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // COUNT rounds of: take "staticid.dat" through the registry hooks (asking
 // again, and counting a refusal, while it is refused), mark the shared file
@@ -128,8 +122,6 @@ int main(int argc, char** argv) {
                      : cmd == "acquire" ? sorvi::acquire_lock(lock, n)
                                         : sorvi::release_lock(lock, n);
       say(cmd + " " + std::to_string(rc));
-    } else if (cmd == "limit") {
-      sorvi::set_daemon_request_time_limit(std::atoi(next()));
     } else if (cmd == "init") {
       const char* dir = name();
       sorvi::initialise_locking(dir, std::atoi(next()) != 0);
