@@ -4,6 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "app/command_line.h"
+#include "app/single_instance.h"
+#include "gui/app/single_instance_server.h"
 
 #include "config/startup_options.h"
 #include "window_fixture.h"
@@ -15,6 +24,51 @@ using sorvi_test::file_exists;
 using sorvi_test::read_file;
 using sorvi_test::run_program;
 using sorvi_test::TempDir;
+
+// A stream socket at a path: listening (a squatter's), or connected to one
+// (-1 when nobody listens there).
+int unix_socket(const std::string& path, bool listening) {
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  path.copy(a.sun_path, sizeof a.sun_path - 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | (listening ? SOCK_NONBLOCK : 0), 0);
+  const timeval limit{60, 0};  // nothing here waits for ever
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  const bool ok = listening ? bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(fd, 8) == 0
+                            : connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  if (!ok) close(fd);
+  return ok ? fd : -1;
+}
+
+TEST(HandOverPathTest, ASquattedSocketPathIsNeitherJoinedNorTaken) {
+  for (const std::string squat : {"file", "symlink", "open directory", "foreign socket", "foreign directory"}) {
+    if (squat.rfind("foreign", 0) == 0 && geteuid() != 0) continue;  // only root can give files away
+    TempDir tmp;
+    sorvi_test::ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt), tmpdir("TMPDIR", tmp.path());
+    const std::string path = sorvi::single_instance_socket_path();
+    const std::string dir = path.substr(0, path.rfind('/'));
+    mkdir(dir.c_str(), 0700);
+    const std::string target = squat == "symlink" ? tmp.file("elsewhere") : path;
+    const int squatter = squat == "file" ? -1 : unix_socket(target, true);
+    if (squat == "file") sorvi_test::write_file(path, "");
+    if (squat == "symlink") ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+    if (squat == "open directory") ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+    if (squat == "foreign socket") ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    if (squat == "foreign directory") ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+    struct stat before {}, after {};
+    lstat(path.c_str(), &before);
+    const bool handed = sorvi::hand_over_to_running_instance({"sorvi", "-Procnum=1"}) != sorvi::HandOver::NoInstance;
+    const bool listening = sorvi::SingleInstanceServer({}, {}).listen();
+    int reached = 0;
+    for (int fd; squatter >= 0 && (fd = accept(squatter, nullptr, nullptr)) >= 0; ++reached) close(fd);
+    const bool kept = lstat(path.c_str(), &after) == 0 && after.st_ino == before.st_ino;
+    EXPECT_EQ(squat + (handed ? ": handed" : ": kept") + (listening ? ", listening" : ", closed") + ", reached " +
+                  std::to_string(reached) + (kept ? ", left alone" : ", replaced"),
+              squat + ": kept, closed, reached 0, left alone");
+    if (squatter >= 0) close(squatter);
+  }
+}
 
 TEST(ProgramTest, BatchModeNeedsNoDisplayAndTheWindowSaysWhyItCannotOpen) {
   sorvi_test::ProfileFixture profile;
@@ -91,6 +145,55 @@ TEST_F(HandOverTest, SecondStartHandsItsCommandLineToTheRunningWindow) {
   EXPECT_EQ(second_start({"demo_1.ref", "-Language=2"}), 0) << out_;
   ASSERT_TRUE(wait_until([&] { return !app_->documents()->documents().empty(); }));
   EXPECT_EQ(frame()->windowTitle(), "Vexa Sorvi - demo.c - Reformatted");
+}
+
+TEST_F(HandOverTest, BatchStartBesideARunningWindowWritesItsOwnReport) {
+  start();
+  EXPECT_EQ(second_start({"-VMODE", "demo_1.ref", "-Language=2"}), 0) << out_;
+  EXPECT_TRUE(file_exists(work_ + "demo_1.aref.rtf"));
+  EXPECT_TRUE(app_->documents()->documents().empty());
+  // A forwarded command line neither turns the window to batch mode nor
+  // ends it with a language that cannot be configured.
+  app_->OnCopyData(sorvi::build_forwarded_command_line({"sorvi", "-VMODE", "-Language=99", "demo_1.ref"}));
+  EXPECT_FALSE(sorvi::startup_options().VMODE);
+  EXPECT_EQ(sorvi::startup_options().Language, 2);
+  EXPECT_EQ(messages_, (std::vector<std::string>{"Cannot configure Standards for language code \"99\""}));
+  EXPECT_TRUE(app_->documents()->documents().empty());
+}
+
+TEST_F(HandOverTest, AFloodOfBadCommandLinesLeavesTheWindowAlive) {
+  QProcess window;
+  window.setProcessEnvironment(second_env_);
+  window.setWorkingDirectory(QString::fromStdString(work_));
+  window.setStandardOutputFile(QProcess::nullDevice());
+  window.setStandardErrorFile(QProcess::nullDevice());
+  window.start(SORVI_EXE, QStringList());
+  const std::string path = sorvi::single_instance_socket_path();
+  int idle = -1;  // a connection that never sends
+  ASSERT_TRUE(wait_until([&] { return (idle = unix_socket(path, false)) >= 0; }, 60000));
+  const char bad[] = {9, 0, 0, 0, 'a', 0};  // nine arguments announced, one sent
+  for (int i = 0; i < 4000; ++i) {
+    const int fd = unix_socket(path, false);
+    ASSERT_GE(fd, 0) << "connection " << i;
+    send(fd, bad, sizeof bad, MSG_NOSIGNAL);
+    close(fd);
+  }
+  // An oversized command line is answered with a refusal.
+  const int big = unix_socket(path, false);
+  const std::string huge = std::string("\x02\0\0\0", 4) + std::string(2 << 20, 'a');
+  send(big, huge.data(), huge.size(), MSG_NOSIGNAL);
+  char answer = 1;
+  EXPECT_EQ(recv(big, &answer, 1, 0), 1);
+  EXPECT_EQ(answer, 0);
+  close(big);
+  EXPECT_EQ(sorvi::hand_over_to_running_instance({"sorvi", "-Procnum=1"}), sorvi::HandOver::Forwarded);
+  pollfd p{idle, POLLIN, 0};
+  EXPECT_EQ(poll(&p, 1, 60000), 1);
+  EXPECT_EQ(recv(idle, &answer, 1, 0), 0) << "the idle connection is dropped";
+  close(idle);
+  EXPECT_EQ(window.state(), QProcess::Running);
+  window.kill();
+  window.waitForFinished(10000);
 }
 
 TEST_F(HandOverTest, SecondStartWithoutArgumentsOpensASecondWindow) {

@@ -19,7 +19,6 @@
 #include "config/startup_options.h"
 #include "gui/annotate/annotated_view.h"
 #include "gui/app/document.h"
-#include "gui/app/document.h"
 #include "gui/app/document_manager.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/sorvi_app.h"

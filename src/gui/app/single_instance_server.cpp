@@ -3,7 +3,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
-#include <QVariant>
 #include <memory>
 
 #include "app/command_line.h"
@@ -12,8 +11,11 @@
 namespace sorvi {
 
 namespace {
-// A forwarded command line is small; anything longer is not one.
-const qint64 kMaxPayload = 1 << 20;
+// A sender has this long to deliver its whole message; a connection that
+// is still incomplete then is dropped.
+const int kMessageTimeLimitMs = 5000;
+const char kTaken = 1;
+const char kRefused = 0;
 }  // namespace
 
 SingleInstanceServer::SingleInstanceServer(std::function<void()> on_raise,
@@ -27,38 +29,56 @@ SingleInstanceServer::SingleInstanceServer(std::function<void()> on_raise,
 }
 
 bool SingleInstanceServer::listen() {
+  // Only a private directory, and at the name nothing or a socket of our
+  // own; anything else is left alone and the rule is not offered.
+  if (!single_instance_directory_is_private()) return false;
+  const SocketPathState state = single_instance_socket_state();
+  if (state == SocketPathState::Foreign) return false;
   const QString path = QString::fromLocal8Bit(single_instance_socket_path().c_str());
-  QLocalSocket probe;
-  probe.connectToServer(path);
-  if (probe.waitForConnected(500)) {
-    probe.disconnectFromServer();
-    return false;  // another instance is alive and keeps the name
+  if (state == SocketPathState::Ours) {
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    if (probe.waitForConnected(500)) {
+      probe.disconnectFromServer();
+      return false;  // another instance is alive and keeps the name
+    }
+    QLocalServer::removeServer(path);  // left by an instance that ended
   }
-  QLocalServer::removeServer(path);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   return server_->listen(path);
 }
 
 void SingleInstanceServer::accept() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    if (!peer_is_this_user(static_cast<int>(socket->socketDescriptor()))) {
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
     auto buffer = std::make_shared<QByteArray>();
-    // Answers the sender and hands the message on, once per connection:
-    // when the whole command line has arrived (the sender waits for the
-    // answer), or when the sender has finished (a bare request to raise
-    // the window, or whatever part arrived).
-    auto finish = [this, socket, buffer] {
-      if (socket->property("sorvi_done").toBool()) return;
-      socket->setProperty("sorvi_done", true);
-      if (socket->bytesAvailable() > 0) buffer->append(socket->readAll());
-      std::vector<uint8_t> payload;
-      if (buffer->size() <= kMaxPayload) payload.assign(buffer->begin(), buffer->end());
+    auto done = std::make_shared<bool>(false);
+    // Answers the sender once and ends the connection.
+    auto answer = [socket, done](char reply) {
+      *done = true;
       if (socket->state() == QLocalSocket::ConnectedState) {
-        const char ack = 1;
-        socket->write(&ack, 1);
+        socket->write(&reply, 1);
         socket->flush();
         socket->disconnectFromServer();
       }
       socket->deleteLater();
+    };
+    // Answers and hands the message on: when the whole command line has
+    // arrived (the sender waits for the answer), or when the sender has
+    // finished (a bare request to raise the window, or whatever arrived).
+    auto finish = [this, socket, buffer, done, answer] {
+      if (*done) return;
+      if (socket->bytesAvailable() > 0) buffer->append(socket->readAll());
+      if (buffer->size() > static_cast<qint64>(kMaxForwardedCommandLine)) {
+        answer(kRefused);
+        return;
+      }
+      const std::vector<uint8_t> payload(buffer->begin(), buffer->end());
+      answer(kTaken);
       // Handle the message after the sender was answered, so a message box
       // shown here never keeps the second start waiting.
       QTimer::singleShot(0, this, [this, payload] {
@@ -66,10 +86,11 @@ void SingleInstanceServer::accept() {
         if (!payload.empty() && on_command_line_) on_command_line_(payload);
       });
     };
-    connect(socket, &QLocalSocket::readyRead, this, [socket, buffer, finish] {
+    connect(socket, &QLocalSocket::readyRead, this, [socket, buffer, done, finish, answer] {
+      if (*done) return;
       buffer->append(socket->readAll());
-      if (buffer->size() > kMaxPayload) {
-        socket->abort();
+      if (buffer->size() > static_cast<qint64>(kMaxForwardedCommandLine)) {
+        answer(kRefused);
         return;
       }
       std::vector<std::string> args;
@@ -78,6 +99,12 @@ void SingleInstanceServer::accept() {
     });
     connect(socket, &QLocalSocket::readChannelFinished, this, finish);
     connect(socket, &QLocalSocket::disconnected, this, finish);
+    QTimer::singleShot(kMessageTimeLimitMs, socket, [socket, done] {
+      if (*done) return;
+      *done = true;
+      socket->abort();
+      socket->deleteLater();
+    });
   }
 }
 

@@ -61,7 +61,32 @@ bool CSorviApp::open_document(const std::string& file_name) {
 }
 
 void CSorviApp::OnCopyData(const std::vector<uint8_t>& payload) {
+  // A message box shown here runs its own event loop, in which further
+  // command lines may arrive: they wait, the latest one only, until the
+  // box is closed, so no more than one such box is ever shown at a time.
+  pending_ = payload;
+  if (handling_) return;
+  handling_ = true;
+  while (pending_) {
+    const std::vector<uint8_t> next = std::move(*pending_);
+    pending_.reset();
+    take_command_line(next);
+  }
+  handling_ = false;
+}
+
+void CSorviApp::take_command_line(const std::vector<uint8_t>& payload) {
+  const StartupOptions before = startup_options();
   const std::string file_name = receive_forwarded_command_line(payload);
+  // The window never turns to batch mode.
+  startup_options().VMODE = before.VMODE;
+  const int language = startup_options().Language;
+  if (language < 0 || language > 17) {
+    // Refused whole: the window keeps its options and says why.
+    startup_options() = before;
+    message_box("Cannot configure Standards for language code \"" + std::to_string(language) + "\"");
+    return;
+  }
   if (file_name.empty()) {
     message_box("Unable to determine document name");
     return;

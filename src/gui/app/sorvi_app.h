@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QObject>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,8 @@ class CSorviApp : public QObject {
   // Creates the main frame and carries out the parsed command line. False
   // ends the program without a window.
   bool InitInstance(const std::string& file_name, bool open_file);
-  // Receiving side of the single-instance rule.
+  // Receiving side of the single-instance rule: takes a forwarded command
+  // line, or keeps it for later while an earlier one shows a message.
   void OnCopyData(const std::vector<uint8_t>& payload);
   // Opens a document through the document kinds; false when none could.
   bool open_document(const std::string& file_name);
@@ -30,9 +33,13 @@ class CSorviApp : public QObject {
   CDocumentManager* documents() const { return documents_; }
 
  private:
+  void take_command_line(const std::vector<uint8_t>& payload);
+
   std::unique_ptr<CSorviFrame> frame_;
   CDocumentManager* documents_ = nullptr;  // owned by the frame
   SingleInstanceServer* server_ = nullptr;
+  bool handling_ = false;
+  std::optional<std::vector<uint8_t>> pending_;
 };
 
 // The whole program: start-up, batch mode or the window, the message loop.
