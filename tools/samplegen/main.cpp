@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         if (!parse_number(value, 8, 999, n)) return fail("bad block count: " + std::string(value));
         options.max_blocks = static_cast<int>(n);
       } else if (name == "--modules") {
-        if (!parse_number(value, 1, 99, n)) return fail("bad module count: " + std::string(value));
+        if (!parse_number(value, 1, 1000, n)) return fail("bad module count: " + std::string(value));
         options.modules = static_cast<int>(n);
       } else if (name == "--language") {
         const std::string lang = value;

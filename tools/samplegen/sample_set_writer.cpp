@@ -49,7 +49,7 @@ SampleSetSummary failure(SampleSetSummary summary, const std::string& error) {
 
 std::string check_options(const SampleSetOptions& o) {
   if (o.output_dir.empty()) return "no output directory";
-  if (o.modules < 1 || o.modules > 99) return "modules must be 1 to 99";
+  if (o.modules < 1 || o.modules > 1000) return "modules must be 1 to 1000";
   if (o.language != 2 && o.language != 6) return "language must be C (2) or C++ (6)";
   if (o.procedures < 0 || o.procedures > 9999) return "procedures must be 1 to 9999 (0: from the line count)";
   if (o.target_lines < 10 || o.target_lines > 5000000) return "lines must be 10 to 5000000";

@@ -69,7 +69,7 @@ bool parse_sample_files(const std::string& list, unsigned& files, std::string& b
 struct SampleSetOptions {
   std::string output_dir;
   uint64_t seed = 1;
-  int modules = 1;         // 1 .. 99
+  int modules = 1;         // 1 .. 1000
   int language = 2;        // 2 C or 6 C++
   int procedures = 0;      // per module, main included (1 .. 9999); 0: from target_lines
   int target_lines = 400;  // reformatted lines per module, about (10 .. 5,000,000)
