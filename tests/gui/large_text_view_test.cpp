@@ -99,6 +99,25 @@ TEST(LargeTextView, GoesToTheLastLineAndAlongALineWiderThanTheWindow) {
   EXPECT_EQ(view.line_text(view.caret_line_index()).right(5).toStdString(), "<end>");
 }
 
+TEST(LargeTextView, WritableTextTakesTypingAndKeepsLaterLines) {
+  std::string text;
+  for (int i = 0; i < 10000; ++i) text += "line " + std::to_string(i) + "\n";
+  sorvi::CLargeTextView view;
+  view.set_text_bytes(text);
+  view.setReadOnly(false);
+  view.set_selection(5, 5);
+  for (const auto& [key, typed] : std::vector<std::pair<int, QString>>{
+           {Qt::Key_A, "A"}, {Qt::Key_Return, "\r"}, {Qt::Key_Backspace, ""}, {Qt::Key_Return, "\r"},
+           {Qt::Key_Delete, ""}}) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, typed);
+    QApplication::sendEvent(&view, &event);
+  }
+  EXPECT_TRUE(view.is_modified());
+  EXPECT_EQ(view.text_bytes().substr(0, 16), "line A\n\nline 1\nl");
+  view.set_selection(view.line_start(9000) + 2, view.line_start(9000) + 2);
+  EXPECT_EQ(view.line_text(view.caret_line_index()).toStdString(), "line 8999");
+}
+
 class GeneratedTextTest : public sorvi_gui_test::WindowTest {
  protected:
   void TearDown() override {

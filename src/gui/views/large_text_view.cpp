@@ -83,6 +83,8 @@ CLargeTextView::CLargeTextView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setAutoFillBackground(false);
   verticalScrollBar()->setSingleStep(1);
+  // Scrolling by wheel or scroll bar is the user's move too.
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { user_moved(); });
   for (QColor& c : style_colours_) c = palette().color(QPalette::Text);
   update_metrics();
   update_scroll_bars();

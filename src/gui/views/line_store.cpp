@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace sorvi {
@@ -58,6 +59,7 @@ void PodBuffer<T>::clear() {
 
 template class PodBuffer<char>;
 template class PodBuffer<uint64_t>;
+template class PodBuffer<uint32_t>;
 template class PodBuffer<uint8_t>;
 
 bool is_valid_utf8(std::string_view text) {
@@ -111,8 +113,9 @@ LineStore::LineStore() { clear(); }
 void LineStore::clear() {
   bytes_.clear();
   starts_.clear();
+  bases_.clear();
   styles_.clear();
-  starts_.push_back(0);
+  push_start(0);
   styles_.push_back(0);
   appended_ = false;
   utf8_ = true;
@@ -124,10 +127,17 @@ void LineStore::note_width(std::string_view text) {
   widest_ = std::max(widest_, text.size() + tabs * (tab_columns_ > 0 ? tab_columns_ - 1 : 0));
 }
 
+void LineStore::push_start(uint64_t start) {
+  if (starts_.size() % kGroup == 0) bases_.push_back(start);
+  const uint64_t offset = start - bases_[bases_.size() - 1];
+  if (offset > UINT32_MAX) throw std::length_error("4096 lines beyond 4 GB");
+  starts_.push_back(static_cast<uint32_t>(offset));
+}
+
 void LineStore::append(std::string_view text, uint8_t style) {
   if (appended_) {
     bytes_.push_back('\n');
-    starts_.push_back(bytes_.size());
+    push_start(bytes_.size());
     styles_.push_back(style);
   } else {
     appended_ = true;
@@ -149,18 +159,18 @@ void LineStore::assign(std::string_view bytes) {
     note_width(bytes.substr(from, end - from));
     if (!nl) break;
     from = end + 1;
-    starts_.push_back(from);
+    push_start(from);
     styles_.push_back(0);
   }
   utf8_ = is_valid_utf8(bytes);
 }
 
 uint64_t LineStore::line_end(size_t i) const {
-  return i + 1 < starts_.size() ? starts_[i + 1] - 1 : bytes_.size();
+  return i + 1 < starts_.size() ? line_start(i + 1) - 1 : bytes_.size();
 }
 
 std::string_view LineStore::line(size_t i) const {
-  const uint64_t start = starts_[i];
+  const uint64_t start = line_start(i);
   return std::string_view(bytes_.data() + start, line_end(i) - start);
 }
 
@@ -171,9 +181,14 @@ std::string_view LineStore::range(uint64_t from, uint64_t to) const {
 }
 
 size_t LineStore::line_of(uint64_t offset) const {
-  const uint64_t* first = starts_.data();
-  const uint64_t* found = std::upper_bound(first, first + starts_.size(), offset);
-  return found == first ? 0 : static_cast<size_t>(found - first - 1);
+  const uint64_t* bases = bases_.data();
+  const uint64_t* group = std::upper_bound(bases, bases + bases_.size(), offset);
+  if (group == bases) return 0;
+  const size_t g = static_cast<size_t>(group - bases - 1);
+  const uint32_t* first = starts_.data() + g * kGroup;
+  const uint32_t* end = starts_.data() + std::min(starts_.size(), (g + 1) * kGroup);
+  const uint32_t* found = std::upper_bound(first, end, offset - bases[g]);
+  return g * kGroup + static_cast<size_t>(found - first - 1);
 }
 
 void LineStore::replace(uint64_t from, uint64_t to, std::string_view text) {
@@ -181,18 +196,23 @@ void LineStore::replace(uint64_t from, uint64_t to, std::string_view text) {
   to = std::min<uint64_t>(std::max(from, to), bytes_.size());
   const size_t first = line_of(from);
   const size_t last = line_of(to);
-  bytes_.splice(from, to - from, text.data(), text.size());
+  const int64_t delta = static_cast<int64_t>(text.size()) - static_cast<int64_t>(to - from);
+  // The line starts, whole, spliced and shifted, then grouped again.
   std::vector<uint64_t> starts;
+  for (size_t i = 0; i <= first; ++i) starts.push_back(line_start(i));
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n') starts.push_back(from + i + 1);
   }
-  starts_.splice(first + 1, last - first, starts.data(), starts.size());
-  const std::vector<uint8_t> styles(starts.size(), 0);
+  const size_t added = starts.size() - first - 1;
+  for (size_t i = last + 1; i < starts_.size(); ++i) starts.push_back(line_start(i) + static_cast<uint64_t>(delta));
+  bytes_.splice(from, to - from, text.data(), text.size());
+  starts_.clear();
+  bases_.clear();
+  for (uint64_t start : starts) push_start(start);
+  const std::vector<uint8_t> styles(added, 0);
   styles_.splice(first + 1, last - first, styles.data(), styles.size());
-  const int64_t delta = static_cast<int64_t>(text.size()) - static_cast<int64_t>(to - from);
-  for (size_t i = first + 1 + starts.size(); i < starts_.size(); ++i) starts_[i] += static_cast<uint64_t>(delta);
   appended_ = true;
-  for (size_t i = first; i <= first + starts.size(); ++i) note_width(line(i));
+  for (size_t i = first; i <= first + added; ++i) note_width(line(i));
   if (utf8_ && !is_valid_utf8(text)) utf8_ = false;
 }
 

@@ -1,6 +1,7 @@
 // The text of a large view, held once and compactly: the bytes of every
-// line joined by newlines, where each line starts, and one style byte per
-// line. Lines are appended as they are generated; the buffers grow in
+// line joined by newlines, where each line starts (four bytes a line: an
+// offset from the start of its group of 4096 lines, whose own start is
+// kept whole), and one style byte per line. Lines are appended as they are generated; the buffers grow in
 // place (large blocks are remapped, not copied), so the text never needs
 // twice its size while it grows. No Qt here: the view decodes what it shows.
 #pragma once
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sorvi {
 
@@ -54,7 +56,7 @@ class LineStore {
   std::string_view line(size_t i) const;
   uint8_t style(size_t i) const { return styles_[i]; }
   // Offsets in the joined text.
-  uint64_t line_start(size_t i) const { return starts_[i]; }
+  uint64_t line_start(size_t i) const { return bases_[i / kGroup] + starts_[i]; }
   uint64_t line_end(size_t i) const;
   size_t line_of(uint64_t offset) const;
   uint64_t size() const { return bytes_.size(); }
@@ -76,10 +78,14 @@ class LineStore {
   int64_t find(std::string_view needle, uint64_t from, uint64_t to, bool match_case, bool whole_words) const;
 
  private:
+  static constexpr size_t kGroup = 4096;
   void note_width(std::string_view text);
+  // Records where the next line starts.
+  void push_start(uint64_t start);
 
   PodBuffer<char> bytes_;
-  PodBuffer<uint64_t> starts_;
+  PodBuffer<uint32_t> starts_;
+  PodBuffer<uint64_t> bases_;
   PodBuffer<uint8_t> styles_;
   bool appended_ = false;
   bool utf8_ = true;
