@@ -4,23 +4,36 @@
 // the ".ref" file. Each run happens in a child process, so its peak memory
 // is its own; lines per second count the module's reformatted lines.
 //
+// A third benchmark takes the same report apart: the time of opening the
+// document, of reading each work file, of the walk and of the writing,
+// printed as counters in milliseconds beside the end-to-end run.
+//
 // The sample sets are written once under SORVI_BENCH_DATA (default: the
 // build tree's bench/data) and reused by later runs.
 #include <benchmark/benchmark.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "annotate/annotation_generator.h"
 #include "annotate/document_reports.h"
+#include "annotate/ref_document.h"
+#include "annotate/rtf_writer.h"
 #include "app/batch.h"
+#include "app/document_kinds.h"
 #include "app/startup.h"
 #include "base/file_utils.h"
 #include "samplegen/sample_set_writer.h"
@@ -69,7 +82,7 @@ Set sample_set(int lines) {
 // Runs `job` in a child process; returns its wall time in seconds and its
 // peak resident memory in megabytes.
 template <typename Job>
-bool run_child(Job job, double* seconds, double* peak_mb) {
+bool run_child(Job job, double* seconds, double* peak_mb, double* cpu_seconds = nullptr) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid < 0) return false;
@@ -79,11 +92,18 @@ bool run_child(Job job, double* seconds, double* peak_mb) {
   if (wait4(pid, &status, 0, &usage) != pid) return false;
   *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   *peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  if (cpu_seconds) {
+    *cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void report(benchmark::State& state, long long lines, double seconds, double peak_mb) {
+void report(benchmark::State& state, long long lines, double seconds, double peak_mb, double cpu_seconds = -1) {
   state.SetIterationTime(seconds);
+  // The child's processor time (user and system), steadier than the wall
+  // time on a machine other work shares.
+  if (cpu_seconds >= 0) state.counters["cpu_ms"] = cpu_seconds * 1000.0;
   state.counters["lines_per_s"] = static_cast<double>(lines) / seconds;
   state.counters["peak_MB"] = peak_mb;
 }
@@ -91,7 +111,7 @@ void report(benchmark::State& state, long long lines, double seconds, double pea
 void BM_CopyRefFile(benchmark::State& state) {
   const Set set = sample_set(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    double seconds = 0, peak = 0;
+    double seconds = 0, peak = 0, cpu = 0;
     const bool ok = run_child(
         [&] {
           std::FILE* in = std::fopen((set.work + "demo_1.ref").c_str(), "rb");
@@ -103,9 +123,9 @@ void BM_CopyRefFile(benchmark::State& state) {
           std::fclose(in);
           return std::fclose(out) == 0 ? 0 : 1;
         },
-        &seconds, &peak);
+        &seconds, &peak, &cpu);
     if (!ok) state.SkipWithError("copy failed");
-    report(state, set.ref_lines, seconds, peak);
+    report(state, set.ref_lines, seconds, peak, cpu);
   }
   std::remove("/tmp/sorvi-bench-copy.ref");
 }
@@ -114,7 +134,7 @@ void BM_BatchAnnotatedReport(benchmark::State& state) {
   const Set set = sample_set(static_cast<int>(state.range(0)));
   const std::string rtf = set.work + "demo_1.aref.rtf";
   for (auto _ : state) {
-    double seconds = 0, peak = 0;
+    double seconds = 0, peak = 0, cpu = 0;
     const bool ok = run_child(
         [&] {
           if (chdir(set.work.c_str()) != 0) return 1;
@@ -122,17 +142,121 @@ void BM_BatchAnnotatedReport(benchmark::State& state) {
           sorvi::CSorviCommandLineInfo info = sorvi::startup_parse_command_line(args);
           return sorvi::run_batch(info);
         },
-        &seconds, &peak);
+        &seconds, &peak, &cpu);
     if (!ok) state.SkipWithError("batch run failed");
-    report(state, set.ref_lines, seconds, peak);
+    report(state, set.ref_lines, seconds, peak, cpu);
     struct stat st{};
     if (stat(rtf.c_str(), &st) == 0) state.counters["rtf_MB"] = static_cast<double>(st.st_size) / (1024.0 * 1024.0);
   }
   std::remove(rtf.c_str());
 }
 
+// The phases of one report, as the child measured them (milliseconds).
+struct Phases {
+  static constexpr int kCount = 9;
+  double ms[kCount] = {};
+};
+constexpr const char* kPhaseNames[Phases::kCount] = {"open_ms",     "sf1_ms",      "index_ms",
+                                                     "blocks_ms",   "violations_ms", "dataflow_ms",
+                                                     "counts_ms",   "walk_ms",     "write_ms"};
+
+// Phases are timed on the wall clock, or with SORVI_BENCH_PHASE_CLOCK=cpu
+// on the process's processor time, which other work on a shared machine
+// disturbs less.
+struct Clock {
+  using time_point = double;  // milliseconds
+  static double now() {
+    static const bool cpu = [] {
+      const char* clock = std::getenv("SORVI_BENCH_PHASE_CLOCK");
+      return clock && std::string(clock) == "cpu";
+    }();
+    timespec t{};
+    clock_gettime(cpu ? CLOCK_PROCESS_CPUTIME_ID : CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+  }
+};
+
+Phases* g_phases = nullptr;
+Clock::time_point g_step_start;
+
+double ms_since(Clock::time_point start) { return Clock::now() - start; }
+
+// The load steps name themselves as they end; each one's time goes to its slot.
+void on_step(const char* step) {
+  for (int i = 1; i <= 6; ++i) {
+    if (std::string(kPhaseNames[i]) == std::string(step) + "_ms") g_phases->ms[i] += ms_since(g_step_start);
+  }
+  g_step_start = Clock::now();
+}
+
+// Forwards the lines to the report writer and adds up the time spent in it.
+class TimedSink : public sorvi::AnnotatedLineSink {
+ public:
+  explicit TimedSink(sorvi::AnnotatedLineSink& writer) : writer_(writer) {}
+  void take(sorvi::AnnotatedChunk&& chunk) override {
+    const Clock::time_point start = Clock::now();
+    writer_.take(std::move(chunk));
+    ms += ms_since(start);
+  }
+  double ms = 0;
+
+ private:
+  sorvi::AnnotatedLineSink& writer_;
+};
+
+void BM_BatchPhases(benchmark::State& state) {
+  const Set set = sample_set(static_cast<int>(state.range(0)));
+  const std::string rtf = set.work + "demo_1.phases.rtf";
+  void* shared = mmap(nullptr, sizeof(Phases), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (shared == MAP_FAILED) {
+    state.SkipWithError("no shared memory");
+    return;
+  }
+  Phases best;
+  for (int i = 0; i < Phases::kCount; ++i) best.ms[i] = 1e300;
+  for (auto _ : state) {
+    g_phases = new (shared) Phases();
+    double seconds = 0, peak = 0, cpu = 0;
+    const bool ok = run_child(
+        [&] {
+          if (chdir(set.work.c_str()) != 0) return 1;
+          const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
+          sorvi::CSorviCommandLineInfo info = sorvi::startup_parse_command_line(args);
+          Clock::time_point start = Clock::now();
+          std::unique_ptr<sorvi::RefDocument> doc =
+              sorvi::build_ref_document(sorvi::normalise_document_path(info.file_name), false, false);
+          if (!doc || !doc->context) return 1;
+          g_phases->ms[0] = ms_since(start);
+          std::FILE* out = std::fopen(rtf.c_str(), "wb");
+          if (!out) return 1;
+          sorvi::RtfStreamWriter writer(out, sorvi::report_font(), sorvi::just_switched_on(), 0);
+          TimedSink sink(writer);
+          sorvi::AnnotatedLineList lines(&sink);
+          sorvi::set_annotation_step_observer(on_step);
+          g_step_start = Clock::now();
+          if (!sorvi::GenerateAnnotatedLines(doc->context, lines)) return 1;
+          const Clock::time_point finish = Clock::now();
+          const bool written = writer.finish() && std::fclose(out) == 0;
+          sink.ms += ms_since(finish);
+          // What followed the last load step is the walk and the writing.
+          g_phases->ms[7] = ms_since(g_step_start) - sink.ms;
+          g_phases->ms[8] = sink.ms;
+          return written ? 0 : 1;
+        },
+        &seconds, &peak, &cpu);
+    if (!ok) state.SkipWithError("phase run failed");
+    report(state, set.ref_lines, seconds, peak, cpu);
+    for (int i = 0; i < Phases::kCount; ++i) best.ms[i] = std::min(best.ms[i], g_phases->ms[i]);
+  }
+  // Each phase at its best over the runs.
+  for (int i = 0; i < Phases::kCount; ++i) state.counters[kPhaseNames[i]] = best.ms[i];
+  munmap(shared, sizeof(Phases));
+  std::remove(rtf.c_str());
+}
+
 BENCHMARK(BM_CopyRefFile)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BatchAnnotatedReport)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BatchPhases)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

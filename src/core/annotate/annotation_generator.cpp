@@ -37,6 +37,15 @@ std::optional<bool>& colour_set_slot() {
 
 const char* text_or_null(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
+AnnotationStepObserver& step_observer() {
+  static AnnotationStepObserver observer = nullptr;
+  return observer;
+}
+
+void step_done(const char* step) {
+  if (AnnotationStepObserver observer = step_observer()) observer(step);
+}
+
 std::string code_line_layout(const AnnotationContext& c, const CodeLine& l);
 
 // A plain file opened for reading; null for a path the platform would refuse.
@@ -110,6 +119,8 @@ void load_analysis_data(AnnotationContext& c) {
     }
   }
 
+  step_done("sf1");
+
   // The readers find the module's work files beside the walked file.
   set_work_directory(directory_part(full_path(c.workFile)).c_str());
 
@@ -124,6 +135,8 @@ void load_analysis_data(AnnotationContext& c) {
       c.indexLoaded = true;
     }
   }
+
+  step_done("index");
 
   if ((c.language == 6 || c.language == 13) && c.mainStart == -1) {
     DynamicString name;
@@ -149,6 +162,8 @@ void load_analysis_data(AnnotationContext& c) {
     c.showProcNums = false;
     c.showBlockNums = false;
   }
+
+  step_done("blocks");
 
   if ((c.showStandards || c.listingStandards) && !c.violationsLoaded) {
     if (c.language != 0) load_penalty_catalogue(c.language, nullptr, false, false, nullptr);
@@ -177,6 +192,8 @@ void load_analysis_data(AnnotationContext& c) {
     if (read) c.violationsLoaded = true;
   }
 
+  step_done("violations");
+
   if (c.blocksLoaded && c.showDataflow && !c.dataflowLoaded) {
     DataflowLists lists;
     if (read_dataflow_file(stem.c_str(), glh, key, procedure_filter, lists)) {
@@ -186,6 +203,8 @@ void load_analysis_data(AnnotationContext& c) {
       c.dataflowLoaded = true;
     }
   }
+
+  step_done("dataflow");
 
   if (c.blocksLoaded && c.showCoverage && !c.coverageLoaded) {
     read_block_flags(stem.c_str(), glh, key, procedure_filter, c.procedures, c.branchRecords);
@@ -198,6 +217,7 @@ void load_analysis_data(AnnotationContext& c) {
       c.coverageLoaded = true;
     }
   }
+  step_done("counts");
 }
 
 // ---- the annotated walk ------------------------------------------------------------
@@ -722,6 +742,8 @@ bool highlight_colour_set_is_pass_fail(bool pass_fail) {
   if (!slot) slot = pass_fail;
   return *slot;
 }
+
+void set_annotation_step_observer(AnnotationStepObserver observer) { step_observer() = observer; }
 
 void reset_annotation_state() {
   colour_set_slot().reset();

@@ -30,6 +30,12 @@ std::unique_ptr<AnnotatedLineList> GenerateAnnotatedLines(AnnotationContext* con
 // the work files here, where their problems are reported.
 void LoadAnnotationData(AnnotationContext* context);
 
+// Called, when set, as each step of loading the analysis data ends, with
+// the step's name: "sf1", "index", "blocks", "violations", "dataflow",
+// "counts" (a step that had nothing to do is still named). Null: none.
+using AnnotationStepObserver = void (*)(const char* step);
+void set_annotation_step_observer(AnnotationStepObserver observer);
+
 // ---- pieces of the walk (also used by the procedure document) ----------------
 
 // The columns of one code line.

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "annotate/annotated_lines.h"
+#include "base/text_reader.h"
 #include "config/profile.h"
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
@@ -188,27 +190,22 @@ bool read_bounded_line(FILE* stream, std::string& line, size_t max, bool* termin
   line.clear();
   if (terminated) *terminated = false;
   if (!stream) return false;
-  bool any = false;
   bool room = true;  // false once memory ran out: the rest is read past
-  for (;;) {
-    int c = getc_unlocked(stream);
-    if (c == EOF) return any;
-    any = true;
-    if (c == '\n') break;
-    if (c == '\r') {
-      const int next = getc_unlocked(stream);
-      if (next == '\n') break;
-      if (next != EOF) std::ungetc(next, stream);
-    }
-    if (c != '\0' && room && line.size() < max) {
+  const int scanned = scan_text_line(stream, [&](const char* run, size_t n) {
+    // NUL bytes are dropped.
+    for (size_t start = 0; start < n && room && line.size() < max;) {
+      const char* nul = static_cast<const char*>(std::memchr(run + start, '\0', n - start));
+      const size_t stop = nul ? static_cast<size_t>(nul - run) : n;
       try {
-        line.push_back(static_cast<char>(c));
+        line.append(run + start, std::min(stop - start, max - line.size()));
       } catch (...) {
         room = false;
       }
+      start = stop + 1;
     }
-  }
-  if (terminated) *terminated = true;
+  });
+  if (scanned == 0) return false;
+  if (terminated && scanned == 1) *terminated = true;
   return true;
 }
 

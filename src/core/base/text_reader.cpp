@@ -42,6 +42,38 @@ void report_fixed_width_too_large(const char* routine, int width) {
 }
 
 
+bool buffered_chars(FILE* stream, const char** data, size_t* size) {
+#ifdef __GLIBC__
+  // The get area getc_unlocked itself reads; __uflow refills it and hands
+  // out its first character, which is given back at once.
+  if (stream->_IO_read_ptr >= stream->_IO_read_end) {
+    if (__uflow(stream) == EOF) return false;
+    --stream->_IO_read_ptr;
+  }
+  *data = stream->_IO_read_ptr;
+  *size = static_cast<size_t>(stream->_IO_read_end - stream->_IO_read_ptr);
+  return true;
+#else
+  // One character at a time elsewhere.
+  static thread_local char one;
+  const int c = getc(stream);
+  if (c == EOF) return false;
+  std::ungetc(c, stream);
+  one = static_cast<char>(c);
+  *data = &one;
+  *size = 1;
+  return true;
+#endif
+}
+
+void consume_buffered(FILE* stream, size_t count) {
+#ifdef __GLIBC__
+  stream->_IO_read_ptr += count;
+#else
+  for (size_t i = 0; i < count; ++i) getc(stream);
+#endif
+}
+
 int read_text_char(FILE* stream) {
   int c = getc_unlocked(stream);
   if (c != '\r') return c;
@@ -57,18 +89,34 @@ bool read_any_line(FILE* stream, std::string& line) {
   line.clear();
   if (!stream) return false;
   bool any = false;
-  for (;;) {
-    int c = getc_unlocked(stream);
-    if (c == EOF) return any;
+  const char* data = nullptr;
+  size_t size = 0;
+  while (buffered_chars(stream, &data, &size)) {
     any = true;
-    if (c == '\n' || c == '\r') {
-      int partner = c == '\n' ? '\r' : '\n';
-      int next = getc_unlocked(stream);
-      if (next != partner && next != EOF) std::ungetc(next, stream);
-      return true;
+    // The line ends at the first LF or CR of the buffer, if it holds one.
+    const char* end = static_cast<const char*>(std::memchr(data, '\n', size));
+    const char* cr = static_cast<const char*>(std::memchr(data, '\r', end ? static_cast<size_t>(end - data) : size));
+    if (cr) end = cr;
+    const size_t n = end ? static_cast<size_t>(end - data) : size;
+    // NUL bytes are dropped.
+    for (size_t start = 0; start < n;) {
+      const char* nul = static_cast<const char*>(std::memchr(data + start, '\0', n - start));
+      const size_t stop = nul ? static_cast<size_t>(nul - data) : n;
+      line.append(data + start, stop - start);
+      start = stop + (nul ? 1 : 0);
     }
-    if (c != '\0') line.push_back(static_cast<char>(c));
+    if (!end) {
+      consume_buffered(stream, size);
+      continue;
+    }
+    const int c = static_cast<unsigned char>(*end);
+    consume_buffered(stream, n + 1);
+    const int partner = c == '\n' ? '\r' : '\n';
+    const int next = getc_unlocked(stream);
+    if (next != partner && next != EOF) std::ungetc(next, stream);
+    return true;
   }
+  return any;
 }
 
 bool read_any_line_trimmed(FILE* stream, std::string& line, bool trim_leading, bool trim_trailing) {
@@ -230,22 +278,36 @@ int read_line(FILE* stream, char* buffer, int size, bool skip_leading_blanks, bo
   int64_t length = 0;  // characters of the line that count, stored or not
   char head[101];      // the start of the line, for the overflow report
   int head_len = 0;
-  bool any = false;
   bool leading = skip_leading_blanks;
-  for (;;) {
-    int c = read_text_char(stream);
-    if (c == EOF) break;
-    any = true;
-    if (c == '\n') break;
-    if (leading && (c == ' ' || c == '\t')) continue;
-    leading = false;
-    if (drop_form_feeds && c == '\f') continue;
-    if (stored < capacity) buffer[stored++] = static_cast<char>(c);
-    if (head_len < 100) head[head_len++] = static_cast<char>(c);
-    ++length;
-  }
+  // Keeps the characters of a run that count: stored while there is room,
+  // the first 100 for the report, all counted.
+  auto keep = [&](const char* run, size_t n) {
+    const size_t room = static_cast<size_t>(capacity - stored);
+    const size_t store = n < room ? n : room;
+    std::memcpy(buffer + stored, run, store);
+    stored += static_cast<int>(store);
+    const size_t head_room = static_cast<size_t>(100 - head_len);
+    const size_t to_head = n < head_room ? n : head_room;
+    std::memcpy(head + head_len, run, to_head);
+    head_len += static_cast<int>(to_head);
+    length += static_cast<int64_t>(n);
+  };
+  auto take = [&](const char* run, size_t n) {
+    if (!leading && !drop_form_feeds) {
+      keep(run, n);
+      return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const char c = run[i];
+      if (leading && (c == ' ' || c == '\t')) continue;
+      leading = false;
+      if (drop_form_feeds && c == '\f') continue;
+      keep(&run[i], 1);
+    }
+  };
+  const int scanned = scan_text_line(stream, take);
   buffer[stored] = '\0';
-  if (!any) return eof_is_error ? -1 : 0;
+  if (scanned == 0) return eof_is_error ? -1 : 0;
 
   if (length > capacity) {
     if (overflow) {
@@ -279,14 +341,26 @@ bool skip_to_line_end(FILE* stream, bool* end_of_file) {
     set_flag(end_of_file);
     return false;
   }
-  for (;;) {
-    int c = read_text_char(stream);
-    if (c == EOF) {
-      set_flag(end_of_file);
-      return false;
+  const char* data = nullptr;
+  size_t size = 0;
+  while (buffered_chars(stream, &data, &size)) {
+    const char* end = static_cast<const char*>(std::memchr(data, '\n', size));
+    const char* cr = static_cast<const char*>(std::memchr(data, '\r', end ? static_cast<size_t>(end - data) : size));
+    if (!cr) {
+      if (end) {
+        consume_buffered(stream, static_cast<size_t>(end - data) + 1);
+        return true;
+      }
+      consume_buffered(stream, size);
+      continue;
     }
-    if (c == '\n' || c == '\r') return true;
+    // A CR ends the line; one directly followed by LF takes the LF along.
+    consume_buffered(stream, static_cast<size_t>(cr - data));
+    read_text_char(stream);
+    return true;
   }
+  set_flag(end_of_file);
+  return false;
 }
 
 void skip_lines(FILE* stream, int n, bool* end_of_file) {

@@ -12,7 +12,9 @@
 // several fields and test once. Callers start them false.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace sorvi {
@@ -28,6 +30,58 @@ void report_fixed_width_too_large(const char* routine, int width);
 
 // The next character as a text stream would give it (CR LF -> LF), or EOF.
 int read_text_char(FILE* stream);
+
+// ---- the stream's buffer ------------------------------------------------------
+
+// The characters the stream holds read ahead, from its read position on:
+// refills an empty buffer first; false at the end of the file (or on a read
+// error, which the stream records). Reading through this view and through
+// getc gives the same characters in the same order.
+bool buffered_chars(FILE* stream, const char** data, size_t* size);
+// Consumes `count` characters of the view buffered_chars gave last (at most
+// its size).
+void consume_buffered(FILE* stream, size_t count);
+
+// Reads one line as read_text_char would, up to and including its LF (a CR
+// right before the LF belongs to the line end), handing the line's
+// characters to `take(const char* run, size_t length)` in runs, without
+// going through them one by one. Returns 0 at the end of the file with
+// nothing read, 1 when a line end was read, 2 when the file ended after
+// characters.
+template <typename Take>
+int scan_text_line(FILE* stream, Take&& take) {
+  bool any = false;
+  bool held_cr = false;  // a CR at the end of a buffer: its partner decides
+  const char* data = nullptr;
+  size_t size = 0;
+  while (buffered_chars(stream, &data, &size)) {
+    any = true;
+    if (held_cr) {
+      held_cr = false;
+      if (data[0] == '\n') {
+        consume_buffered(stream, 1);
+        return 1;
+      }
+      take("\r", 1);
+    }
+    const char* lf = static_cast<const char*>(std::memchr(data, '\n', size));
+    if (lf) {
+      const size_t n = static_cast<size_t>(lf - data);
+      take(data, n > 0 && data[n - 1] == '\r' ? n - 1 : n);
+      consume_buffered(stream, n + 1);
+      return 1;
+    }
+    if (data[size - 1] == '\r') {
+      held_cr = true;
+      take(data, size - 1);
+    } else {
+      take(data, size);
+    }
+    consume_buffered(stream, size);
+  }
+  if (held_cr) take("\r", 1);
+  return any ? 2 : 0;
+}
 
 // ---- lines of any length ---------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "workfiles/record_line.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -27,14 +28,22 @@ int64_t power_of_ten(int n) {
 }  // namespace
 
 bool read_record_line(FILE* stream, std::string& line) {
-  line.resize(kRecordLineMax + 1);
-  int overflow = 0;
-  const int n = read_line(stream, &line[0], kRecordLineMax + 1, false, false, true, &overflow);
-  if (n < 0) {
-    line.clear();
-    return false;
+  line.clear();
+  if (!stream) return false;
+  // As read_line keeps a line: at most kRecordLineMax characters; a line
+  // that fits loses its trailing CRs, a longer one is cut as it stands.
+  constexpr size_t kMax = static_cast<size_t>(kRecordLineMax);
+  size_t length = 0;
+  const int scanned = scan_text_line(stream, [&](const char* run, size_t n) {
+    if (line.size() < kMax) line.append(run, std::min(n, kMax - line.size()));
+    length += n;
+  });
+  if (scanned == 0) return false;
+  if (length <= kMax) {
+    size_t n = line.size();
+    while (n > 0 && (line[n - 1] == '\r' || line[n - 1] == '\n')) --n;
+    line.resize(n);
   }
-  line.resize(static_cast<size_t>(n));
   return true;
 }
 
