@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -28,6 +29,9 @@ namespace sorvi {
 namespace {
 
 constexpr int kDefaultRequestTimeLimitMs = 10000;
+// The daemon holds the reply to a lock request for up to a second while
+// the lock is taken: an exchange must be allowed well beyond that.
+constexpr int kMinRequestTimeLimitMs = 2000;
 // Starting MPI forks a helper process and meets the rendezvous server; it
 // normally takes well under a second.
 constexpr int kMpiStartTimeLimitMs = 30000;
@@ -206,15 +210,15 @@ class ConnectTurn {
   ConnectTurn(const ConnectTurn&) = delete;
   ConnectTurn& operator=(const ConnectTurn&) = delete;
   bool held() const { return held_; }
-  // Lets the next client connect while this one waits for its reply.
+  // Lets the next client connect while this one waits for its reply, or
+  // when this one gave up waiting. Called from either thread.
   void release() {
-    if (held_) flock(fd_, LOCK_UN);
-    held_ = false;
+    if (held_.exchange(false)) flock(fd_, LOCK_UN);
   }
 
  private:
   int fd_ = -1;
-  bool held_ = false;
+  std::atomic<bool> held_{false};
 };
 
 // One request on a fresh connection. Returns the daemon's reply, or 1 when
@@ -258,6 +262,7 @@ int exchange_with_daemon(int operation, const char* name, bool* connected, int l
       },
       limit_ms);
   if (!finished) {
+    ex->turn->release();
     // Tell the daemon: its accept loop may be stuck on a client that
     // vanished, and it stops itself when it is. Only the process that
     // still holds the daemon's lock is signalled, never one that merely
@@ -365,7 +370,8 @@ int daemon_lock_request(const char* name, int bound) { return daemon_request(nam
 int daemon_unlock_request(const char* name, int bound) { return daemon_request(name, bound, kLockOperationUnlock); }
 
 void set_daemon_request_time_limit(int milliseconds) {
-  client().time_limit_ms = milliseconds > 0 ? milliseconds : kDefaultRequestTimeLimitMs;
+  client().time_limit_ms =
+      milliseconds > 0 ? std::max(milliseconds, kMinRequestTimeLimitMs) : kDefaultRequestTimeLimitMs;
 }
 
 bool daemon_client_reached() { return client().reached; }

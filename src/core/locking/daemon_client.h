@@ -61,7 +61,8 @@ int daemon_unlock_request(const char* name, int bound);
 
 // How long one exchange with the daemon (connect, send, receive,
 // disconnect) may take, in milliseconds; 10000 unless set (0 or less puts
-// the default back). An exchange that takes longer counts as a failed
+// the default back), and never less than 2000, since the daemon holds its
+// reply to a lock request for up to a second while the lock is taken. An exchange that takes longer counts as a failed
 // connection, MPI stays out of use in this process until it ends, and the
 // daemon is told with SIGUSR1 (it stops itself when its accept loop is
 // stuck).

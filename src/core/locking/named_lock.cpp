@@ -99,19 +99,16 @@ bool owner_is_stale(const std::string& text) {
 // Takes over a lock whose owner file names an ended process: moves the owner
 // file aside (of several waiters only one can), checks that it is still the
 // stale one, and removes the lock directory so the caller can make it anew.
+// When another waiter took the lock meanwhile, its owner file is dropped:
+// its lock then counts as held without end, which is safe, while putting
+// the file back could leave one beside no lock.
 void clear_stale_lock(const std::string& lock_dir) {
   const std::string owner = lock_dir + ".owner";
   const std::string text = read_text(owner);
   if (text.empty() || !owner_is_stale(text)) return;
   const std::string aside = owner + ".stale" + std::to_string(getpid());
   if (std::rename(owner.c_str(), aside.c_str()) != 0) return;
-  if (read_text(aside) == text) {
-    rmdir(lock_dir.c_str());
-  } else {
-    // Someone took the lock meanwhile and its owner file was moved: it
-    // goes back unless a newer one is there already.
-    static_cast<void>(link(aside.c_str(), owner.c_str()));
-  }
+  if (read_text(aside) == text) rmdir(lock_dir.c_str());
   std::remove(aside.c_str());
 }
 
