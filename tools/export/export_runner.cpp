@@ -177,6 +177,12 @@ std::vector<std::string> export_stems(const ExportOptions& o, std::string& error
 
 int run_export(const ExportOptions& o) {
   install_report_capture();
+  sorvi::get_profile_string("WORKDIR", "", false, nullptr);  // finds the profile
+  const char* profile = sorvi::profile_full_path();
+  if (!profile || !sorvi::is_regular_file(profile)) {
+    std::fprintf(stderr, "sorvi-export: no suite profile %s (KELVAR names its folder)\n", profile ? profile : "");
+    return kExitNothingWritten;
+  }
   std::string error;
   const std::vector<std::string> stems = export_stems(o, error);
   if (stems.empty()) {
