@@ -75,7 +75,9 @@ TEST_F(BlockFileTest, WidthFollowsTheSpacesBeforeTheFirstLineNumber) {
 
 TEST_F(BlockFileTest, ReadsEntriesAsDumped) {
   std::string crlf;
-  for (char c : entry("crlf", " T T", {{0, 0, 7, 8, 0, 0}, {0, 0, 9, 9, 0, 0}})) crlf += c == '\n' ? "\r\n" : std::string(1, c);
+  for (char c : entry("crlf", " T T", {{0, 0, 7, 8, 0, 0}, {0, 0, 9, 9, 0, 0}})) {
+    crlf += c == '\n' ? "\r\n" : std::string(1, c);
+  }
   const std::string three = entry("first", " F F", {{0, 0, 6, 9, 0, 0}}) +
                             entry("second", " F F", {{0, 0, 10, 11, 0, 0}, {0, 0, 12, 14, 0, 0}}) +
                             entry("third", " F F", {{0, 0, 15, 16, 0, 0}});
@@ -87,13 +89,14 @@ TEST_F(BlockFileTest, ReadsEntriesAsDumped) {
        "0: main#1/2 T- 15 [ 10-12 13-15 ] helper#2/3 TT 25 [ 20-20 21-25 26-26 ]"},
       {three, "0: second#2/2 -- 14 [ 10-11 12-14 ]", 2},
       {three, "0:", 7},
-      {entry("w4", " F F", {{0, 0, 100, 104, 0, 0}, {0, 0, 105, 9999, 0, 0}}, 0, 4), "0: w4#1/2 -- 9999 [ 100-104 105-9999 ]",
-       0, 4},
+      {entry("w4", " F F", {{0, 0, 100, 104, 0, 0}, {0, 0, 105, 9999, 0, 0}}, 0, 4),
+       "0: w4#1/2 -- 9999 [ 100-104 105-9999 ]", 0, 4},
       {crlf, "0: crlf#1/2 TT 8 [ 7-8 9-9 ]"},
       {"", "0:"},
       {"<none>", "1:"},
       // A name cut short by the line end keeps what the line holds.
-      {"   10abc\n    1 F F\n" + field(1, 6) + field(1, 6) + field(6, 6) + field(7, 6) + field(1, 6) + field(1, 6) + "\n",
+      {"   10abc\n    1 F F\n" + field(1, 6) + field(1, 6) + field(6, 6) + field(7, 6) + field(1, 6) + field(1, 6) +
+           "\n",
        "0: abc#1/1 -- 7 [ 6-7 ]"},
       {entry("w", " F F", {{0, 0, 6, 9, 0, 0}}), "2:", 0, 17},  // a width above 16 reads nothing
   });
@@ -116,28 +119,10 @@ TEST_F(BlockFileTest, DamagedEntriesKeepNoProcedures) {
 // Running out of memory keeps none of the entries. Allocations: block of a,
 // entry a, the two blocks of b, entry b.
 TEST_F(BlockFileTest, RunningOutOfMemoryKeepsNoProcedures) {
-  const std::string text = entry("a", " F F", {{0, 0, 6, 9, 0, 0}}) + entry("b", " F F", {{0, 0, 10, 12, 0, 0}, {0, 0, 13, 14, 0, 0}});
+  const std::string text =
+      entry("a", " F F", {{0, 0, 6, 9, 0, 0}}) + entry("b", " F F", {{0, 0, 10, 12, 0, 0}, {0, 0, 13, 14, 0, 0}});
   expect_rows({{text, "14:", 0, 6, 0}, {text, "14:", 0, 6, 2}, {text, "14:", 0, 6, 4},
                {text, "0: a#1/1 -- 9 [ 6-9 ] b#2/2 -- 14 [ 10-12 13-14 ]", 0, 6, 5}});
-}
-
-TEST_F(BlockFileTest, ListingModeFindsWhereEachProcedureEnds) {
-  const std::string main_file = work("demo.c"), include = work("inc.h");
-  sorvi_test::write_file(main_file, "int main;\n");
-  sorvi_test::write_file(include, "int x;\n");
-  workfiles_test::write_demo_index(work("demo_5.ndx"), main_file, include);
-  int status = -1;
-  ASSERT_NE(sorvi::read_index_file(main_file.c_str(), work("demo_5").c_str(), 5, nullptr, &status), nullptr);
-  auto procs = workfiles_test::block_table({{false, false, {{6, 8}, {9, 15}}}, {false, false, {{9, 11}}}});
-  std::string upper = main_file;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  // Modules 5 (the index loaded) and 9 (none): line 4 of the main file, line 3 of the include.
-  std::string ends;
-  for (int module : {5, 9}) {
-    sorvi::fill_procedure_source_lines(procs, module, upper.c_str());
-    for (const ProcedureBlocks& p : procs) ends += std::to_string(p.lastSourceLine) + (p.endsInSourceFile ? "s " : " ");
-  }
-  EXPECT_EQ(ends, "4s 3 0 0 ");
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST_F(DataflowReaderTest, RecordsAsDumped) {
   } rows[] = {
       // Ordered by procedure, then block; equal numbers keep file order.
       {{item(2, 3, 1, "late   "), item(1, 5, 1, "b5"), item(1, 2, 1, "b2"), item(1, 5, 1, "b5_second"),
-        item(2, 1, 2, "use"), item(1, 9, 2, "use_first"), item(1, 4, 3, "kind three"), head(1, 1, 999) + "unknown type"},
+        item(2, 1, 2, "use"), item(1, 9, 2, "use_first"), item(1, 4, 3, "kind three"), head(1, 1, 999) + "other"},
        0, 6, "def 1/2:b2 1/5:b5 1/5:b5_second 2/3:late use 1/9:use_first 2/1:use ur"},
       // A procedure filter; the block number takes W + 1 characters.
       {{item(1, 12345, 1, "wide", 4), item(2, 7, 2, "other", 4)}, 1, 4, "def 1/12345:wide use ur"},
@@ -63,25 +63,6 @@ TEST_F(DataflowReaderTest, UrAnomaliesFollowTheProfileSwitch) {
   ASSERT_TRUE(sorvi::read_dataflow_file("s", nullptr, nullptr, 0, lists));
   EXPECT_EQ(dump_dataflow(lists), "def 1/1:d use ur");
   EXPECT_FALSE(sorvi::read_dataflow_file("absent", nullptr, nullptr, 0, lists));
-}
-
-TEST_F(DataflowReaderTest, RunningOutOfMemoryForAnAnomaly) {
-  write_work("m.sf3", lines({anomaly(1, 3, 4, "x"), anomaly(1, 5, 6, "y")}));
-  // Allocations that succeed -> what is kept, the report and the exit status.
-  const std::pair<int, std::string> rows[] = {
-      {0, "def use ur B100 Error in adding new ur data - memory overflow 14"},
-      {1, "def use ur B100 Error in adding new ur name string - memory overflow 14"},
-      {2, "def use ur 3>4:x B100 Error in adding new ur data - memory overflow 14"}};
-  for (const auto& row : rows) {
-    sorvi_test::ReportCapture capture;
-    sorvi::DataflowLists lists;
-    sorvi::fail_allocation_after(row.first);
-    EXPECT_FALSE(sorvi::read_dataflow_file("m", nullptr, nullptr, 0, lists));
-    ASSERT_EQ(capture.calls().size(), 1u);
-    EXPECT_EQ(dump_dataflow(lists) + " " + capture.calls()[0].channel + std::to_string(capture.calls()[0].code) + " " +
-                  capture.calls()[0].text + " " + std::to_string(sorvi::report_exit_status()),
-              row.second);
-  }
 }
 
 }  // namespace

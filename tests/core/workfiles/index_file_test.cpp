@@ -5,7 +5,6 @@
 
 #include <random>
 
-#include "workfiles/module_registry.h"
 #include "workfiles_fixture.h"
 
 namespace sorvi {
@@ -18,8 +17,9 @@ struct Include {
 };
 
 // An index file as the suite writes it.
-std::string index_text(const std::string& name_line, const std::vector<Include>& includes, const std::vector<int>& table,
-                       const std::string& header1 = "Kelvar index", const std::string& header2 = "second header") {
+std::string index_text(const std::string& name_line, const std::vector<Include>& includes,
+                       const std::vector<int>& table, const std::string& header1 = "Kelvar index",
+                       const std::string& header2 = "second header") {
   std::string text = name_line + "\n" + header1 + "\n" + header2 + "\n" + std::to_string(includes.size()) + "\n";
   for (const Include& inc : includes) {
     text += std::to_string(inc.start) + " " + std::to_string(inc.end) + " " + std::to_string(inc.path.size()) + " " +
@@ -35,14 +35,6 @@ std::vector<int> straight_table(int first, int last) {
   std::vector<int> table(5, 0);
   for (int v = first; v <= last; ++v) table.push_back(v);
   return table;
-}
-
-// f of each value, joined.
-template <class F>
-std::string each(const std::vector<int>& values, F f) {
-  std::string out;
-  for (int v : values) out += std::to_string(f(v)) + " ";
-  return out;
 }
 
 class IndexTest : public workfiles_test::WorkfilesTest {
@@ -119,7 +111,8 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
   const std::vector<Row> rows = {
       // Header lines map to line 0 of the main file.
       {{}, straight_table(1, 30), {1, 5, 6, 20, 35},
-       "n35 table40/30 max30" + h + " starts rev31 | 1=demo.c:0:0 5=demo.c:0:0 6=demo.c:1:0 20=demo.c:15:0 35=demo.c:30:0"},
+       "n35 table40/30 max30" + h + " starts rev31 | 1=demo.c:0:0 5=demo.c:0:0 6=demo.c:1:0 20=demo.c:15:0 "
+       "35=demo.c:30:0"},
       // An entry of 0 borrows from the next line (line 6: 1); the last entry repeats.
       {{}, {0, 0, 0, 0, 0, 0, 2, 0, 4, 5}, {5, 6, 7, 8, 15, 16}, "n10 table15/5 max5" + h +
        " starts rev6 | 5=demo.c:0:0 6=demo.c:1:0 7=demo.c:2:0 8=demo.c:4:0 15=demo.c:5:0 16=demo.c:0:0"},
@@ -127,8 +120,8 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
       // five trailing copies. A repeated include start keeps its first line.
       {{}, {0, 0, 0, 0, 0, 1, 2, 2, 5, 6}, {}, "n10 table15/6 max6" + h + " starts rev7 | 1<6 2<8 4<8 5<9 6<15 7<0", "",
        {1, 2, 4, 5, 6, 7}},
-      {{{2, 2, "@inc.h"}}, {0, 0, 0, 0, 0, 1, 2, 2, 5, 6}, {}, "n10 table15/6 max6" + h + " inc.h:2-2/1s1f starts 2 rev7 | "
-       "1<6 2<7 4<7 5<9 6<15 7<0", "", {1, 2, 4, 5, 6, 7}},
+      {{{2, 2, "@inc.h"}}, {0, 0, 0, 0, 0, 1, 2, 2, 5, 6}, {},
+       "n10 table15/6 max6" + h + " inc.h:2-2/1s1f starts 2 rev7 | 1<6 2<7 4<7 5<9 6<15 7<0", "", {1, 2, 4, 5, 6, 7}},
       // Huge flattened lines do not size the reverse table; lines beyond it are found by scanning.
       {{}, {0, 0, 0, 0, 0, 1, 2000000000}, {7}, "n7 table12/2000000000 max2000000000" + h +
        " starts rev16777217 | 7=demo.c:2000000000:0 2000000000<12", "", {2000000000}},
@@ -137,7 +130,8 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
        "n45 table50/40 max40" + h + " inc.h:10-19/1s1f starts 10 rev41 | "
        "14=demo.c:9:0 15=inc.h:1:1 17=inc.h:3:1 24=inc.h:10:1 25=demo.c:11:0 30=demo.c:16:0"},
       // A vanished include falls to its parent.
-      {{{10, 19, "@gone.h"}}, straight_table(1, 40), {17}, "n45 table50/40 max40" + h + " starts 10 rev41 | 17=demo.c:12:0"},
+      {{{10, 19, "@gone.h"}}, straight_table(1, 40), {17},
+       "n45 table50/40 max40" + h + " starts 10 rev41 | 17=demo.c:12:0"},
       // Includes starting on one line are told apart by occurrence: flattened
       // 10 is on reformatted lines 15 (outer.h) and 16 (inner.h).
       {{{10, 20, "@outer.h"}, {10, 15, "@inner.h"}}, one_start, {15, 16, 23, 31},
@@ -148,7 +142,8 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
        "n35 table40/30 max30" + h + " a.h:10-19/1s1f b.h:10-19/2s2f starts 10 10 rev31 | 15=a.h:1:1 17=b.h:3:2"},
       // Nested includes whose start and end are missing from the table are bare.
       {{{5, 30, "@outer.h"}, {20, 25, "@inner.h"}, {50, 60, "@inner.h"}}, bare, {},
-       "n19 table24/41 max41" + h + " outer.h:5-30/1s1f inner.h:20-25/2s2bf inner.h:50-60/1s3bf starts 5 20 50 rev42 |"},
+       "n19 table24/41 max41" + h +
+           " outer.h:5-30/1s1f inner.h:20-25/2s2bf inner.h:50-60/1s3bf starts 5 20 50 rev42 |"},
       // Include paths lose leading blanks; overlong ones are dropped; header texts keep 30 characters.
       {{{3, 4, "  @inc.h"}, {6, 7, std::string(600, '/')}}, straight_table(1, 10), {},
        "n15 table20/10 max10 [hhhhhhhhhhhhhhhhhhhhhhhhhhhhhh|short] demo.c:1-$/0s0f inc.h:3-4/1s1f starts 3 6 rev11 |",
@@ -156,10 +151,12 @@ TEST_F(IndexTest, RecordsAndPlacesAsDumped) {
       // A source map keeps an absolute path equal to the include's (without
       // regard to case), or a relative one within its file name; not a
       // different absolute path nor an unlisted include.
-      {{{10, 12, "@sys/absent.h"}, {30, 32, "@inc.h"}, {50, 52, "@inc.h"}, {70, 72, "@inc.h"}}, straight_table(1, 80), {},
+      {{{10, 12, "@sys/absent.h"}, {30, 32, "@inc.h"}, {50, 52, "@inc.h"}, {70, 72, "@inc.h"}},
+       straight_table(1, 80), {},
        "n85 table90/80 max80" + h + " sys/absent.h:10-12/1s1 inc.h:30-32/1s2f starts 10 30 50 70 rev81 |",
        "10 0 @sys/absent.h\n30 1 inc\nnot a record\n50 2 /elsewhere/inc.h\n"},
-      {{{10, 12, "@inc.h"}}, straight_table(1, 20), {}, "n25 table30/20 max20" + h + " inc.h:10-12/1s1f starts 10 rev21 |",
+      {{{10, 12, "@inc.h"}}, straight_table(1, 20), {},
+       "n25 table30/20 max20" + h + " inc.h:10-12/1s1f starts 10 rev21 |",
        "10 0 @INC.H\r\n"},
   };
   for (const char* name : {"outer.h", "inner.h", "a.h", "b.h"}) sorvi_test::write_file(other(name), "");
@@ -203,76 +200,6 @@ TEST_F(IndexTest, DepthCountsEveryEarlierEnclosingRecord) {
   }
 }
 
-TEST_F(IndexTest, LinesFilesAndDirectoriesByModuleNumber) {
-  ASSERT_NE(load(index_text(source_, {{10, 19, header_}}, straight_table(1, 40))), nullptr);
-  std::string directory;
-  int is_file = -1;
-  EXPECT_EQ(get_original_line_and_file(17, 2, nullptr, nullptr, &directory, false, &is_file), 1);
-  EXPECT_EQ(original_file_of(17, 2, true) + " " + original_file_of(17, 2, false) + " " + directory + " " +
-                std::to_string(is_file),
-            header_ + " inc.h " + other("") + " 1");
-  // 0 for the header lines, 1 for any other unknown line.
-  EXPECT_EQ(each({0, 1, 5, 6, 17, 50, 51}, [](int line) { return original_line_of(line, 2); }), "1 0 0 1 3 31 1 ");
-}
-
-// How many times in a row an include start has begun at a line.
-TEST_F(IndexTest, OccurrenceCountsARunOfOneStartLine) {
-  std::vector<int> run = straight_table(1, 9);
-  run.insert(run.end(), {10, 10, 10, 11});
-  IndexRecord* r = load(index_text(source_, {{10, 11, header_}}, run));
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(each({15, 16, 17, 3, 100}, [r](int line) { return occurrence_count(*r, line, 10); }) +
-                std::to_string(occurrence_count(*r, 17, 11)),
-            "1 2 0 0 0 0");
-}
-
-// ---- header rules ---------------------------------------------------------------
-
-TEST_F(IndexTest, SourceNameFromTheFirstLine) {
-  const struct {
-    std::string first_line, caller, expected;
-  } cases[] = {
-      {"\"/a b/x.c\" trailing words", "/s/demo.c", "/a b/x.c"},
-      {"\"/a b/x.c", "/s/demo.c", "/s/demo.c"},      // no closing quote
-      {"\"/a b/x.c", "/s/demo", "/s/demo.c"},        // the caller's name gets ".c"
-      {"/s/DEMO.C rest", "/s/demo.c", "/s/DEMO.C"},  // equal without regard to case
-      {"/t/other.c", "/s/demo.c", "/s/demo.c"},      // differs from a name with an extension
-      {"/t/other.c", "/s/demo", "/t/other.c"},       // the caller's name has no extension
-      {"/t/noext", "/s/demo.cpp", "/s/demo.cpp"},    // no extension
-      {"/t/dot.", "/s/demo.cpp", "/s/demo.cpp"},     // an empty extension
-      {"", "/s/demo", "/s/demo.c"},
-  };
-  for (const auto& c : cases) {
-    reset_index_records();
-    sorvi_test::write_file(work("demo_2.ndx"), index_text(c.first_line, {}, straight_table(1, 3)));
-    int status = -1;
-    IndexRecord* r = read_index_file(c.caller.c_str(), "demo_2", 2, nullptr, &status);
-    EXPECT_EQ(r ? r->main_file() : "<none>", c.expected) << c.first_line;
-  }
-  use_profile("WRITE_FILES_FSLASH=T\n");  // quoted names get back slashes
-  IndexRecord* r = load(index_text("\"/a/b.c\"", {}, straight_table(1, 3)));
-  EXPECT_EQ(r ? r->main_file() : "<none>", "\\a\\b.c");
-}
-
-// ---- where the index comes from ---------------------------------------------------
-
-TEST_F(IndexTest, StemFromTheModuleNumberOrTheRegistry) {
-  sorvi_test::write_file(work("demo_3.ndx"), index_text(source_, {}, straight_table(1, 3)));
-  int status = -1;
-  IndexRecord* r = read_index_file(source_.c_str(), nullptr, 3, nullptr, &status);
-  EXPECT_EQ(std::to_string(status) + " " + std::to_string(r ? r->module_number : -1), "0 3");
-  // Module number 0: the registry's stem; the module number of the name in line 1.
-  char line[64];
-  std::snprintf(line, sizeof line, "%5d%5d%5d%s 0 2\n%5d%5d%5d%s 0 2\n", 1, 1, 4, "util", 2,
-                name_checksum(source_.c_str()), 4, "demo");
-  sorvi_test::write_file(work("staticid.dat"), line);
-  sorvi_test::write_file(work("demo_2.ndx"), index_text(source_, {}, straight_table(1, 3)));
-  r = read_index_file(source_.c_str(), nullptr, 0, nullptr, &status);
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(std::to_string(status) + " " + std::to_string(r->module_number) + " " + *r->work_directory,
-            "0 2 " + work_dir_);
-}
-
 // ---- damaged files ----------------------------------------------------------------
 
 TEST_F(IndexTest, DamagedFilesEndWithStatusTwoAndKeepNothing) {
@@ -300,31 +227,6 @@ TEST_F(IndexTest, DamagedFilesEndWithStatusTwoAndKeepNothing) {
     EXPECT_EQ(status, kIndexFormatError) << text;
   }
   EXPECT_TRUE(index_records().empty());
-}
-
-// ---- the list of records ----------------------------------------------------------
-
-TEST_F(IndexTest, RecordsAreKeptNewestFirstPerWorkDirectory) {
-  sorvi_test::write_file(work("demo_3.ndx"), index_text(source_, {}, straight_table(1, 3)));
-  IndexRecord* first = load(index_text(source_, {}, straight_table(1, 3)));
-  IndexRecord* second = read_index_file(source_.c_str(), "demo_3", 3, nullptr, nullptr);
-  IndexRecord* again = load(index_text(source_, {}, straight_table(5, 9)));
-  ASSERT_TRUE(first && second && again);
-  EXPECT_EQ(std::vector<const IndexRecord*>({&index_records().front(), find_index_record(2), find_index_record(3),
-                                             find_index_record(4)}),
-            std::vector<const IndexRecord*>({again, again, second, nullptr}));
-  free_index_record(again);
-  free_index_record(nullptr);
-  EXPECT_EQ(find_index_record(2), first);
-  EXPECT_EQ(index_records().size(), 2u);
-
-  // Another work directory does not see them.
-  profile_->rewrite("[C/C++ Vexa Kelvar]\nWORKDIR=" + other("") + "\n");
-  EXPECT_EQ(find_index_record(2), nullptr);
-  sorvi_test::ReportCapture capture;
-  EXPECT_EQ(get_original_line_and_file(7, 2, nullptr, nullptr, nullptr, true, nullptr), -1);
-  EXPECT_EQ(std::to_string(capture.calls().size()) + " " + capture.lines() + original_file_of(7, 2, true),
-            "2 Cannot find module number 2 in records from index file\nFile not found");
 }
 
 }  // namespace

@@ -24,30 +24,14 @@ std::string record(int checksum, const std::string& name, const std::string& tai
   return head + name + tail + "\n";
 }
 
-// "channel code[:text]" of each report call, then the lines in brackets.
-std::string report(const sorvi_test::ReportCapture& capture) {
-  std::string out;
-  for (const sorvi_test::ReportCall& c : capture.calls()) {
-    out += " " + std::string(1, c.channel) + std::to_string(c.code) + (c.text.empty() ? "" : ":" + c.text);
-  }
-  return out + (capture.lines().empty() ? "" : " [" + capture.lines() + "]");
-}
+using workfiles_test::reported;
 
 class RegistryTest : public workfiles_test::WorkfilesTest {
  protected:
   void write_registry(const std::string& text) { sorvi_test::write_file(work("staticid.dat"), text); }
-  std::string src(const std::string& name) { return other(name); }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
     for (const NamedIntEntry& e : module_registry()) out.push_back(e.name);
-    return out;
-  }
-  // The entries loaded as "name/language/spare".
-  static std::string loaded() {
-    std::string out;
-    for (const NamedIntEntry& e : module_registry()) {
-      out += " " + e.name + "/" + std::to_string(e.values[1]) + "/" + std::to_string(e.values[2]);
-    }
     return out;
   }
 };
@@ -75,7 +59,7 @@ TEST(NameChecksum, FoldsTheUpperCasedFullPath) {
 // Registry text -> "loaded? entries as name/language/spare", then "| module
 // number, stem and language" of each file asked, then what was reported.
 TEST_F(RegistryTest, RecordsAndMatchingAsDumped) {
-  const std::string a = src("a/util.c"), b = src("b/util.c"), demo = src("demo.c"), util = src("dir/Util.C");
+  const std::string a = other("a/util.c"), b = other("b/util.c"), demo = other("demo.c"), util = other("dir/Util.C");
   std::string shouted = util;
   upper_case(shouted);
   const std::string alpha = record(11, "alpha", " 0 2"), gamma = record(33, "gamma", " 0 2");
@@ -87,11 +71,11 @@ TEST_F(RegistryTest, RecordsAndMatchingAsDumped) {
   } rows[] = {
       // Two files with one base name are told apart by their checksums.
       {record(name_checksum(a.c_str()), "util", " 7 2") + record(name_checksum(b.c_str()), "util", " 7 6"),
-       {b, a, src("c/util.c")},
+       {b, a, other("c/util.c")},
        "1 util/2/7 util/6/7 | 2 util_2 6 | 1 util_1 2 | 0 util 0"},
       // A name-only record (checksum and language 0) matches any file of its name.
       {record(12345, "main", " 0 2") + record(0, "main", " 0 0") + record(0, "other"),
-       {src("x/Main.cpp"), src("y/z/Main.cpp"), "other.c"},
+       {other("x/Main.cpp"), other("y/z/Main.cpp"), "other.c"},
        "1 main/2/0 main/0/0 other/0/0 | 2 Main 0 | 2 Main 0 | 3 other 0"},
       {record(name_checksum(demo.c_str()), "demo") + record(1, "next", "   4   13"), {demo},
        "1 demo/0/0 next/13/4 | 1 demo_1 0"},
@@ -107,7 +91,8 @@ TEST_F(RegistryTest, RecordsAndMatchingAsDumped) {
       {alpha + "    1    5   -3abc 0 2\n" + gamma, {}, "1 alpha/2/0"},
       // A broken record ends the reading with a report.
       {alpha + "    2   22   10abc", {}, "1 alpha/2/0" + premature + "file name characters in staticid.dat\n]"},
-      {alpha + record(22, "beta", " 5") + gamma, {}, "1 alpha/2/0" + premature + "language code integer in staticid.dat\n]"},
+      {alpha + record(22, "beta", " 5") + gamma, {},
+       "1 alpha/2/0" + premature + "language code integer in staticid.dat\n]"},
       {"    1    5999991234567890", {}, "1" + premature + "file name characters in staticid.dat\n]"},
       {"<none>", {}, "0 B100:Error trying to open " + work("staticid.dat")},
   };
@@ -117,19 +102,21 @@ TEST_F(RegistryTest, RecordsAndMatchingAsDumped) {
     reset_module_registry();
     sorvi_test::ReportCapture capture;
     std::string out = std::to_string(load_module_registry(nullptr, nullptr));
-    out += loaded();
-    const std::string reported = report(capture);
+    for (const NamedIntEntry& e : module_registry()) {
+      out += " " + e.name + "/" + std::to_string(e.values[1]) + "/" + std::to_string(e.values[2]);
+    }
+    const std::string report = reported(capture);
     for (const std::string& file : row.asked) {
       out += " | " + std::to_string(module_number_of(file.c_str(), false)) + " " +
              retrieve_workname_stem(file.c_str(), false) + " " + std::to_string(language_code_of(file.c_str()));
     }
-    EXPECT_EQ(out + reported, row.expected) << row.registry;
+    EXPECT_EQ(out + report, row.expected) << row.registry;
   }
 }
 
 TEST_F(RegistryTest, StemsAndMessages) {
   write_registry(record(11, "alpha", " 0 2") + record(22, "beta", " 0 2"));
-  const std::string gamma = src("gamma.c");
+  const std::string gamma = other("gamma.c");
   const std::string gamma_sum = std::to_string(name_checksum(gamma.c_str()));
   auto stem_of = [](int number, bool with_number, bool report) {
     std::string stem = "stale";
@@ -153,41 +140,8 @@ TEST_F(RegistryTest, StemsAndMessages) {
   for (const auto& row : rows) {
     sorvi_test::ReportCapture capture;
     const std::string result = row.first();
-    EXPECT_EQ(result + report(capture), row.second);
+    EXPECT_EQ(result + reported(capture), row.second);
   }
-}
-
-// ---- where the registry comes from ----------------------------------------------
-
-TEST_F(RegistryTest, CopyInTheGlhFileWinsAndLeavesNothingBehind) {
-  write_registry(record(11, "plain", " 0 2"));
-  {
-    sorvi_sample::GlhWriter w(work("demo.glh"));
-    ASSERT_TRUE(w.add_work_file("$$CFG_REPOSITORY$$", "staticid", workfiles_test::document(record(22, "fromglh", " 0 6"))));
-    ASSERT_TRUE(w.close());
-    sorvi_sample::GlhWriter empty(work("empty.glh"));
-    ASSERT_TRUE(empty.close());
-  }
-  // A GLH file without a copy leaves the plain file; the temporary copy is gone.
-  const int entries = workfiles_test::directory_entries(work_dir_);
-  std::string read;
-  for (const char* glh : {"demo.glh", "empty.glh"}) {
-    read += std::to_string(load_module_registry(nullptr, work(glh).c_str()));
-    read += loaded() + " | ";
-  }
-  EXPECT_EQ(read, "1 fromglh/6/0 | 1 plain/2/0 | ");
-  EXPECT_EQ(workfiles_test::directory_entries(work_dir_), entries);
-}
-
-TEST_F(RegistryTest, QueriesLoadOnceAndReloadForAnotherGlhFile) {
-  write_registry(record(0, "first"));
-  EXPECT_EQ(module_number_of("first.c", false), 1);
-  write_registry(record(0, "second"));
-  EXPECT_EQ(module_number_of("second.c", false), 0) << "kept for the process";
-  ensure_module_registry(nullptr);
-  const std::string kept = loaded();
-  ensure_module_registry(work("none.glh").c_str());
-  EXPECT_EQ(kept + " |" + loaded(), " first/0/0 | second/0/0");
 }
 
 TEST_F(RegistryTest, ReadsUnderTheLockAndReleasesIt) {

@@ -9,7 +9,9 @@ using workfiles_test::field;
 using workfiles_test::head;
 using workfiles_test::lines;
 
-std::string source_record(int module, const std::string& name) { return head(module, 0, 106) + std::string(33, '9') + name; }
+std::string source_record(int module, const std::string& name) {
+  return head(module, 0, 106) + std::string(33, '9') + name;
+}
 
 std::string procedure_record(int module, char kind, int first, int last, int number, const std::string& name) {
   return head(module, number, 124) + std::string(13, ' ') + kind + field(first, 9) + field(last, 9) +
@@ -18,20 +20,19 @@ std::string procedure_record(int module, char kind, int first, int last, int num
 
 using workfiles_test::dump_procedures;
 
-// Reads "<stem>.sf1" with the name slot empty or holding `known` ->
-// "result 'source name' module main=start:name [E: a procedure record ended
+// Reads "<stem>.sf1" with the name slot empty -> "result 'source name' module main=start:name [E: a procedure record ended
 // the reading] | procedures".
-std::string read_dump(const char* stem, const char* known = nullptr, bool name_only = false, const char* glh = nullptr) {
+std::string read_dump(const char* stem, bool name_only = false) {
   sorvi::DynamicString name;
-  if (known) name = std::string(known);
   int main_start = 7;
   std::string main_name;
   sorvi::procedure_list procs;
   sorvi::Sf1Reading reading;
-  const bool ok = sorvi::read_sf1_file(stem, name, &main_start, &main_name, &procs, name_only, glh, false, &reading);
-  return std::to_string(ok) + " " + (name ? "'" + *name + "'" : "<none>") + " m" + std::to_string(reading.module_number) +
-         " main=" + std::to_string(main_start) + ":" + main_name + (reading.procedure_error ? " E" : "") + " |" +
-         dump_procedures(procs);
+  const bool ok =
+      sorvi::read_sf1_file(stem, name, &main_start, &main_name, &procs, name_only, nullptr, false, &reading);
+  return std::to_string(ok) + " " + (name ? "'" + *name + "'" : "<none>") + " m" +
+         std::to_string(reading.module_number) + " main=" + std::to_string(main_start) + ":" + main_name +
+         (reading.procedure_error ? " E" : "") + " |" + dump_procedures(procs);
 }
 
 class Sf1ReaderTest : public workfiles_test::WorkfilesTest {};
@@ -49,7 +50,7 @@ TEST_F(Sf1ReaderTest, RecordsAsDumped) {
         source_record(3, "\"/src/second.c\"")},
        "1 '/src/demo.c' m3 main=42:main_prog | Y:main:10-20#1 P:helper:21-30#2 :other one:31-40#3"},
       // Name only; a main-start record that does not match its format.
-      {{source_record(0, "plain_name.c  "), procedure_record(2, 'Y', 1, 2, 1, "p"), head(2, 0, 118) + "     1     3  main"},
+      {{source_record(0, "plain_name.c  "), procedure_record(2, 'Y', 1, 2, 1, "p"), head(2, 0, 118) + "   1   3  main"},
        "1 'plain_name.c' m2 main=-1: |", true},
       // Success needs a source record and named procedures; what was read stays.
       {{procedure_record(1, 'Y', 1, 2, 1, "p")}, "0 <none> m1 main=7: | Y:p:1-2#1"},
@@ -64,69 +65,15 @@ TEST_F(Sf1ReaderTest, RecordsAsDumped) {
        "1 'x.c' m1 main=7: | P:ab:5-6#3"},
       // Short lines do not run into the next line.
       {{head(1, 0, 124) + "   ", source_record(1, "")}, "0 <none> m1 main=7: E |"},
-      {{head(1, 0, 124) + "   ", source_record(1, ""), head(1, 0, 106), head(1, 1, 124) + std::string(13, ' ') + "Yabcdefghi",
+      {{head(1, 0, 124) + "   ", source_record(1, ""), head(1, 0, 106), head(1, 1, 124) + "             Yabcdefghi",
         source_record(1, "\"\"")},
        "1 '' m1 main=7: |", true},
   };
   for (const Row& row : rows) {
     write_work("s.sf1", lines(row.records));
-    EXPECT_EQ(read_dump("s", nullptr, row.name_only), row.expected) << row.records[0];
+    EXPECT_EQ(read_dump("s", row.name_only), row.expected) << row.records[0];
   }
   EXPECT_EQ(read_dump("absent"), "0 <none> m0 main=7: |");
-}
-
-TEST_F(Sf1ReaderTest, AKnownSourceNameReadsTheRepositoryFirst) {
-  {
-    sorvi_sample::GlhWriter w(work("demo_3.glh"));
-    ASSERT_TRUE(w.add_work_file("/src/demo.c", "demo_3.sf1", workfiles_test::document(lines(
-        {source_record(3, "\"/src/other.c\""), procedure_record(3, 'Y', 5, 6, 1, "from_glh")}))));
-    ASSERT_TRUE(w.close());
-  }
-  write_work("demo_3.sf1", lines({source_record(3, "\"/src/demo.c\""), procedure_record(3, 'Y', 1, 2, 1, "plain")}));
-  // A known name is only confirmed by the record; an empty slot opens the plain file.
-  EXPECT_EQ(read_dump("demo_3", "/src/demo.c", false, work("demo_3.glh").c_str()),
-            "1 '/src/demo.c' m3 main=7: | Y:from_glh:5-6#1");
-  EXPECT_EQ(read_dump("demo_3", "", false, work("demo_3.glh").c_str()), "1 '/src/demo.c' m3 main=7: | Y:plain:1-2#1");
-}
-
-TEST_F(Sf1ReaderTest, LoadsTheIndexAndMovesProceduresNamedAfterAnInclude) {
-  const std::string include = work("inc.h");
-  sorvi_test::write_file(include, "int x;\n");
-  workfiles_test::write_demo_index(work("demo_3.ndx"), work("demo.c"), include);
-  write_work("demo_3.sf1", lines({source_record(3, "\"" + work("demo.c") + "\""),
-                                  procedure_record(3, 'Y', 12, 15, 1, include), procedure_record(3, 'P', 1, 4, 2, "main")}));
-  sorvi::DynamicString name;
-  sorvi::procedure_list procs, moved;
-  sorvi::Sf1Reading reading;
-  ASSERT_TRUE(sorvi::read_sf1_file("demo_3", name, nullptr, nullptr, &procs, false, nullptr, true, &reading));
-  ASSERT_NE(reading.index, nullptr);
-  EXPECT_EQ(std::to_string(reading.index_status) + " " + std::to_string(reading.index->module_number) + " " +
-                std::to_string(reading.index->n),
-            "0 3 15");
-  EXPECT_EQ(sorvi::find_index_record(3), reading.index);
-  // Flattened 12-15 are reformatted 11-14; "main" names no include and stays;
-  // without loaded index records nothing moves.
-  for (const char* lines : {"11-14", "12-15"}) {
-    ASSERT_TRUE(sorvi::relocate_procedures(procs, moved));
-    EXPECT_EQ(dump_procedures(moved), " Y:" + include + ":" + lines + "#1 P:main:1-4#2");
-    sorvi::reset_index_records();
-  }
-}
-
-TEST_F(Sf1ReaderTest, SourceNameAndGlhFileOfAModule) {
-  write_work("mod_2.sf1", lines({source_record(2, "\"/src/mod.c\"")}));
-  const struct {
-    const char *stem, *repository, *source, *glh;
-    std::string expected;
-  } rows[] = {{"mod_2", nullptr, nullptr, nullptr, "1 /src/mod.c " + work("mod_2.glh")},
-              {"mod_2", "xset", "/given.c", nullptr, "1 /given.c " + work("xset.glh")},
-              {"mod_2", "xset", nullptr, "/repo/explicit.glh", "1 /src/mod.c /repo/explicit.glh"},
-              {"absent", nullptr, nullptr, nullptr, "0  " + work("absent.glh")}};
-  for (const auto& row : rows) {
-    std::string source = "stale", glh;
-    const bool ok = sorvi::resolve_module_source(row.stem, row.repository, row.source, row.glh, source, glh);
-    EXPECT_EQ(std::to_string(ok) + " " + source + " " + glh, row.expected);
-  }
 }
 
 }  // namespace

@@ -12,6 +12,13 @@ using workfiles_test::head;
 
 constexpr int kCpp = 6;
 
+// The index of a module whose reformatted lines 6-15 come from flattened
+// lines 1, 2, 3, 10-15, 4, where the include spans flattened lines 10-15.
+void write_demo_index(const std::string& path, const std::string& main, const std::string& include) {
+  sorvi_test::write_file(path, "\"" + main + "\"\nh1\nh2\n1\n10 15 " + std::to_string(include.size()) + " " + include +
+                                   "\n15\n0 0 0 0 0 1 2 3 10 11 12 13 14 15 4\n");
+}
+
 // A type-101 record.
 std::string violation(int module, int procedure, int line, int standard, char letter, int text_switch = 0,
                       const std::string& text = "") {
@@ -73,7 +80,7 @@ TEST_F(ViolationReaderTest, ViolationsAsDumped) {
   const std::string main = work("demo.c"), inc = work("inc.h");
   sorvi_test::write_file(main, "int main;\n");
   sorvi_test::write_file(inc, "int x;\n");
-  workfiles_test::write_demo_index(work("demo_5.ndx"), main, inc);
+  write_demo_index(work("demo_5.ndx"), main, inc);
   const Files demo = {{"demo_5.sif", {violation(5, 1, 15, 12, 'S'),   // main file line 4
                                       violation(5, 1, 11, 12, 'S'),   // include line 3
                                       violation(5, 1, 7, 12, 'S'),    // main file line 2

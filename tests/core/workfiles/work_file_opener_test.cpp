@@ -3,7 +3,10 @@
 // and the names of test-case results and of the execution-count history.
 #include "workfiles/work_file_opener.h"
 
+#include <dirent.h>
+
 #include "workfiles/work_file_names.h"
+#include "samplegen/glh_writer.h"
 #include "workfiles_fixture.h"
 
 namespace sorvi {
@@ -13,7 +16,18 @@ using sorvi_sample::GlhWriter;
 
 const char kSource[] = "/src/demo.c";
 
-sorvi_sample::GlhTextDocumentContent lines(std::vector<std::string> entries) { return {std::move(entries), false, {}, {}}; }
+// How many entries a directory holds (besides "." and "..").
+inline int directory_entries(const std::string& dir) {
+  DIR* d = opendir(dir.c_str());
+  int count = d ? 0 : -1;
+  while (dirent* e = d ? readdir(d) : nullptr) count += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+  if (d) closedir(d);
+  return count;
+}
+
+sorvi_sample::GlhTextDocumentContent lines(std::vector<std::string> entries) {
+  return {std::move(entries), false, {}, {}};
+}
 
 // "source file-status repository-status [text]".
 std::string opened(int source, int file_status, int repository_status, const std::string& text) {
@@ -61,7 +75,8 @@ class OpenerTest : public workfiles_test::WorkfilesTest {
 // path's directory does not exist) only while its handle is open; nothing
 // else is written.
 TEST_F(OpenerTest, ModesAndFallbacks) {
-  const std::string repository = "from the repository\nsecond line\n", plain = "plain demo_2.sif\n";
+  const std::string repository = "from the repository\nsecond line\n", plain = "plain demo_2.sif\n",
+                    only = "plain plain_only.stb\n";
   const struct {
     std::string path;
     int mode;
@@ -76,8 +91,8 @@ TEST_F(OpenerTest, ModesAndFallbacks) {
       {"empty.ref", kOpenDatasetFirst, opened(kSourceDataset, kStatusNotTried, kStatusOpened, "")},
       // A text stored in chunks is copied instead of read in place.
       {"chunks.ref", kOpenDatasetFirst, opened(kSourceTemporaryCopy, kStatusNotTried, kStatusOpened, "abc\nde")},
-      {"plain_only.stb", kOpenRepositoryFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, "plain plain_only.stb\n")},
-      {"plain_only.stb", kOpenDatasetFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, "plain plain_only.stb\n")},
+      {"plain_only.stb", kOpenRepositoryFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, only)},
+      {"plain_only.stb", kOpenDatasetFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, only)},
       {"nowhere.pol", kOpenRepositoryFirst, opened(kSourceNone, kFileOpenFailed, kRepositoryNoDataset, "")},
       {"nowhere.pol", kOpenPlainFirst, opened(kSourceNone, kFileOpenFailed, kRepositoryNoDataset, "")},
       {"only_repo.pol", kOpenPlainFirst, opened(kSourceTemporaryCopy, kFileOpenFailed, kStatusOpened, "repo only\n")},
@@ -89,12 +104,12 @@ TEST_F(OpenerTest, ModesAndFallbacks) {
       {"damaged.ref", kOpenRepositoryFirst,
        opened(kSourcePlainFile, kStatusOpened, kRepositoryExtractFailed, "plain damaged.ref\n")},
       // A group that is not a document repository cannot be read in place.
-      {"odd.sif", kOpenDatasetFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryDatasetFailed, "plain odd.sif\n"),
-       nullptr, "/src/odd.c"},
+      {"odd.sif", kOpenDatasetFirst,
+       opened(kSourcePlainFile, kStatusOpened, kRepositoryDatasetFailed, "plain odd.sif\n"), nullptr, "/src/odd.c"},
       {"demo_2.sif", 7, opened(kSourcePlainFile, kStatusOpened, kRepositoryUnsupportedMode, plain)},
       // Without a GLH file, or with a file that is none, only the plain file counts.
-      {"demo_2.sif", kOpenRepositoryFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, plain), nullptr,
-       nullptr, ""},
+      {"demo_2.sif", kOpenRepositoryFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, plain),
+       nullptr, nullptr, ""},
       {"demo_2.sif", kOpenDatasetFirst, opened(kSourcePlainFile, kStatusOpened, kRepositoryNoDataset, plain), nullptr,
        kSource, "bogus.glh"},
       {std::string(600, 'a') + ".sif", kOpenPlainFirst, opened(kSourceNone, kFileOpenFailed, kRepositoryNoDataset, ""),
@@ -104,75 +119,23 @@ TEST_F(OpenerTest, ModesAndFallbacks) {
   };
   sorvi_test::TempDir tmp;
   sorvi_test::ScopedEnv env("TMPDIR", tmp.path());
-  const int entries = workfiles_test::directory_entries(work_dir_);
+  const int entries = directory_entries(work_dir_);
   for (const auto& row : rows) {
-    WorkFile h = open_work_file(row.path.empty() ? "" : work(row.path).c_str(),
-                                row.glh.empty() ? nullptr : work(row.glh).c_str(), row.repository, row.dataset, row.mode);
+    const std::string path = row.path.empty() ? "" : work(row.path), glh = row.glh.empty() ? "" : work(row.glh);
+    WorkFile h =
+        open_work_file(path.c_str(), glh.empty() ? nullptr : glh.c_str(), row.repository, row.dataset, row.mode);
     ASSERT_TRUE(h);
     EXPECT_EQ(opened(h), row.expected) << row.path << " mode " << row.mode;
     EXPECT_EQ(work_file_is_open(h.get()), h->source != kSourceNone);
     const bool copy = h->source == kSourceTemporaryCopy, in_tmp = row.path.find('/') != std::string::npos;
-    EXPECT_EQ(workfiles_test::directory_entries(work_dir_) - entries, copy && !in_tmp ? 1 : 0) << row.path;
-    EXPECT_EQ(workfiles_test::directory_entries(tmp.path()), copy && in_tmp ? 1 : 0) << row.path;
+    EXPECT_EQ(directory_entries(work_dir_) - entries, copy && !in_tmp ? 1 : 0) << row.path;
+    EXPECT_EQ(directory_entries(tmp.path()), copy && in_tmp ? 1 : 0) << row.path;
     ASSERT_EQ(static_cast<bool>(h->temporary_name), copy);
     const std::string dataset = row.dataset ? row.dataset : row.path.empty() ? "twf" : file_name_part(row.path);
     EXPECT_EQ(copy ? file_name_part(*h->temporary_name).rfind(dataset, 0) : 0u, 0u) << "named after " << dataset;
     h.reset();
-    EXPECT_EQ(workfiles_test::directory_entries(work_dir_) + workfiles_test::directory_entries(tmp.path()), entries);
+    EXPECT_EQ(directory_entries(work_dir_) + directory_entries(tmp.path()), entries);
   }
-}
-
-TEST_F(OpenerTest, ExistsLooksAtThePlainFileThenTheRepository) {
-  const std::string glh = work("demo.glh");
-  EXPECT_TRUE(work_file_exists(work("demo_2.sif").c_str(), glh.c_str(), kSource));
-  EXPECT_TRUE(work_file_exists(work("only_repo.pol").c_str(), glh.c_str(), kSource));
-  EXPECT_TRUE(work_file_exists(other("only_repo.pol").c_str(), glh.c_str(), kSource)) << "by file name only";
-  EXPECT_FALSE(work_file_exists(work("only_repo.pol").c_str(), glh.c_str(), "/src/other.c"));
-  EXPECT_FALSE(work_file_exists(work("nowhere.pol").c_str(), glh.c_str(), kSource));
-  EXPECT_FALSE(work_file_exists(work_dir_.c_str(), nullptr, nullptr)) << "a directory is no work file";
-  EXPECT_FALSE(work_file_exists(nullptr, glh.c_str(), kSource));
-}
-
-// A test case's copy: "<stem>_tc<N>.<ext>" in the result directory, else
-// "TC<N>?<repository>?<file name>" in the sequence's repository.
-TEST_F(OpenerTest, TestCaseResultsOpenFromTheResultDirectoryOrTheSequence) {
-  {
-    GlhWriter w(work("demo.glh"));  // rewritten: one sequence holding test case 4
-    w.add_group("$$SEQUENCE$$nightly", std::vector<int>{0, 9});
-    w.add_text_document("$$SEQUENCE$$nightly", "TC4?/src/demo.c?demo_2.pol", lines({"from the sequence"}));
-    ASSERT_TRUE(w.close());
-  }
-  sorvi_test::write_file(other("demo_2_tc3.pol"), "from the result directory\n");
-  std::string texts;
-  for (int tc : {3, 4, 5}) {
-    WorkFile h = open_test_case_work_file(work("demo_2.pol").c_str(), tc, other("").c_str(), "nightly", kSource,
-                                          work("demo.glh").c_str());
-    texts += opened(h) + (h->temporary_name ? " in " + directory_part(*h->temporary_name) : "") + "\n";
-  }
-  EXPECT_EQ(texts, opened(kSourcePlainFile, kStatusOpened, kStatusNotTried, "from the result directory\n") + "\n" +
-                       opened(kSourceTemporaryCopy, kFileOpenFailed, kStatusOpened, "from the sequence\n") + " in " +
-                       other("") + "\n" + opened(kSourceNone, kFileOpenFailed, kRepositoryNoDataset, "") + "\n");
-}
-
-// The history file `step back` files before the newest: the count stops at
-// the first gap and sees the repository; "<base>.pol.001" when the count is
-// at most the step; the base is the plain stem without a module number.
-TEST_F(OpenerTest, HistoryNameStepsBackFromTheNewest) {
-  {
-    GlhWriter w(work("demo.glh"));
-    w.add_work_file(kSource, "demo_2.pol.002", lines({"2"}));
-    ASSERT_TRUE(w.close());
-  }
-  auto history = [this](int module, int step_back, bool bare) {
-    std::string name;
-    const int count = policy_history_name(module, step_back, kSource, work("demo.glh").c_str(), kSource, bare, name);
-    return std::to_string(count) + " " + name;
-  };
-  EXPECT_EQ(history(2, 1, false), "0 ");
-  for (const char* name : {"demo_2.pol.001", "demo_2.pol.003", "demo_2.pol.005", "demo.pol.001"}) write_work(name, "1");
-  EXPECT_EQ(history(2, 1, false), "3 " + work("demo_2.pol.002"));
-  EXPECT_EQ(history(2, 1, true) + ", " + history(2, 5, true) + ", " + history(0, 1, true),
-            "3 demo_2.pol.002, 3 demo_2.pol.001, 1 demo.pol.001");
 }
 
 }  // namespace

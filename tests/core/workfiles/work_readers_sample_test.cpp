@@ -62,8 +62,8 @@ class WorkReadersSampleTest : public ::testing::Test {
     std::string main_name;
     sorvi::procedure_list procedures;
     sorvi::Sf1Reading reading;
-    const bool sf1 = sorvi::read_sf1_file(stem.c_str(), source, &main_start, &main_name, &procedures, false, glh.c_str(),
-                                          true, &reading);
+    const bool sf1 = sorvi::read_sf1_file(stem.c_str(), source, &main_start, &main_name, &procedures, false,
+                                          glh.c_str(), true, &reading);
     std::vector<sorvi::ProcedureBlocks> table;
     const int blocks = sorvi::read_block_file(stem.c_str(), glh.c_str(), repository, -1, table);
     if (table.size() > 1) std::rotate(table.begin(), table.begin() + 1, table.end());
@@ -74,7 +74,9 @@ class WorkReadersSampleTest : public ::testing::Test {
              << sorvi::read_execution_counts(stem.c_str(), glh.c_str(), repository, -1, table, {}, branches, combined,
                                              current);
     for (size_t i = 0; i < combined.size(); ++i) coverage << " " << combined[i] << "/" << current.at(i);
-    for (const auto& b : branches) coverage << " " << b.from << ">" << b.to << "=" << b.combinedCount << "/" << b.currentCount;
+    for (const auto& b : branches) {
+      coverage << " " << b.from << ">" << b.to << "=" << b.combinedCount << "/" << b.currentCount;
+    }
     sorvi::DataflowLists lists;
     const bool dataflow = sorvi::read_dataflow_file(stem.c_str(), glh.c_str(), repository, -1, lists);
     ModuleRecords out;
@@ -84,7 +86,8 @@ class WorkReadersSampleTest : public ::testing::Test {
     const bool violations = sorvi::read_violations(stem.c_str(), out.lines, out.procedures, -1, reading.index, nullptr,
                                                    nullptr, context);
     out.dumps = {std::to_string(sf1) + " " + (source ? *source : "") + " " + std::to_string(main_start) + " " +
-                     std::to_string(reading.module_number) + " " + main_name + workfiles_test::dump_procedures(procedures),
+                     std::to_string(reading.module_number) + " " + main_name +
+                     workfiles_test::dump_procedures(procedures),
                  std::to_string(blocks) + workfiles_test::dump_blocks(table), coverage.str(),
                  std::to_string(dataflow) + workfiles_test::dump_dataflow(lists),
                  std::to_string(violations) + workfiles_test::dump_violations(out.lines) + " | " +

@@ -7,11 +7,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <hdf5.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -21,7 +19,6 @@
 #include "base/file_utils.h"
 #include "config/profile.h"
 #include "glh/glh_lib_open_close.h"
-#include "samplegen/glh_writer.h"
 #include "standards/violation_reader.h"
 #include "support/test_support.h"
 #include "workfiles/block_file.h"
@@ -47,23 +44,6 @@ inline std::string lines(const std::vector<std::string>& all) {
   std::string text;
   for (const std::string& l : all) text += l + "\n";
   return text;
-}
-
-// A GLH text document holding `text`, one entry per line.
-inline sorvi_sample::GlhTextDocumentContent document(const std::string& text) {
-  sorvi_sample::GlhTextDocumentContent doc;
-  for (size_t at = 0, end = 0; at < text.size(); at = end + 1) {
-    end = std::min(text.find('\n', at), text.size());
-    doc.entries.push_back(text.substr(at, end - at));
-  }
-  return doc;
-}
-
-// The index of a module whose reformatted lines 6-15 come from flattened
-// lines 1, 2, 3, 10-15, 4, where the include spans flattened lines 10-15.
-inline void write_demo_index(const std::string& path, const std::string& main, const std::string& include) {
-  sorvi_test::write_file(path, "\"" + main + "\"\nh1\nh2\n1\n10 15 " + std::to_string(include.size()) + " " + include +
-                                   "\n15\n0 0 0 0 0 1 2 3 10 11 12 13 14 15 4\n");
 }
 
 // A block table of procedures numbered from 1: (dummy start, dummy exit,
@@ -99,7 +79,7 @@ inline std::string dump_blocks(const std::vector<sorvi::ProcedureBlocks>& procs)
   for (const sorvi::ProcedureBlocks& p : procs) {
     out << " " << p.name << "#" << p.number << "/" << p.blockCount << " " << (p.hasDummyStart ? "T" : "-")
         << (p.hasDummyExit ? "T" : "-") << " " << p.lastLine << " [";
-    for (const sorvi::BlockSpan& b : p.blocks) out << " " << b.startLine << "-" << b.endLine << (b.instrumented ? "" : "u");
+    for (const auto& b : p.blocks) out << " " << b.startLine << "-" << b.endLine << (b.instrumented ? "" : "u");
     out << " ]";
   }
   return out.str();
@@ -120,7 +100,7 @@ inline std::string dump_dataflow(const sorvi::DataflowLists& lists) {
   std::ostringstream out;
   for (const auto* list : {&lists.lastDefs, &lists.firstUses}) {
     out << (list == &lists.lastDefs ? "def" : " use");
-    for (const sorvi::DataflowItem& i : *list) out << " " << i.procedure_number << "/" << i.block_number << ":" << i.name;
+    for (const auto& i : *list) out << " " << i.procedure_number << "/" << i.block_number << ":" << i.name;
   }
   out << " ur";
   for (const sorvi::UrAnomaly& u : lists.urAnomalies) {
@@ -144,19 +124,20 @@ inline std::string dump_violations(const sorvi::violation_list& list, bool filte
     if (v.excluded_mark) out << " x";
     if (v.has_follow_up) out << " f" << v.follow_up.line << v.follow_up.letter << v.follow_up.value;
     for (const sorvi::RelatedLocation& r : v.related) {
-      out << " r" << r.module_number << ":" << r.first_line << ">" << r.place_line << ":" << r.standard_number << r.letter;
+      out << " r" << r.module_number << ":" << r.first_line << ">" << r.place_line << ":" << r.standard_number
+          << r.letter;
     }
   }
   return out.str();
 }
 
-// How many entries a directory holds (besides "." and "..").
-inline int directory_entries(const std::string& dir) {
-  DIR* d = opendir(dir.c_str());
-  int count = d ? 0 : -1;
-  while (dirent* e = d ? readdir(d) : nullptr) count += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
-  if (d) closedir(d);
-  return count;
+// What was reported: " channel code[:text]" of each call, then the lines in brackets.
+inline std::string reported(const sorvi_test::ReportCapture& capture) {
+  std::string out;
+  for (const sorvi_test::ReportCall& c : capture.calls()) {
+    out += " " + std::string(1, c.channel) + std::to_string(c.code) + (c.text.empty() ? "" : ":" + c.text);
+  }
+  return out + (capture.lines().empty() ? "" : " [" + capture.lines() + "]");
 }
 
 class WorkfilesTest : public ::testing::Test {
