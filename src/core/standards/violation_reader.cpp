@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <map>
 #include <new>
 #include <strings.h>
-#include <unordered_map>
 
 #include "base/file_utils.h"
 #include "base/lists.h"
@@ -34,9 +34,10 @@ bool has_text(const char* text) { return text && *text; }
 
 // An original place: the file that holds a line and the line in it.
 struct Place {
-  bool known = false;  // a file holds the line
-  std::string file;
+  bool known = false;                // a file holds the line
+  const std::string* file = nullptr;  // its name, held by the index record
   int original_line = 0;
+  std::string file_name() const { return file ? *file : std::string(); }
 };
 
 // The original file and line of reformatted line R, as
@@ -49,7 +50,7 @@ Place place_of_reformatted(const IndexRecord& index, int reformatted_line) {
   const FileLimits* file = containing_file(index, flattened, occurrence_count(index, reformatted_line, flattened));
   if (!file) return place;
   place.known = true;
-  place.file = file->file_name;
+  place.file = &file->file_name;
   place.original_line = unknown ? 0 : original_line_in(index, *file, flattened);
   return place;
 }
@@ -60,7 +61,7 @@ Place place_of_flattened(const IndexRecord& index, int flattened, int reformatte
   const FileLimits* file = containing_file(index, flattened, occurrence_count(index, reformatted_line, flattened));
   if (!file) return place;
   place.known = true;
-  place.file = file->file_name;
+  place.file = &file->file_name;
   place.original_line = original_line_in(index, *file, flattened);
   return place;
 }
@@ -75,6 +76,91 @@ bool same_file(const std::string& file, const char* filter) {
 bool same_texts(const Violation& a, const Violation& b) {
   return a.letter == b.letter && a.standard_number == b.standard_number && a.main_text == b.main_text &&
          a.extra_text == b.extra_text;
+}
+
+constexpr size_t kNoViolation = static_cast<size_t>(-1);
+
+// The violations kept at each line, to find one equal to a new record: an
+// open-addressed table from a line to the last violation kept there, and
+// from each violation the one kept before it at its line.
+class KeptAtLine {
+ public:
+  size_t last(int line) const {
+    if (slots_.empty()) return kNoViolation;
+    for (size_t i = slot_of(line);; i = (i + 1) & (slots_.size() - 1)) {
+      if (slots_[i].index == kNoViolation) return kNoViolation;
+      if (slots_[i].line == line) return slots_[i].index;
+    }
+  }
+  size_t before(size_t index) const { return before_[index]; }
+
+  // Records violation `index` (each index once, counting up from 0) at the line.
+  void add(int line, size_t index) {
+    if ((used_ + 1) * 2 > slots_.size()) grow();
+    size_t i = slot_of(line);
+    while (slots_[i].index != kNoViolation && slots_[i].line != line) i = (i + 1) & (slots_.size() - 1);
+    if (slots_[i].index == kNoViolation) ++used_;
+    if (before_.size() <= index) before_.resize(index + 1, kNoViolation);
+    before_[index] = slots_[i].index;
+    slots_[i].line = line;
+    slots_[i].index = index;
+  }
+
+ private:
+  struct Slot {
+    int line = 0;
+    size_t index = kNoViolation;
+  };
+
+  size_t slot_of(int line) const {
+    return static_cast<size_t>((static_cast<uint64_t>(static_cast<uint32_t>(line)) * 0x9E3779B97F4A7C15ull) >> 20) &
+           (slots_.size() - 1);
+  }
+
+  void grow() {
+    std::vector<Slot> old(slots_.empty() ? 1024 : slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& s : old) {
+      if (s.index == kNoViolation) continue;
+      size_t i = slot_of(s.line);
+      while (slots_[i].index != kNoViolation) i = (i + 1) & (slots_.size() - 1);
+      slots_[i] = s;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::vector<size_t> before_;
+  size_t used_ = 0;
+};
+
+// Puts the list in the order of its keys, one (key, tie) pair per element,
+// all distinct. The elements move in place along the cycles of the
+// permutation; a list already in order is left alone.
+void order_by_keys(violation_list& list, std::vector<std::pair<long long, long long>>& keys) {
+  if (std::is_sorted(keys.begin(), keys.end())) return;
+  std::vector<size_t> from(keys.size());  // the element that belongs at each position
+  {
+    std::vector<size_t> order(keys.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    from.swap(order);
+  }
+  std::vector<bool> placed(list.size(), false);
+  for (size_t start = 0; start < list.size(); ++start) {
+    if (placed[start] || from[start] == start) continue;
+    Violation held = std::move(list[start]);
+    size_t at = start;
+    for (;;) {
+      placed[at] = true;
+      const size_t source = from[at];
+      if (source == start) {
+        list[at] = std::move(held);
+        break;
+      }
+      list[at] = std::move(list[source]);
+      at = source;
+    }
+  }
 }
 
 // The violation a following type-804 record may stand in for.
@@ -155,42 +241,40 @@ class ViolationReading {
   // line where a record of source line 0 goes to the front; procedure
   // violations by procedure number.
   void sort_lists() {
-    std::vector<size_t> order(lines_.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    if (filter_.empty()) {
-      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lines_[a].line < lines_[b].line; });
-    } else {
-      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        const int la = lines_[a].source_line;
-        const int lb = lines_[b].source_line;
-        if (la == 0 && lb == 0) return a > b;  // front insertion: the later first
-        return la < lb;
-      });
+    std::vector<std::pair<long long, long long>> keys(lines_.size());
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      const long long position = static_cast<long long>(i);
+      if (filter_.empty()) {
+        keys[i] = {lines_[i].line, position};
+      } else {
+        // Source line 0 goes to the front, the later record first.
+        const int line = lines_[i].source_line;
+        keys[i] = {line, line == 0 ? -position : position};
+      }
     }
-    violation_list sorted;
-    sorted.reserve(lines_.size());
-    for (size_t i : order) sorted.push_back(std::move(lines_[i]));
-    lines_.swap(sorted);
-    std::stable_sort(procedures_.begin(), procedures_.end(), [](const Violation& a, const Violation& b) {
-      return a.procedure_number < b.procedure_number;
-    });
+    order_by_keys(lines_, keys);
+    keys.resize(procedures_.size());
+    for (size_t i = 0; i < procedures_.size(); ++i) keys[i] = {procedures_[i].procedure_number, static_cast<long long>(i)};
+    order_by_keys(procedures_, keys);
   }
 
   // Attaches each related place to the first main-list violation it names.
   void match_related() {
-    std::unordered_map<int, std::vector<size_t>> by_line;
-    for (size_t i = 0; i < lines_.size(); ++i) by_line[lines_[i].line].push_back(i);
+    if (related_.empty()) return;
+    // The main list's positions by line, in list order within a line.
+    std::vector<std::pair<int, size_t>> by_line(lines_.size());
+    for (size_t i = 0; i < lines_.size(); ++i) by_line[i] = {lines_[i].line, i};
+    if (!std::is_sorted(by_line.begin(), by_line.end())) std::sort(by_line.begin(), by_line.end());
     auto first_match = [&](int line, char letter, int standard, bool letter_d_only) -> size_t {
-      auto it = by_line.find(line);
-      if (it == by_line.end()) return lines_.size();
-      for (size_t i : it->second) {
-        const Violation& v = lines_[i];
+      auto it = std::lower_bound(by_line.begin(), by_line.end(), std::pair<int, size_t>(line, 0));
+      for (; it != by_line.end() && it->first == line; ++it) {
+        const Violation& v = lines_[it->second];
         if (letter_d_only && v.letter != 'D') continue;
-        if (v.standard_number == standard && v.letter == letter) return i;
+        if (v.standard_number == standard && v.letter == letter) return it->second;
       }
       return lines_.size();
     };
-    for (RelatedLocation r : related_) {
+    for (RelatedLocation& r : related_) {
       r.module_number = module_;
       const char letter = upper(static_cast<unsigned char>(r.letter));
       size_t at = first_match(r.violation_line, letter, r.standard_number, false);
@@ -265,20 +349,18 @@ class ViolationReading {
       } else {
         place = place_of_reformatted(*index_, raw_line);
       }
-      if (place.known && is_file_excluded(place.file.c_str(), context_.language, main_file_.c_str())) {
-        return LastViolation{};
-      }
-      if (!filter_.empty() && !procedure_without_line && !(place.known && same_file(place.file, filter_.c_str()))) {
+      if (place.known && excluded(*place.file)) return LastViolation{};
+      if (!filter_.empty() && !procedure_without_line && !(place.known && same_file(*place.file, filter_.c_str()))) {
         return LastViolation{};
       }
     }
     if (!filter_.empty()) v.source_line = std::max(0, place.original_line);
 
     if (standard != 0) {
-      const ViolationTexts texts =
+      ViolationTexts texts =
           compose_violation_texts(letter, standard, context_.language, text_switch != 0 ? analysis.c_str() : nullptr);
-      if (!texts.main_text.empty()) v.main_text = texts.main_text;
-      if (texts.has_extra_text) v.extra_text = texts.extra_text;
+      if (!texts.main_text.empty()) v.main_text = std::move(texts.main_text);
+      if (texts.has_extra_text) v.extra_text = std::move(texts.extra_text);
     }
 
     LastViolation taken;
@@ -288,11 +370,10 @@ class ViolationReading {
     if (v.line != 0 || v.procedure_number == 0) {
       if (filter_.empty()) {
         // A record equal to one already kept at its line is dropped.
-        std::vector<size_t>& same_line = kept_at_line_[v.line];
-        for (size_t i : same_line) {
+        for (size_t i = kept_at_line_.last(v.line); i != kNoViolation; i = kept_at_line_.before(i)) {
           if (same_texts(lines_[i], v)) return LastViolation{};
         }
-        same_line.push_back(lines_.size());
+        kept_at_line_.add(v.line, lines_.size());
       }
       taken.list = &lines_;
       taken.position = lines_.size();
@@ -325,10 +406,10 @@ class ViolationReading {
     if (r.second < 1 && r.place_line < 1) return;
     if (index_ && !filter_.empty()) {
       const Place first = place_of_reformatted(*index_, r.first_line);
-      r.first_file = first.file;
+      r.first_file = first.file_name();
       r.first_original_line = first.original_line;
       const Place place = place_of_reformatted(*index_, r.place_line);
-      r.place_file = place.file;
+      r.place_file = place.file_name();
       r.place_original_line = place.original_line;
     }
     related_.push_back(std::move(r));
@@ -350,6 +431,17 @@ class ViolationReading {
     v.follow_up = f;
   }
 
+  // Whether the report leaves out the file; the answer for the last file
+  // asked is kept, as violations mostly come from one file after another.
+  bool excluded(const std::string& file) {
+    if (!excluded_known_ || file != excluded_file_) {
+      excluded_file_ = file;
+      excluded_ = is_file_excluded(file.c_str(), context_.language, main_file_.c_str());
+      excluded_known_ = true;
+    }
+    return excluded_;
+  }
+
   int last_line_of(int procedure_number) const {
     auto it = last_lines_.find(procedure_number);
     return it == last_lines_.end() ? 0 : it->second;
@@ -363,7 +455,10 @@ class ViolationReading {
   std::string filter_;
   std::string main_file_;
   std::map<int, int> last_lines_;
-  std::unordered_map<int, std::vector<size_t>> kept_at_line_;
+  KeptAtLine kept_at_line_;
+  std::string excluded_file_;
+  bool excluded_known_ = false;
+  bool excluded_ = false;
   std::vector<RelatedLocation> related_;
   int module_ = 0;
 };
