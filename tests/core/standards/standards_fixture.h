@@ -1,6 +1,7 @@
 // Shared set-up of the standards tests: a profile whose suite directory is
 // a temporary folder, the catalogues and configurations released before and
-// after each test, and writers of "pen.dat" and "report.dat" lines.
+// after each test, a writer of "pen.dat" lines, and one-line dumps of the
+// catalogue's and the configuration's entries and of the fatal report.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,8 +9,10 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "base/file_utils.h"
+#include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "support/test_support.h"
 
@@ -24,24 +27,57 @@ inline std::string pen_line(int penalty_number, int standard_number, char letter
   return columns + text + "\n";
 }
 
+// Every channel call of the fatal report, then its lines.
+inline std::string report_calls(const sorvi_test::ReportCapture& capture) {
+  std::string out;
+  for (const auto& c : capture.calls()) out += c.channel + std::to_string(c.code) + " " + c.text + "|";
+  return out + capture.lines();
+}
+
+// " name=value" for each value v that differs from its default d.
+inline std::string fields(std::initializer_list<std::tuple<const char*, int, int>> values) {
+  std::string out;
+  for (const auto& [name, v, d] : values) out += v == d ? "" : " " + std::string(name) + "=" + std::to_string(v);
+  return out;
+}
+
+// "[text]", the standard, then the fields that differ from a fresh entry's; "none" without an entry.
+inline std::string entry_dump(int language, int index) {
+  const sorvi::PenaltyEntry* e = sorvi::penalty_entry(language, index);
+  if (!e) return "none";
+  return "[" + e->text + "]" + (e->letter ? " std=" + std::to_string(e->standard_number) + e->letter : "") +
+         fields({{"pen", e->penalty_number, 0}, {"b", e->code_b, 0}, {"c", e->code_c, 0}, {"d", e->code_d, 0},
+                 {"par", e->parameter, 0}, {"has", e->has_parameter, 0}, {"mr", e->is_mr, 0}, {"use", e->in_use, 1},
+                 {"notused", e->not_used, 0}}) +
+         (e->standards_text.empty() ? "" : " ref=" + e->standards_text);
+}
+
+// The report entry's fields that differ from a fresh entry's, then its model annotations (the entry must exist).
+inline std::string report_dump(int language, int index) {
+  const sorvi::ReportEntry* e = sorvi::report_entry(language, index);
+  auto category = [](const char* name, int n, char letter) {
+    return n || letter != ' ' ? " " + std::string(name) + "=" + std::to_string(n) + letter : std::string();
+  };
+  std::string out = fields({{"rep", e->reported, 0}}) + category("cat", e->category, e->category_letter) +
+                    category("default", e->default_category, e->default_category_letter) +
+                    fields({{"res", e->reserved, 0}, {"special", e->special, 0}, {"a", e->value_a, 0},
+                            {"b", e->value_b, 0}, {"unit", e->needs_unit_test, 0}, {"rule", e->rule_number, -1}});
+  for (const std::string& a : e->model_annotations) out += " \"" + a + "\"";
+  return out;
+}
+
 class StandardsTest : public ::testing::Test {
  protected:
   void SetUp() override { use_profile(""); }
 
-  void TearDown() override {
-    sorvi::release_standards_data();
-    profile_.reset();
-  }
-
   // The profile's main section with KELV and the given extra lines; the
-  // directory stays the same for the whole test.
+  // directory stays the same for the whole test. (The profile fixture
+  // releases the catalogues and configurations when it goes.)
   void use_profile(const std::string& extra_lines) {
     sorvi::release_standards_data();
-    if (!profile_) profile_ = std::make_unique<sorvi_test::ProfileFixture>();
-    profile_->rewrite("[C/C++ Vexa Kelvar]\nKELV=" + suite() + "\nWORKDIR=" + dir() + "/work\n" + extra_lines);
+    profile_.rewrite("[C/C++ Vexa Kelvar]\nKELV=" + suite() + "\nWORKDIR=" + dir() + "/work\n" + extra_lines);
   }
-
-  std::string dir() const { return profile_->dir().path(); }
+  std::string dir() const { return profile_.dir().path(); }
   std::string suite() const { return dir() + "/suite/"; }
 
   // Writes a file below the suite directory, making its folders.
@@ -52,7 +88,7 @@ class StandardsTest : public ::testing::Test {
     return path;
   }
 
-  std::unique_ptr<sorvi_test::ProfileFixture> profile_;
+  sorvi_test::ProfileFixture profile_;
 };
 
 }  // namespace standards_test
