@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -236,7 +237,8 @@ int64_t LineStore::find(std::string_view needle, uint64_t from, uint64_t to, boo
     return (at == base || !word_byte(static_cast<unsigned char>(at[-1]))) &&
            (after == base + bytes_.size() || !word_byte(static_cast<unsigned char>(*after)));
   };
-  auto scan = [&](const auto& searcher) -> int64_t {
+  if (match_case) {
+    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
     for (const char* at = begin; at < end;) {
       const char* hit = std::search(at, end, searcher);
       if (hit == end) return -1;
@@ -244,11 +246,30 @@ int64_t LineStore::find(std::string_view needle, uint64_t from, uint64_t to, boo
       at = hit + 1;
     }
     return -1;
-  };
-  if (match_case) return scan(std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
-  auto hash = [](char c) { return std::hash<unsigned char>()(fold(static_cast<unsigned char>(c))); };
-  auto equal = [](char a, char b) { return fold(static_cast<unsigned char>(a)) == fold(static_cast<unsigned char>(b)); };
-  return scan(std::boyer_moore_horspool_searcher(needle.begin(), needle.end(), hash, equal));
+  }
+  // Horspool's search on ASCII-folded bytes: the shift table answers both
+  // cases of a letter.
+  const size_t m = needle.size();
+  std::string folded(needle);
+  for (char& c : folded) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+  size_t shift[256];
+  std::fill(std::begin(shift), std::end(shift), m);
+  for (size_t i = 0; i + 1 < m; ++i) {
+    const auto c = static_cast<unsigned char>(folded[i]);
+    shift[c] = m - 1 - i;
+    if (c >= 'a' && c <= 'z') shift[c - 32] = m - 1 - i;
+  }
+  const auto last = static_cast<unsigned char>(folded[m - 1]);
+  for (const char* at = begin; static_cast<size_t>(end - at) >= m;) {
+    const auto c = static_cast<unsigned char>(at[m - 1]);
+    if (fold(c) == last) {
+      size_t i = 0;
+      while (i + 1 < m && fold(static_cast<unsigned char>(at[i])) == static_cast<unsigned char>(folded[i])) ++i;
+      if (i + 1 == m && (!whole_words || is_whole(at))) return at - base;
+    }
+    at += shift[c];
+  }
+  return -1;
 }
 
 }  // namespace sorvi
