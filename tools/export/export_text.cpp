@@ -74,6 +74,16 @@ std::string json_string(const std::string& text) {
 }
 
 std::string xml_text(const std::string& text) {
+  // Most texts are plain ASCII without markup characters.
+  bool plain = true;
+  for (char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c >= 0x80 || c < 0x20 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) return text;
   const std::string s = to_utf8(text);
   std::string out;
   out.reserve(s.size() + 16);

@@ -48,14 +48,11 @@ bool help_page_present() {
   return sorvi::is_regular_file(sorvi::suite_file_path(sorvi::standards_help_page().c_str()));
 }
 
-// The link to a standard's help page from a module page: the copy in the
+// The standards help page as a module page links to it: the copy in the
 // output folder, or the suite's page itself when the suite has none.
-std::string help_href(char letter, int number) {
-  const std::string anchor = std::string("#standard_") +
-                             static_cast<char>(std::tolower(static_cast<unsigned char>(letter))) +
-                             std::to_string(number);
-  if (help_page_present()) return "../" + sorvi::standards_help_page() + anchor;
-  return file_uri(sorvi::suite_file_path(sorvi::standards_help_page().c_str())) + anchor;
+std::string help_page_href() {
+  if (help_page_present()) return "../" + sorvi::standards_help_page();
+  return file_uri(sorvi::suite_file_path(sorvi::standards_help_page().c_str()));
 }
 
 std::string legend_html() {
@@ -84,7 +81,8 @@ int code_line_number(const std::string& text) {
 
 class HtmlPages : public sorvi::AnnotatedLineSink {
  public:
-  HtmlPages(const std::string& dir, const std::string& title) : dir_(dir), title_(title) {}
+  HtmlPages(const std::string& dir, const std::string& title)
+      : dir_(dir), title_(title), help_(xml_text(help_page_href())) {}
   ~HtmlPages() override {
     if (out_) std::fclose(out_);
   }
@@ -109,20 +107,27 @@ class HtmlPages : public sorvi::AnnotatedLineSink {
     if (out_ && lines_ >= kHtmlLinesPerPage) close_page(true);
     if (!out_) open_page();
     if (!out_) return;
-    std::string h = "<span class=\"s" + std::to_string(line.style < 0 || line.style >= kStyleCount ? 0 : line.style) + "\"";
+    std::string& h = buffer_;
+    h += "<span class=\"s";
+    h += std::to_string(line.style < 0 || line.style >= kStyleCount ? 0 : line.style);
+    h += '"';
     const int number = line.style == 0 ? code_line_number(line.text) : 0;
-    if (number > 0) h += " id=\"L" + std::to_string(number) + "\"";
-    h += ">";
+    if (number > 0) {
+      h += " id=\"L";
+      h += std::to_string(number);
+      h += '"';
+    }
+    h += '>';
     char letter = 0;
     int standard = 0;
     if ((line.style == 6 || line.style == 7) &&
         sorvi::parse_violation_line(line.text, sorvi::alternative_violation_format(), &letter, &standard)) {
-      h += "<a href=\"" + xml_text(help_href(letter, standard)) + "\">" + xml_text(line.text) + "</a>";
+      h += "<a href=\"" + help_ + "#standard_" + static_cast<char>(std::tolower(static_cast<unsigned char>(letter))) +
+           std::to_string(standard) + "\">" + xml_text(line.text) + "</a>";
     } else {
       h += xml_text(line.text);
     }
     h += "</span>\n";
-    buffer_ += h;
     if (buffer_.size() > (1 << 16)) flush();
     ++lines_;
   }
@@ -168,6 +173,7 @@ class HtmlPages : public sorvi::AnnotatedLineSink {
 
   std::string dir_;
   std::string title_;
+  std::string help_;  // the help page's address, escaped
   std::FILE* out_ = nullptr;
   std::string buffer_;
   int page_ = 0;

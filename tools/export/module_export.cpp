@@ -147,12 +147,13 @@ void add_rule(const AnnotationContext& c, const Violation& v, int entry, char ca
   out.rules[id] = rule + "}";
 }
 
-void add_violation(const AnnotationContext& c, const Violation& v, bool procedure_level, ModuleExport& out) {
+void add_violation(const AnnotationContext& c, const Violation& v, bool procedure_level, bool sarif, ModuleExport& out) {
   if (v.has_follow_up || v.excluded_mark == -1) return;
   const int language = c.language;
   const int entry = sorvi::find_penalty_entry(v.letter, v.standard_number, language);
   const char category = category_letter_of(language, entry);
   ++out.summary.violations[sorvi::category_from_letter(category) - 1];
+  if (!sarif) return;
   const std::string id = std::to_string(v.standard_number) + v.letter;
   add_rule(c, v, entry, category, id, out);
 
@@ -318,7 +319,12 @@ std::string export_module(const ExportOptions& o, const std::string& stem_path, 
   so.TC = o.test_case > 0 ? o.test_case : -1;
   so.Seq = o.sequence;
   so.Seqwrk = o.result_directory.empty() ? sorvi::directory_part(stem_path) : o.result_directory;
-  so.Flags = kAllAnnotations;
+  // Only what the format shows is read: SARIF needs no counts, the
+  // coverage formats no violations, neither the data flow.
+  const int source_lines = sorvi::kFlagLineNums | sorvi::kFlagSourceLines | sorvi::kFlagCode;
+  so.Flags = o.format == ExportFormat::kHtml    ? kAllAnnotations
+             : o.format == ExportFormat::kSarif ? source_lines | sorvi::kFlagBlocks | sorvi::kFlagStandards
+                                                : source_lines | sorvi::kFlagBlocks | sorvi::kFlagCoverage;
   so.VMODE = false;
 
   const std::string ref_path = stem_path + ".ref";
@@ -348,7 +354,7 @@ std::string export_module(const ExportOptions& o, const std::string& stem_path, 
   if (violations && !c->violationsLoaded) return "cannot read the violations (" + stem + ".sif)";
 
   std::string flags;
-  if (!read_ref_flags(*c, flags)) return "cannot read " + stem + ".ref";
+  if (coverage && !read_ref_flags(*c, flags)) return "cannot read " + stem + ".ref";
 
   ModuleSummary& s = out.summary;
   s.module_number = c->index->module_number;
@@ -364,8 +370,9 @@ std::string export_module(const ExportOptions& o, const std::string& stem_path, 
     s.branches_taken = t.branches_hit;
   }
   if (violations) {
-    for (const Violation& v : c->lineViolations) add_violation(*c, v, false, out);
-    for (const Violation& v : c->procedureViolations) add_violation(*c, v, true, out);
+    const bool sarif = o.format == ExportFormat::kSarif;
+    for (const Violation& v : c->lineViolations) add_violation(*c, v, false, sarif, out);
+    for (const Violation& v : c->procedureViolations) add_violation(*c, v, true, sarif, out);
   }
   if (o.format == ExportFormat::kHtml) {
     std::string error;
