@@ -113,8 +113,10 @@ TEST_P(JunkReplay, GeneratedJunkKeepsEveryPromise) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Readers, JunkReplay, ::testing::Values("block_file", "block_flags", "counts", "procedures",
-                                                                 "dataflow", "violations"));
+INSTANTIATE_TEST_SUITE_P(Readers, JunkReplay,
+                         ::testing::Values("block_file", "block_flags", "counts", "procedures", "dataflow",
+                                           "violations"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // Every folder of stored inputs belongs to a target, so none is skipped
 // unseen.

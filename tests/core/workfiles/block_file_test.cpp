@@ -1,10 +1,8 @@
 #include "workfiles/block_file.h"
 
 #include <array>
-#include <cctype>
 
 #include "base/allocation_faults.h"
-#include "workfiles/index_file.h"
 #include "workfiles_fixture.h"
 
 namespace {
@@ -29,9 +27,9 @@ std::string entry(const std::string& name, const std::string& flags, const std::
 const std::string kHeader = "BLOCK FILE header one\nheader two\n";
 
 // "status:" and the entries read.
-std::string read_dump(const char* stem, int procedure, const char* glh = nullptr, const char* repository = nullptr) {
+std::string read_dump(const char* stem, int procedure) {
   std::vector<ProcedureBlocks> procs(1);  // a stale entry
-  const int status = sorvi::read_block_file(stem, glh, repository, procedure, procs);
+  const int status = sorvi::read_block_file(stem, nullptr, nullptr, procedure, procs);
   return std::to_string(status) + ":" + workfiles_test::dump_blocks(procs);
 }
 

@@ -2,7 +2,6 @@
 
 #include <sstream>
 
-#include "base/allocation_faults.h"
 #include "base/fatal_report.h"
 #include "workfiles_fixture.h"
 

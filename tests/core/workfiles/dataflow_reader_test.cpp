@@ -1,7 +1,5 @@
 #include "workfiles/dataflow_reader.h"
 
-#include "base/allocation_faults.h"
-#include "base/fatal_report.h"
 #include "workfiles_fixture.h"
 
 namespace {

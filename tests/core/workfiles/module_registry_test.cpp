@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "base/string_routines.h"
 #include "locking/named_lock.h"

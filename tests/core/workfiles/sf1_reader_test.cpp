@@ -1,6 +1,5 @@
 #include "workfiles/sf1_reader.h"
 
-#include "workfiles/index_file.h"
 #include "workfiles_fixture.h"
 
 namespace {
@@ -20,8 +19,9 @@ std::string procedure_record(int module, char kind, int first, int last, int num
 
 using workfiles_test::dump_procedures;
 
-// Reads "<stem>.sf1" with the name slot empty -> "result 'source name' module main=start:name [E: a procedure record ended
-// the reading] | procedures".
+// Reads "<stem>.sf1" with the name slot empty -> "result 'source name'
+// module main=start:name [E: a procedure record ended the reading] |
+// procedures".
 std::string read_dump(const char* stem, bool name_only = false) {
   sorvi::DynamicString name;
   int main_start = 7;

@@ -1,11 +1,9 @@
 // The work-file opener: where each mode looks, the two status codes, the
-// temporary copy and its removal, in-place reading of a repository text,
-// and the names of test-case results and of the execution-count history.
+// temporary copy and its removal, and in-place reading of a repository text.
 #include "workfiles/work_file_opener.h"
 
 #include <dirent.h>
 
-#include "workfiles/work_file_names.h"
 #include "samplegen/glh_writer.h"
 #include "workfiles_fixture.h"
 
@@ -17,7 +15,7 @@ using sorvi_sample::GlhWriter;
 const char kSource[] = "/src/demo.c";
 
 // How many entries a directory holds (besides "." and "..").
-inline int directory_entries(const std::string& dir) {
+int directory_entries(const std::string& dir) {
   DIR* d = opendir(dir.c_str());
   int count = d ? 0 : -1;
   while (dirent* e = d ? readdir(d) : nullptr) count += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
