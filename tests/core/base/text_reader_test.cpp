@@ -15,8 +15,8 @@ namespace {
 std::string character(int c) { return c == EOF ? "EOF" : c == '\n' ? "LF" : std::string(1, static_cast<char>(c)); }
 
 // One call "op a b c" on the stream: its result ("-" for none), then the flags it set.
-std::string call(FILE* in, const std::string& spec) {
-  std::istringstream words(spec);
+std::string call(FILE* in, const std::string& request) {
+  std::istringstream words(request);
   std::string op, line, r = "-";
   int a = 0, b = 0, c = 0, n = -2, v = -5, overflow = -1;
   words >> op >> a >> b >> c;
@@ -92,9 +92,9 @@ TEST(TextReader, CallsOnOneStream) {
   for (const auto& [content, calls_text, expected] : rows) {
     sorvi_test::ReportCapture report;
     sorvi_test::MemoryStream in(content);
-    std::string dump, spec;
+    std::string dump, request;
     std::istringstream calls(calls_text);
-    while (std::getline(calls, spec, ';')) dump += call(in.get(), spec) + " ";
+    while (std::getline(calls, request, ';')) dump += call(in.get(), request) + " ";
     dump += "|" + in.rest();
     EXPECT_EQ(dump + sorvi_test::report_dump(report), expected) << calls_text;
   }
