@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "annotate/annotation_generator.h"
 #include "annotate/line_texts.h"
@@ -72,11 +73,12 @@ Place place_of(const AnnotationContext& c, int reformatted_line) {
   return p;
 }
 
-const ProcedureBlocks* procedure_numbered(const AnnotationContext& c, int number) {
-  for (const ProcedureBlocks& p : c.procedures) {
-    if (p.number == number) return &p;
-  }
-  return nullptr;
+// The procedures of a block table by number.
+using ProcedureIndex = std::unordered_map<int, const ProcedureBlocks*>;
+ProcedureIndex procedures_by_number(const AnnotationContext& c) {
+  ProcedureIndex index;
+  for (const ProcedureBlocks& p : c.procedures) index.emplace(p.number, &p);
+  return index;
 }
 
 std::string location_json(const Place& p, const std::string& message) {
@@ -147,7 +149,8 @@ void add_rule(const AnnotationContext& c, const Violation& v, int entry, char ca
   out.rules[id] = rule + "}";
 }
 
-void add_violation(const AnnotationContext& c, const Violation& v, bool procedure_level, bool sarif, ModuleExport& out) {
+void add_violation(const AnnotationContext& c, const ProcedureIndex& procedures, const Violation& v, bool procedure_level,
+                   bool sarif, ModuleExport& out) {
   if (v.has_follow_up || v.excluded_mark == -1) return;
   const int language = c.language;
   const int entry = sorvi::find_penalty_entry(v.letter, v.standard_number, language);
@@ -157,7 +160,8 @@ void add_violation(const AnnotationContext& c, const Violation& v, bool procedur
   const std::string id = std::to_string(v.standard_number) + v.letter;
   add_rule(c, v, entry, category, id, out);
 
-  const ProcedureBlocks* proc = v.procedure_number > 0 ? procedure_numbered(c, v.procedure_number) : nullptr;
+  const auto found = v.procedure_number > 0 ? procedures.find(v.procedure_number) : procedures.end();
+  const ProcedureBlocks* proc = found != procedures.end() ? found->second : nullptr;
   Place at;
   if (procedure_level && proc && first_real_block(*proc) < proc->blockCount) {
     at = place_of(c, proc->blocks[static_cast<size_t>(first_real_block(*proc))].startLine);
@@ -371,8 +375,9 @@ std::string export_module(const ExportOptions& o, const std::string& stem_path, 
   }
   if (violations) {
     const bool sarif = o.format == ExportFormat::kSarif;
-    for (const Violation& v : c->lineViolations) add_violation(*c, v, false, sarif, out);
-    for (const Violation& v : c->procedureViolations) add_violation(*c, v, true, sarif, out);
+    const ProcedureIndex procedures = procedures_by_number(*c);
+    for (const Violation& v : c->lineViolations) add_violation(*c, procedures, v, false, sarif, out);
+    for (const Violation& v : c->procedureViolations) add_violation(*c, procedures, v, true, sarif, out);
   }
   if (o.format == ExportFormat::kHtml) {
     std::string error;
