@@ -206,6 +206,16 @@ class ViolationReading {
   }
 
   // Reads one file; true when it was read to its end without a read error.
+  // Makes room for `lines` more violations at once, so that the list does
+  // not move while it grows.
+  void expect(size_t lines) {
+    try {
+      lines_.reserve(lines_.size() + lines);
+    } catch (const std::bad_alloc&) {
+      // It grows as it goes.
+    }
+  }
+
   bool read_file(FILE* stream, bool system_file) {
     std::string text;
     LastViolation pending;
@@ -499,22 +509,35 @@ bool read_violations(const char* stem, violation_list& line_violations, violatio
       return true;
     }
 
-    bool read_one = false;
-    auto read_one_file = [&](const std::string& path, const char* repository, bool system_file) {
+    // Every file is opened first, so that the list makes room for a
+    // violation per line of them all at once.
+    struct Source {
+      WorkFile file;
+      bool system_file = false;
+    };
+    std::vector<Source> sources;
+    auto open_one_file = [&](const std::string& path, const char* repository, bool system_file) {
       if (path.empty()) return;
       WorkFile file = open_work_file(path.c_str(), context.glh_file, repository, nullptr, kOpenRepositoryFirst);
-      FILE* stream = work_file_stream(file.get());
-      if (!stream) return;
-      if (reading.read_file(stream, system_file)) read_one = true;
+      if (!work_file_stream(file.get())) return;
+      sources.push_back(Source{std::move(file), system_file});
     };
     for (const char* extension : kModuleExtensions) {
-      read_one_file(stem_file(stem, extension), context.repository_name, false);
+      open_one_file(stem_file(stem, extension), context.repository_name, false);
     }
     if (has_text(system_name)) {
       for (const char* extension : kSystemExtensions) {
-        read_one_file(std::string(work_file_path((std::string(system_name) + extension).c_str())),
+        open_one_file(std::string(work_file_path((std::string(system_name) + extension).c_str())),
                       kSystemRepository, true);
       }
+    }
+    size_t lines = 0;
+    for (const Source& source : sources) lines += lines_ahead(work_file_stream(source.file.get()));
+    reading.expect(lines);
+    bool read_one = false;
+    for (Source& source : sources) {
+      if (reading.read_file(work_file_stream(source.file.get()), source.system_file)) read_one = true;
+      close_work_file(source.file);
     }
     reading.sort_lists();
     reading.match_related();

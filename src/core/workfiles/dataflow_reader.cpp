@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <new>
 
 #include "config/profile.h"
@@ -21,14 +22,44 @@ constexpr int kFirstUse = 2;
 
 bool procedure_matches(int filter, int procedure) { return filter < 1 || filter == procedure; }
 
-// Places the item after the items of a lower procedure, or of the same
-// procedure and a smaller or equal block.
+// A stable sort that takes the list as the runs already in order it holds
+// and merges neighbouring runs until one is left: a file mostly gives its
+// records in order, with a few runs (such as the main program's records
+// at its end), so this is about one pass over the list. Many runs go to
+// the general stable sort.
+template <typename T, typename Less>
+void sort_in_runs(std::vector<T>& list, Less less) {
+  constexpr size_t kMostRuns = 64;
+  std::vector<size_t> bounds = {0};
+  for (size_t i = 1; i < list.size(); ++i) {
+    if (!less(list[i], list[i - 1])) continue;
+    if (bounds.size() == kMostRuns) {
+      std::stable_sort(list.begin(), list.end(), less);
+      return;
+    }
+    bounds.push_back(i);
+  }
+  bounds.push_back(list.size());
+  while (bounds.size() > 2) {
+    std::vector<size_t> merged = {0};
+    size_t k = 0;
+    for (; k + 2 < bounds.size(); k += 2) {
+      std::inplace_merge(list.begin() + static_cast<std::ptrdiff_t>(bounds[k]),
+                         list.begin() + static_cast<std::ptrdiff_t>(bounds[k + 1]),
+                         list.begin() + static_cast<std::ptrdiff_t>(bounds[k + 2]), less);
+      merged.push_back(bounds[k + 2]);
+    }
+    if (k + 1 < bounds.size()) merged.push_back(bounds[k + 1]);
+    bounds.swap(merged);
+  }
+}
+
 // Items are appended while reading and put in order once at the end: a
-// stable sort by procedure, then block, places each item after the items
+// stable order by procedure, then block, places each item after the items
 // already there with the same procedure and a smaller or equal block, as
 // inserting one by one would, without moving the list for every item.
 void sort_items(dataflow_list& list) {
-  std::stable_sort(list.begin(), list.end(), [](const DataflowItem& a, const DataflowItem& b) {
+  sort_in_runs(list, [](const DataflowItem& a, const DataflowItem& b) {
     if (a.procedure_number != b.procedure_number) return a.procedure_number < b.procedure_number;
     return a.block_number < b.block_number;
   });
@@ -36,8 +67,7 @@ void sort_items(dataflow_list& list) {
 
 // UR anomalies likewise, in ascending undefined line.
 void sort_anomalies(ur_anomaly_list& list) {
-  std::stable_sort(list.begin(), list.end(),
-                   [](const UrAnomaly& a, const UrAnomaly& b) { return a.undefined_line < b.undefined_line; });
+  sort_in_runs(list, [](const UrAnomaly& a, const UrAnomaly& b) { return a.undefined_line < b.undefined_line; });
 }
 
 // The counted name of a UR record: a 3-character length, one blank, then
@@ -69,6 +99,15 @@ namespace {
 bool read_dataflow_records(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists) {
   const int block_width = line_number_width() + 1;
   try {
+    // Room for an item per line in either list, so that neither moves
+    // while it grows (the part not filled is never touched).
+    const size_t lines = lines_ahead(stream);
+    try {
+      lists.lastDefs.reserve(lists.lastDefs.size() + lines);
+      lists.firstUses.reserve(lists.firstUses.size() + lines);
+    } catch (const std::bad_alloc&) {
+      // They grow as they go.
+    }
     std::string text;
     while (read_record_line(stream, text)) {
       RecordLine line(text);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "base/fatal_report.h"
@@ -45,6 +46,28 @@ bool read_record_line(FILE* stream, std::string& line) {
     line.resize(n);
   }
   return true;
+}
+
+size_t lines_ahead(FILE* stream) {
+  if (!stream) return 0;
+  const long start = std::ftell(stream);
+  if (start < 0 || std::fseek(stream, start, SEEK_SET) != 0) return 0;
+  size_t lines = 0;
+  bool open_line = false;
+  const char* data = nullptr;
+  size_t size = 0;
+  while (buffered_chars(stream, &data, &size)) {
+    const char* const end = data + size;
+    for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))));) {
+      ++lines;
+      ++p;
+    }
+    open_line = data[size - 1] != '\n';
+    consume_buffered(stream, size);
+  }
+  if (open_line) ++lines;
+  if (std::fseek(stream, start, SEEK_SET) != 0) return 0;
+  return lines;
 }
 
 RecordHead RecordLine::head() {

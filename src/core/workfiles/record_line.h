@@ -20,6 +20,7 @@
 // stream routines (code 100, channel B); the line is then marked failed.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -35,6 +36,12 @@ constexpr size_t kRecordTextMax = 520;
 // Reads the next line of a record file into `line` (at most kRecordLineMax
 // characters, line end removed). False at the end of the file.
 bool read_record_line(FILE* stream, std::string& line);
+
+// The number of lines from the stream's read position to its end (a last
+// line without a line end counts), leaving the position where it was; 0
+// when the stream cannot go back (then nothing is read). A reader uses it
+// to make room for its records at once.
+size_t lines_ahead(FILE* stream);
 
 // The three fields every record line starts with.
 struct RecordHead {
