@@ -155,4 +155,20 @@ TEST_F(BarsTest, WholeFileEnablingCheckingAndHiding) {
             "1111111 ... 11111111 | 1100.01 ... 1000000. | .....SS ... .SS.SSS.");
 }
 
+// "Make Defaults" writes the shown switches into the profile, and only those.
+TEST(RefDefaultsTest, MakeDefaultsWritesTheProfileSwitches) {
+  sorvi_test::ProfileFixture profile;
+  AnnotationContext c;
+  c.annotated = true;
+  c.showRefLines = true;
+  c.showDataflow = true;
+  sorvi::ref_toggle(c, BarControl::MakeDefaults, false, sorvi::BarState());
+  const std::string ini = sorvi_test::read_file(profile.profile_path());
+  for (const char* line : {"SORVI_AREF_ANNOTATED=TRUE", "SORVI_AREF_LINENUMS=TRUE", "SORVI_AREF_DATAFLOW=TRUE",
+                           "SORVI_AREF_BLOCKS=FALSE", "SORVI_AREF_TBLOCKNUMS=FALSE"}) {
+    EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
+  }
+  sorvi_test::reset_core_state();
+}
+
 }  // namespace

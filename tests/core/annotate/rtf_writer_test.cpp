@@ -100,4 +100,14 @@ TEST_F(RtfWriterTest, TheCaretMovesPastTheLinesJustSwitchedOn) {
   }
 }
 
+TEST(ColumnHeadingTest, JoinsTheShownColumns) {
+  sorvi::HeadingSwitches s;
+  EXPECT_EQ(sorvi::ColumnHeading(s), "  Line       Statement");
+  s.annotated = true;
+  s.ref_lines = s.src_lines = s.proc_nums = s.total_block_nums = s.block_nums = s.exe_flag = s.code = true;
+  EXPECT_EQ(sorvi::ColumnHeading(s), "   Ref    Src Proc BkCnt Block X       Statement");
+  s.listing = true;
+  EXPECT_EQ(sorvi::ColumnHeading(s), "");
+}
+
 }  // namespace
