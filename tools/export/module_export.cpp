@@ -330,6 +330,9 @@ std::string export_module(const ExportOptions& o, const std::string& stem_path, 
              : o.format == ExportFormat::kSarif ? source_lines | sorvi::kFlagBlocks | sorvi::kFlagStandards
                                                 : source_lines | sorvi::kFlagBlocks | sorvi::kFlagCoverage;
   so.VMODE = false;
+  // The index the document reads becomes the context's, instead of being
+  // read a second time by the generator.
+  so.NDXIncludes = true;
 
   const std::string ref_path = stem_path + ".ref";
   std::unique_ptr<sorvi::RefDocument> doc = sorvi::build_ref_document(ref_path, false, false);
@@ -372,6 +375,8 @@ std::string export_module(const ExportOptions& o, const std::string& stem_path, 
     s.executed_lines = t.lines_hit;
     s.branches = t.branches;
     s.branches_taken = t.branches_hit;
+    // The HTML index shows only the totals.
+    if (o.format == ExportFormat::kHtml) out.coverage.clear();
   }
   if (violations) {
     const bool sarif = o.format == ExportFormat::kSarif;
