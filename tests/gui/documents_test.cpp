@@ -18,7 +18,6 @@
 namespace {
 
 using sorvi::BarControl;
-using sorvi_gui_test::line_count;
 using sorvi_gui_test::line_with;
 using sorvi_test::read_file;
 using sorvi_test::write_file;
@@ -81,11 +80,11 @@ TEST_F(DocumentsTest, ReformattedTextShowsTheStoredFontItsColoursAndOneToggle) {
   EXPECT_EQ(view->line_colour(line_with(view, QString(78, QLatin1Char('=')))), QColor(0, 0, 0));
 
   // Violations off and on again.
-  const int lines = line_count(view);
+  const int lines = view->line_count();
   click(BarControl::Violations);
   EXPECT_EQ(line_with(view, "VIOLATION"), -1);
   click(BarControl::Violations);
-  EXPECT_EQ(line_count(view), lines);
+  EXPECT_EQ(view->line_count(), lines);
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -104,10 +103,10 @@ TEST_F(DocumentsTest, ProcedureViewWidensItsBlockRange) {
   auto status = [&] { return doc->frame()->bottom_bar()->text().toStdString(); };
   const std::string prefix = "demo_1 : " + procedure->name + " : ";
   EXPECT_EQ(status(), prefix + "Showing block 7");
-  const int one_block = line_count(doc->view());
+  const int one_block = doc->view()->line_count();
   click(BarControl::Next);
   EXPECT_EQ(status(), prefix + "Showing blocks 7 to 8");
-  EXPECT_GT(line_count(doc->view()), one_block);
+  EXPECT_GT(doc->view()->line_count(), one_block);
   click(BarControl::Previous);
   EXPECT_EQ(status(), prefix + "Showing blocks 6 to 8");
 }

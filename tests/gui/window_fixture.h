@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,14 +40,9 @@ inline bool wait_until(const std::function<bool()>& done, int limit_ms = 30000) 
   return done();
 }
 
-// The lines of a text view, and the first of them from `from` holding the
-// text (-1 when none does).
-inline int line_count(sorvi::CSorviEditView* view) {
-  const std::string bytes = view->text_bytes();
-  return static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
-}
-inline int line_with(sorvi::CSorviEditView* view, const QString& text, int from = 0) {
-  for (int at = from, end = line_count(view); at <= end; ++at) {
+// The first line of a text view from `from` holding the text, or -1.
+inline int line_with(const sorvi::CSorviEditView* view, const QString& text, int from = 0) {
+  for (int at = from; at < view->line_count(); ++at) {
     if (view->line_text(at).contains(text)) return at;
   }
   return -1;
