@@ -133,6 +133,7 @@ void CLargeTextView::set_style_colours(const QColor (&colours)[9]) {
 
 void CLargeTextView::begin_lines() {
   store_.clear();
+  shown_lines_ = 0;
   caret_ = anchor_ = 0;
   goal_x_ = -1;
   widest_seen_ = 0;
@@ -144,8 +145,9 @@ void CLargeTextView::begin_lines() {
 
 void CLargeTextView::lines_arrived() {
   update_scroll_bars();
-  // Only a window not yet full, or one whose lines changed, needs painting.
-  viewport()->update();
+  // Only a window that was not yet full needs painting again.
+  if (first_visible_line() + visible_line_count() >= shown_lines_) viewport()->update();
+  shown_lines_ = line_count();
 }
 
 // ---- geometry ------------------------------------------------------------------

@@ -145,6 +145,7 @@ class CLargeTextView : public QAbstractScrollArea {
   int char_width_ = 8;
   int ascent_ = 12;
   int widest_seen_ = 0;
+  int shown_lines_ = 0;  // lines there were when lines last arrived
   QColor style_colours_[9];
 };
 
