@@ -229,12 +229,15 @@ int run_export(const ExportOptions& o) {
   for (size_t i = 0; i < stems.size(); ++i) {
     const std::string name = sorvi::file_name_part(stems[i]);
     ModuleExport m;
-    std::FILE* f = std::fopen(part_path(parts, i, ".part").c_str(), "rb");
+    const std::string part = part_path(parts, i, ".part");
+    std::FILE* f = std::fopen(part.c_str(), "rb");
     if (f) {
-      const bool ok = read_module_part(f, m);
+      const bool sarif = o.format == ExportFormat::kSarif;
+      const bool ok = read_module_part(f, m, !sarif);
       std::fclose(f);
       if (ok) {
         add_module(merged, std::move(m));
+        if (sarif) merged.result_files.push_back(part);
         continue;
       }
     }
@@ -245,9 +248,9 @@ int run_export(const ExportOptions& o) {
     std::fprintf(stderr, "sorvi-export: %s: %s; skipped\n", name.c_str(), why.c_str());
     merged.skipped.push_back(name + ": " + why);
   }
-  remove_tree(parts_template);
   if (merged.modules.empty()) {
     std::fprintf(stderr, "sorvi-export: no module could be exported; nothing written\n");
+    remove_tree(parts_template);
     if (html) remove_tree(temporary);
     return kExitNothingWritten;
   }
@@ -295,6 +298,7 @@ int run_export(const ExportOptions& o) {
     }
     if (!written) error = "cannot write " + (final_path.empty() ? std::string("the standard output") : final_path);
   }
+  remove_tree(parts_template);
   if (!written) {
     std::fprintf(stderr, "sorvi-export: %s; nothing written\n", error.c_str());
     return kExitNothingWritten;

@@ -449,19 +449,20 @@ bool write_module_part(std::FILE* out, const ModuleExport& m) {
   return std::fflush(out) == 0 && !std::ferror(out);
 }
 
-bool read_module_part(std::FILE* in, ModuleExport& m) {
-  std::string line;
+bool read_module_part(std::FILE* in, ModuleExport& m, bool keep_results) {
   FileCoverage* file = nullptr;
   bool summary = false;
-  int ch;
-  while (true) {
-    line.clear();
-    while ((ch = std::fgetc(in)) != EOF && ch != '\n') line += static_cast<char>(ch);
-    if (line.empty()) {
-      if (ch == EOF) break;
-      continue;
-    }
-    const std::vector<std::string> f = split_tabs(line);
+  char* buffer = nullptr;
+  size_t capacity = 0;
+  ssize_t n;
+  std::unique_ptr<char, decltype(&std::free)> owner(nullptr, &std::free);
+  while ((n = getline(&buffer, &capacity, in)) >= 0) {
+    owner.release();
+    owner.reset(buffer);
+    if (n > 0 && buffer[n - 1] == '\n') --n;
+    if (n == 0) continue;
+    if (!keep_results && buffer[0] == 'V' && n > 1 && buffer[1] == '\t') continue;
+    const std::vector<std::string> f = split_tabs(std::string(buffer, static_cast<size_t>(n)));
     const std::string& tag = f[0];
     auto num = [&](size_t i) { return i < f.size() ? std::atoll(f[i].c_str()) : 0LL; };
     if (tag == "S" && f.size() >= 14) {

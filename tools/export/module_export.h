@@ -94,6 +94,8 @@ const char* sarif_level(char category_letter);
 
 // The part file a worker writes and the parent reads back.
 bool write_module_part(std::FILE* out, const ModuleExport& module);
-bool read_module_part(std::FILE* in, ModuleExport& module);
+// Without `keep_results` the SARIF results are passed over (a writer can
+// stream them from the file instead).
+bool read_module_part(std::FILE* in, ModuleExport& module, bool keep_results = true);
 
 }  // namespace sorvi_export

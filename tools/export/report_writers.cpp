@@ -109,7 +109,7 @@ bool write_sarif(std::FILE* file, const MergedExport& m, const RunInfo& run) {
   }
   out << "\n        }\n      ],\n      \"results\": [";
   first = true;
-  for (const std::string& r : m.results) {
+  auto result = [&](const std::string& r) {
     // "ruleIndex" beside "ruleId", which every result starts with.
     const size_t id_end = r.find(',');
     const std::string id = r.substr(11, id_end - 12);
@@ -118,6 +118,20 @@ bool write_sarif(std::FILE* file, const MergedExport& m, const RunInfo& run) {
     if (found != rule_index.end()) out << ",\"ruleIndex\":" << std::to_string(found->second);
     out << r.substr(id_end);
     first = false;
+  };
+  for (const std::string& r : m.results) result(r);
+  for (const std::string& path : m.result_files) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) return false;
+    char* line = nullptr;
+    size_t capacity = 0;
+    ssize_t n;
+    while ((n = getline(&line, &capacity, in)) > 0) {
+      if (line[n - 1] == '\n') --n;
+      if (n > 2 && line[0] == 'V' && line[1] == '\t') result(std::string(line + 2, static_cast<size_t>(n - 2)));
+    }
+    std::free(line);
+    std::fclose(in);
   }
   out << (first ? "]\n" : "\n      ]\n") << "    }\n  ]\n}\n";
   return out.finish();

@@ -18,6 +18,9 @@ struct MergedExport {
   std::vector<ModuleSummary> modules;
   CoverageMap coverage;
   std::vector<std::string> results;
+  // Part files whose "V" records are further results, streamed in order
+  // after `results` (so that a large log is not held in memory).
+  std::vector<std::string> result_files;
   std::map<std::string, std::string> rules;
   std::set<std::pair<std::string, std::string>> taxa;
   std::vector<std::string> skipped;  // "<module>: <reason>"
