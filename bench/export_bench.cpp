@@ -2,9 +2,9 @@
 // 1,000,000-line module against "sorvi demo_1.ref -VMODE -Language=2
 // -Flags=2047" on the same module, and each format for a work directory of
 // 1,000 small modules with -j 2. Every run happens in a child process, so
-// its peak memory is its own (with -j 2 the workers' memory is their own
-// too: the figure is the parent's). Lines per second count the reformatted
-// lines of all modules.
+// its peak memory is its own: the largest of the export's processes (the
+// parent and its workers). Lines per second count the reformatted lines of
+// all modules.
 //
 // The sample sets are written once under SORVI_BENCH_DATA (default: the
 // build tree's bench/data) and reused by later runs.
