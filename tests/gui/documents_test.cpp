@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <QLabel>
 #include <QToolBar>
 
 #include "gui/annotate/sorvi_ref_doc.h"
@@ -109,6 +110,18 @@ TEST_F(DocumentsTest, ProcedureViewWidensItsBlockRange) {
   EXPECT_GT(doc->view()->line_count(), one_block);
   click(BarControl::Previous);
   EXPECT_EQ(status(), prefix + "Showing blocks 6 to 8");
+}
+
+TEST_F(DocumentsTest, CoverageModeShowsTheLegendInStatusOrder) {
+  start({"CoverageMode"});
+  ASSERT_TRUE(frame()->legend_bar()->isVisibleTo(frame()));
+  QStringList texts;
+  for (int i = 0; i < 4; ++i) {
+    if (auto* l = frame()->legend_bar()->findChild<QLabel*>(QStringLiteral("legend_text_%1").arg(1401 + i))) {
+      texts << l->text();
+    }
+  }
+  EXPECT_EQ(texts, (QStringList{"Not Executed", "Executed", "Branch/Decision not executed", "Not executable"}));
 }
 
 }  // namespace
