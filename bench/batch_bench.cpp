@@ -6,7 +6,10 @@
 //
 // A third benchmark takes the same report apart: the time of opening the
 // document, of reading each work file, of the walk and of the writing,
-// printed as counters in milliseconds beside the end-to-end run.
+// printed as counters in milliseconds beside the end-to-end run. The
+// data-flow file is parsed on a second thread while the violations and
+// counts are read; its counter is the wait for that thread at the end
+// (SORVI_BENCH_ONE_THREAD=1 reads it in turn, to see its own time).
 //
 // The sample sets are written once under SORVI_BENCH_DATA (default: the
 // build tree's bench/data) and reused by later runs.
@@ -148,7 +151,9 @@ void BM_BatchAnnotatedReport(benchmark::State& state) {
     struct stat st{};
     if (stat(rtf.c_str(), &st) == 0) state.counters["rtf_MB"] = static_cast<double>(st.st_size) / (1024.0 * 1024.0);
   }
-  std::remove(rtf.c_str());
+  // SORVI_BENCH_KEEP=1 keeps the report, to compare it with another build's.
+  const char* keep = std::getenv("SORVI_BENCH_KEEP");
+  if (!(keep && *keep && *keep != '0')) std::remove(rtf.c_str());
 }
 
 // The phases of one report, as the child measured them (milliseconds).
@@ -233,6 +238,9 @@ void BM_BatchPhases(benchmark::State& state) {
           TimedSink sink(writer);
           sorvi::AnnotatedLineList lines(&sink);
           sorvi::set_annotation_step_observer(on_step);
+          // SORVI_BENCH_ONE_THREAD=1 reads the data-flow file in turn.
+          const char* one_thread = std::getenv("SORVI_BENCH_ONE_THREAD");
+          sorvi::set_parallel_reading(!(one_thread && *one_thread && *one_thread != '0'));
           g_step_start = Clock::now();
           if (!sorvi::GenerateAnnotatedLines(doc->context, lines)) return 1;
           const Clock::time_point finish = Clock::now();

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <optional>
+#include <thread>
 
 #include "annotate/line_texts.h"
 #include "base/dynamic_string.h"
@@ -17,6 +19,7 @@
 #include "standards/standards_models.h"
 #include "workfiles/module_registry.h"
 #include "workfiles/sf1_reader.h"
+#include "workfiles/stem_files.h"
 #include "workfiles/work_file_opener.h"
 
 namespace sorvi {
@@ -45,6 +48,65 @@ AnnotationStepObserver& step_observer() {
 void step_done(const char* step) {
   if (AnnotationStepObserver observer = step_observer()) observer(step);
 }
+
+bool& parallel_reading_slot() {
+  static bool parallel = true;
+  return parallel;
+}
+
+// The data-flow file of a module, opened on the calling thread and, set
+// aside, parsed on a second one while the caller reads the other work
+// files: the parse touches nothing but its own stream and lists. Otherwise
+// (or without a second thread) the parse happens at once.
+class BackgroundDataflow {
+ public:
+  BackgroundDataflow() = default;
+  BackgroundDataflow(const BackgroundDataflow&) = delete;
+  BackgroundDataflow& operator=(const BackgroundDataflow&) = delete;
+  ~BackgroundDataflow() { join(); }
+
+  void start(const std::string& stem, const char* glh, const char* key, int procedure, bool aside) {
+    file_ = open_stem_work_file(stem.c_str(), ".sf3", glh, key);
+    FILE* stream = work_file_stream(file_.get());
+    if (!stream) return;
+    const bool ur_anomalies = get_profile_bool("SORVI_UR_ANOMS", true, false);
+    auto parse = [this, stream, procedure, ur_anomalies] {
+      try {
+        ok_ = read_dataflow_file(stream, procedure, ur_anomalies, lists_);
+      } catch (...) {
+        ok_ = false;
+      }
+    };
+    if (aside) {
+      try {
+        thread_ = std::thread(parse);
+        return;
+      } catch (...) {
+        // No second thread: parsed here.
+      }
+    }
+    parse();
+  }
+
+  // Waits for the parse; true when the file was read.
+  bool finish() {
+    join();
+    file_.reset();
+    return ok_;
+  }
+
+  DataflowLists& lists() { return lists_; }
+
+ private:
+  void join() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  WorkFile file_;
+  DataflowLists lists_;
+  bool ok_ = false;
+  std::thread thread_;
+};
 
 std::string code_line_layout(const AnnotationContext& c, const CodeLine& l);
 
@@ -76,9 +138,9 @@ int line_number_field(const std::string& line, int width) {
   return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 
-// Appends the value as "%*d" does with the width: right-aligned in blanks,
-// wider when it needs more characters.
-void append_number(std::string& text, int value, int width) {
+// Puts the value at `out` as "%*d" writes it with the width: right-aligned
+// in blanks, wider when it needs more characters. Returns the end.
+char* put_number(char* out, int value, int width) {
   char digits[16];
   int n = 0;
   long long v = value;
@@ -89,8 +151,9 @@ void append_number(std::string& text, int value, int width) {
     v /= 10;
   } while (v > 0);
   if (negative) digits[n++] = '-';
-  if (width > n) text.append(static_cast<size_t>(width - n), ' ');
-  while (n > 0) text.push_back(digits[--n]);
+  for (; width > n; --width) *out++ = ' ';
+  while (n > 0) *out++ = digits[--n];
+  return out;
 }
 
 // Every standard reported under no model, as when report.dat is missing.
@@ -165,6 +228,23 @@ void load_analysis_data(AnnotationContext& c) {
 
   step_done("blocks");
 
+  // With a second thread the data-flow file is parsed while the violations
+  // and the counts are read; otherwise in turn after the violations.
+  const bool dataflow_wanted = c.blocksLoaded && c.showDataflow && !c.dataflowLoaded;
+  const bool dataflow_aside = parallel_reading_slot();
+  BackgroundDataflow dataflow;
+  auto take_dataflow = [&] {
+    if (dataflow.finish()) {
+      DataflowLists& lists = dataflow.lists();
+      c.firstUses.swap(lists.firstUses);
+      c.lastDefs.swap(lists.lastDefs);
+      c.urAnomalies.swap(lists.urAnomalies);
+      c.dataflowLoaded = true;
+    }
+    step_done("dataflow");
+  };
+  if (dataflow_wanted && dataflow_aside) dataflow.start(stem, glh, key, procedure_filter, true);
+
   if ((c.showStandards || c.listingStandards) && !c.violationsLoaded) {
     if (c.language != 0) load_penalty_catalogue(c.language, nullptr, false, false, nullptr);
     const int status =
@@ -194,17 +274,10 @@ void load_analysis_data(AnnotationContext& c) {
 
   step_done("violations");
 
-  if (c.blocksLoaded && c.showDataflow && !c.dataflowLoaded) {
-    DataflowLists lists;
-    if (read_dataflow_file(stem.c_str(), glh, key, procedure_filter, lists)) {
-      c.firstUses.swap(lists.firstUses);
-      c.lastDefs.swap(lists.lastDefs);
-      c.urAnomalies.swap(lists.urAnomalies);
-      c.dataflowLoaded = true;
-    }
+  if (dataflow_wanted && !dataflow_aside) {
+    dataflow.start(stem, glh, key, procedure_filter, false);
+    take_dataflow();
   }
-
-  step_done("dataflow");
 
   if (c.blocksLoaded && c.showCoverage && !c.coverageLoaded) {
     read_block_flags(stem.c_str(), glh, key, procedure_filter, c.procedures, c.branchRecords);
@@ -218,6 +291,12 @@ void load_analysis_data(AnnotationContext& c) {
     }
   }
   step_done("counts");
+
+  if (dataflow_wanted && dataflow_aside) {
+    take_dataflow();
+  } else {
+    step_done("dataflow");
+  }
 }
 
 // ---- the annotated walk ------------------------------------------------------------
@@ -657,48 +736,56 @@ std::string code_line_text(const AnnotationContext& c, const CodeLine& l) {
 namespace {
 
 std::string code_line_layout(const AnnotationContext& c, const CodeLine& l) {
-  std::string text;
-  if (l.line < 1) return text;
+  if (l.line < 1) return std::string();
   const size_t code_size = l.code ? std::min(l.code->size(), kStatementMax) : 0;
-  text.reserve(40 + code_size);
-  if (c.showRefLines) append_number(text, l.line, 6);
+  // The columns take at most 11 + 11 + 11 + 11 + 11 + 3 + 1 characters.
+  char columns[64];
+  char* p = columns;
+  if (c.showRefLines) p = put_number(p, l.line, 6);
   if (c.showSrcLines) {
     if (l.source_line == 0) {
-      text += "    --";
+      std::memcpy(p, "    --", 6);
+      p += 6;
     } else {
-      append_number(text, l.source_line, 6);
+      p = put_number(p, l.source_line, 6);
     }
   }
   if (c.showProcNums) {
     if (l.inside) {
-      append_number(text, l.procedure, 5);
+      p = put_number(p, l.procedure, 5);
     } else {
-      text += "     ";
+      std::memcpy(p, "     ", 5);
+      p += 5;
     }
   }
   if (c.showTotalBlockNums) {
     if (l.inside) {
-      append_number(text, l.running_count, 5);
+      p = put_number(p, l.running_count, 5);
     } else {
-      text += "      ";
+      std::memcpy(p, "      ", 6);
+      p += 6;
     }
   }
   if (c.showBlockNums) {
     if (l.inside) {
-      append_number(text, l.block, 6);
+      p = put_number(p, l.block, 6);
     } else {
-      text += "      ";
+      std::memcpy(p, "      ", 6);
+      p += 6;
     }
   }
   if (c.showExeFlag) {
-    text += ' ';
-    text += l.flag;
-    text += ' ';
+    *p++ = ' ';
+    *p++ = l.flag;
+    *p++ = ' ';
   }
-  if (c.showCode) {
-    text += ' ';
-    if (l.code) text.append(*l.code, 0, code_size);
-  }
+  if (c.showCode) *p++ = ' ';
+  const size_t column_size = static_cast<size_t>(p - columns);
+  const size_t shown_code = c.showCode ? code_size : 0;
+  std::string text;
+  text.reserve(std::min(column_size + shown_code, kCodeLineMax));
+  text.append(columns, column_size);
+  if (shown_code > 0) text.append(*l.code, 0, shown_code);
   if (text.size() > kCodeLineMax) text.resize(kCodeLineMax);
   return text;
 }
@@ -744,6 +831,8 @@ bool highlight_colour_set_is_pass_fail(bool pass_fail) {
 }
 
 void set_annotation_step_observer(AnnotationStepObserver observer) { step_observer() = observer; }
+
+void set_parallel_reading(bool parallel) { parallel_reading_slot() = parallel; }
 
 void reset_annotation_state() {
   colour_set_slot().reset();

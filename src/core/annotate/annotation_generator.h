@@ -31,10 +31,15 @@ std::unique_ptr<AnnotatedLineList> GenerateAnnotatedLines(AnnotationContext* con
 void LoadAnnotationData(AnnotationContext* context);
 
 // Called, when set, as each step of loading the analysis data ends, with
-// the step's name: "sf1", "index", "blocks", "violations", "dataflow",
-// "counts" (a step that had nothing to do is still named). Null: none.
+// the step's name: "sf1", "index", "blocks", "violations", "counts",
+// "dataflow" (a step that had nothing to do is still named; the data-flow
+// step is the wait for its second thread). Null: none.
 using AnnotationStepObserver = void (*)(const char* step);
 void set_annotation_step_observer(AnnotationStepObserver observer);
+
+// Whether the data-flow file is parsed on a second thread while the other
+// work files are read (the default), or in turn.
+void set_parallel_reading(bool parallel);
 
 // ---- pieces of the walk (also used by the procedure document) ----------------
 

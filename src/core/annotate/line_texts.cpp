@@ -34,6 +34,22 @@ TextSwitches& text_switches() {
   return switches;
 }
 
+// Appends the value as "%*lld" writes it: right-aligned in blanks to the
+// width, wider when it needs more characters.
+void append_int(std::string& text, long long value, int width = 0) {
+  char digits[24];
+  int n = 0;
+  unsigned long long magnitude =
+      value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  if (value < 0) digits[n++] = '-';
+  if (width > n) text.append(static_cast<size_t>(width - n), ' ');
+  while (n > 0) text.push_back(digits[--n]);
+}
+
 std::string format_int(const char* format, long long value) {
   char buffer[48];
   const int n = std::snprintf(buffer, sizeof buffer, format, value);
@@ -124,8 +140,13 @@ void append_ref_quote(std::string& text, int line, RefQuote& ref) {
 
 int key_of(const Violation& v, bool listing) { return listing ? v.source_line : v.line; }
 
-void add_note(NoteOutput& out, const std::string& prefix, int block, long long count) {
-  std::string text = prefix + format_int("Block %lld ", block);
+void add_note(NoteOutput& out, const char* prefix, int block, long long count) {
+  std::string text;
+  text.reserve(64);
+  text += prefix;
+  text += "Block ";
+  append_int(text, block);
+  text += ' ';
   const char* word = "executed";
   if (count < 0) {
     word = "partially executed";
@@ -133,12 +154,18 @@ void add_note(NoteOutput& out, const std::string& prefix, int block, long long c
   }
   if (count == 0) {
     text += "has not been executed";
-  } else if (count == 1) {
-    text += std::string("has been ") + word + " once";
-  } else if (count == 2) {
-    text += std::string("has been ") + word + " twice";
   } else {
-    text += std::string("has been ") + word + format_int(" %lld times", count);
+    text += "has been ";
+    text += word;
+    if (count == 1) {
+      text += " once";
+    } else if (count == 2) {
+      text += " twice";
+    } else {
+      text += ' ';
+      append_int(text, count);
+      text += " times";
+    }
   }
   out.note(count == 0 ? kStyleNotExecuted : kStyleExecutedNote, std::move(text));
 }
@@ -246,7 +273,8 @@ std::string violation_text(const Violation& v, int language, RefQuote* ref, bool
     if (comment) text = "/* " + text;
 
     // "%2d %c : " as a C string holds it: a NUL letter ends it after the number.
-    text += format_int("%2lld ", v.standard_number);
+    append_int(text, v.standard_number, 2);
+    text += ' ';
     if (v.letter != '\0') {
       text += v.letter;
       text += " : ";
@@ -473,11 +501,12 @@ size_t emit_ur_anomalies(NoteOutput& out, const ur_anomaly_list& list, size_t cu
       referenced_line = original_line_only(index, referenced_line);
     }
     std::string text = "Possible UR ANOMALY : " + a.name + " : ";
-    if (pass == UrPass::kUndefined) {
-      text += format_int("(Undefined Line %lld", undefined_line) + format_int(" - Referenced Line %lld)", referenced_line);
-    } else {
-      text += format_int("(Referenced Line %lld", referenced_line) + format_int(" - Undefined Line %lld)", undefined_line);
-    }
+    const bool undefined_first = pass == UrPass::kUndefined;
+    text += undefined_first ? "(Undefined Line " : "(Referenced Line ";
+    append_int(text, undefined_first ? undefined_line : referenced_line);
+    text += undefined_first ? " - Referenced Line " : " - Undefined Line ";
+    append_int(text, undefined_first ? referenced_line : undefined_line);
+    text += ')';
     out.note(kStyleViolation, std::move(text));
     }
   } catch (...) {

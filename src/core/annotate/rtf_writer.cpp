@@ -11,6 +11,17 @@ constexpr size_t kLongLine = 1010;
 // An escaped text of this length ends the written text.
 constexpr size_t kMaxEscaped = 1040;
 
+// Whether the text holds a character RTF escapes: one pass that the
+// compiler can do many characters at a time.
+bool has_rtf_special(const std::string& text) {
+  unsigned char any = 0;
+  for (const char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    any |= static_cast<unsigned char>((c == '\\') | (c == '{') | (c == '}'));
+  }
+  return any != 0;
+}
+
 }  // namespace
 
 int rtf_colour_entry(int style) {
@@ -76,6 +87,10 @@ void RtfStreamWriter::write_line(const AnnotatedLine& line) {
   if (text.size() >= kLongLine) {
     buffer_ += text;
     buffer_ += "\\par\n";
+  } else if (!has_rtf_special(text)) {
+    // Nothing to escape, and short enough not to end the text.
+    buffer_ += text;
+    buffer_ += "\\\n";
   } else {
     size_t escaped_length = text.size();
     size_t closing = 0;
@@ -90,14 +105,10 @@ void RtfStreamWriter::write_line(const AnnotatedLine& line) {
       truncated_ = true;
       return;
     }
-    if (escaped_length + closing == text.size()) {
-      buffer_ += text;
-    } else {
-      buffer_.reserve(buffer_.size() + escaped_length + closing + 2);
-      for (char c : text) {
-        if (c == '\\' || c == '{' || c == '}') buffer_ += '\\';
-        buffer_ += c;
-      }
+    buffer_.reserve(buffer_.size() + escaped_length + closing + 2);
+    for (char c : text) {
+      if (c == '\\' || c == '{' || c == '}') buffer_ += '\\';
+      buffer_ += c;
     }
     buffer_ += "\\\n";
   }
