@@ -1,5 +1,6 @@
 #include "export/export_text.h"
 
+#include <array>
 #include <cstdio>
 
 namespace sorvi_export {
@@ -74,19 +75,30 @@ std::string json_string(const std::string& text) {
 }
 
 std::string xml_text(const std::string& text) {
+  std::string out;
+  append_xml_text(out, text);
+  return out;
+}
+
+void append_xml_text(std::string& out, const std::string& text) {
   // Most texts are plain ASCII without markup characters.
+  static const auto special = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c) t[c] = c >= 0x80 || c < 0x20 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
+    return t;
+  }();
   bool plain = true;
   for (char ch : text) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= 0x80 || c < 0x20 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'') {
+    if (special[static_cast<unsigned char>(ch)]) {
       plain = false;
       break;
     }
   }
-  if (plain) return text;
+  if (plain) {
+    out += text;
+    return;
+  }
   const std::string s = to_utf8(text);
-  std::string out;
-  out.reserve(s.size() + 16);
   for (char ch : s) {
     switch (ch) {
       case '&': out += "&amp;"; break;
@@ -102,7 +114,6 @@ std::string xml_text(const std::string& text) {
         }
     }
   }
-  return out;
 }
 
 std::string file_uri(const std::string& absolute_path) {

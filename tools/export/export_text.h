@@ -14,6 +14,8 @@ std::string json_string(const std::string& text);
 // Text for XML or HTML content and attribute values; characters XML does
 // not allow become "?".
 std::string xml_text(const std::string& text);
+// The same, appended to `out`.
+void append_xml_text(std::string& out, const std::string& text);
 // "file://" and the absolute path, percent-encoded where a URI needs it.
 std::string file_uri(const std::string& absolute_path);
 // A ratio as "0.8125" (4 decimals; 1 when the whole is 0).

@@ -123,9 +123,11 @@ class HtmlPages : public sorvi::AnnotatedLineSink {
     if ((line.style == 6 || line.style == 7) &&
         sorvi::parse_violation_line(line.text, sorvi::alternative_violation_format(), &letter, &standard)) {
       h += "<a href=\"" + help_ + "#standard_" + static_cast<char>(std::tolower(static_cast<unsigned char>(letter))) +
-           std::to_string(standard) + "\">" + xml_text(line.text) + "</a>";
+           std::to_string(standard) + "\">";
+      append_xml_text(h, line.text);
+      h += "</a>";
     } else {
-      h += xml_text(line.text);
+      append_xml_text(h, line.text);
     }
     h += "</span>\n";
     if (buffer_.size() > (1 << 16)) flush();
