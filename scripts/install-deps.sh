@@ -11,7 +11,13 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth
+  lcov libxml2-utils
 )
+# The export checks run the SARIF multitool through npm: Debian's nodejs and
+# npm unless a Node.js with its npm is installed already.
+if ! command -v npm >/dev/null 2>&1; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
