@@ -82,6 +82,13 @@ Set sample_set(int lines) {
   return set;
 }
 
+// SORVI_BENCH_ONE_THREAD=1 reads the data-flow file in turn instead of on
+// a second thread.
+void use_second_threads() {
+  const char* one_thread = std::getenv("SORVI_BENCH_ONE_THREAD");
+  sorvi::set_parallel_reading(!(one_thread && *one_thread && *one_thread != '0'));
+}
+
 // Runs `job` in a child process; returns its wall time in seconds and its
 // peak resident memory in megabytes.
 template <typename Job>
@@ -143,6 +150,7 @@ void BM_BatchAnnotatedReport(benchmark::State& state) {
           if (chdir(set.work.c_str()) != 0) return 1;
           const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
           sorvi::CSorviCommandLineInfo info = sorvi::startup_parse_command_line(args);
+          use_second_threads();
           return sorvi::run_batch(info);
         },
         &seconds, &peak, &cpu);
@@ -238,9 +246,7 @@ void BM_BatchPhases(benchmark::State& state) {
           TimedSink sink(writer);
           sorvi::AnnotatedLineList lines(&sink);
           sorvi::set_annotation_step_observer(on_step);
-          // SORVI_BENCH_ONE_THREAD=1 reads the data-flow file in turn.
-          const char* one_thread = std::getenv("SORVI_BENCH_ONE_THREAD");
-          sorvi::set_parallel_reading(!(one_thread && *one_thread && *one_thread != '0'));
+          use_second_threads();
           g_step_start = Clock::now();
           if (!sorvi::GenerateAnnotatedLines(doc->context, lines)) return 1;
           const Clock::time_point finish = Clock::now();

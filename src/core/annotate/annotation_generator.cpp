@@ -127,14 +127,15 @@ using PlainFile = std::unique_ptr<FILE, FileCloser>;
 // first `width` characters weighs by its place, a blank counting as 0; a
 // shorter line ends the field.
 int line_number_field(const std::string& line, int width) {
+  // The characters read taken as one number, then shifted by the places a
+  // short line left out.
+  const size_t taken = std::min(static_cast<size_t>(width), line.size());
   long long value = 0;
-  long long weight = 1;
-  for (int i = 1; i < width; ++i) weight *= 10;
-  for (int i = 0; i < width && static_cast<size_t>(i) < line.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(line[static_cast<size_t>(i)]);
-    if (c != ' ') value += (static_cast<long long>(c) - '0') * weight;
-    weight /= 10;
+  for (size_t i = 0; i < taken; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    value = value * 10 + (c == ' ' ? 0 : static_cast<long long>(c) - '0');
   }
+  for (size_t i = taken; i < static_cast<size_t>(width); ++i) value *= 10;
   return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 

@@ -64,20 +64,32 @@ struct LoadFailed {};  // a memory overflow already reported
 // Reads one whitespace-separated decimal integer (an optional sign, then
 // digits, ended by whitespace or the end of the file). `line_ended` is set
 // when the character that ended it was the line end.
+// The next character as read_text_char gives it (CR LF -> LF), read here
+// without a call per character: the index's line table is a million
+// numbers for a module of a million lines.
+inline int next_text_char(FILE* stream) {
+  const int c = getc_unlocked(stream);
+  if (c != '\r') return c;
+  const int next = getc_unlocked(stream);
+  if (next == '\n') return '\n';
+  if (next != EOF) std::ungetc(next, stream);
+  return '\r';
+}
+
 bool read_int_token(FILE* stream, int& value, bool* line_ended = nullptr) {
-  int c = read_text_char(stream);
-  while (c != EOF && is_space(c)) c = read_text_char(stream);
+  int c = next_text_char(stream);
+  while (c != EOF && is_space(c)) c = next_text_char(stream);
   bool negative = false;
   if (c == '+' || c == '-') {
     negative = c == '-';
-    c = read_text_char(stream);
+    c = next_text_char(stream);
   }
   if (c < '0' || c > '9') return false;
   long long number = 0;
   while (c >= '0' && c <= '9') {
     number = number * 10 + (c - '0');
     if (number > static_cast<long long>(INT_MAX) + 1) return false;
-    c = read_text_char(stream);
+    c = next_text_char(stream);
   }
   if (c != EOF && !is_space(c)) return false;
   if (negative) number = -number;
@@ -223,9 +235,27 @@ class EnclosingCounter {
 };
 
 void mark_bare(IndexRecord& record) {
-  std::vector<int> lines(record.line_table);
-  std::sort(lines.begin(), lines.end());
-  auto present = [&lines](int line) { return std::binary_search(lines.begin(), lines.end(), line); };
+  // The lines asked about (the limits of the nested files), and in one pass
+  // over the table which of them it holds.
+  std::vector<int> asked;
+  for (const FileLimits& f : record.file_limits) {
+    if (f.depth <= 0) continue;
+    asked.push_back(f.start);
+    asked.push_back(f.end);
+  }
+  std::sort(asked.begin(), asked.end());
+  asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
+  std::vector<char> held(asked.size(), 0);
+  if (!asked.empty()) {
+    for (const int line : record.line_table) {
+      const auto it = std::lower_bound(asked.begin(), asked.end(), line);
+      if (it != asked.end() && *it == line) held[static_cast<size_t>(it - asked.begin())] = 1;
+    }
+  }
+  auto present = [&](int line) {
+    const auto it = std::lower_bound(asked.begin(), asked.end(), line);
+    return it != asked.end() && *it == line && held[static_cast<size_t>(it - asked.begin())] != 0;
+  };
   for (FileLimits& f : record.file_limits) {
     f.bare = f.depth > 0 && !present(f.start) && !present(f.end) ? 1 : 0;
   }

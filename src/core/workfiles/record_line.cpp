@@ -57,11 +57,7 @@ size_t lines_ahead(FILE* stream) {
   const char* data = nullptr;
   size_t size = 0;
   while (buffered_chars(stream, &data, &size)) {
-    const char* const end = data + size;
-    for (const char* p = data; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))));) {
-      ++lines;
-      ++p;
-    }
+    lines += static_cast<size_t>(std::count(data, data + size, '\n'));
     open_line = data[size - 1] != '\n';
     consume_buffered(stream, size);
   }
@@ -85,14 +81,16 @@ int RecordLine::fixed(int width) {
     return 0;
   }
   if (width < 1) return 0;
+  // Each character weighs 10^(width-1-i): the characters read, taken as
+  // one number, then shifted by the places the end of the line left out.
+  const size_t taken = std::min(static_cast<size_t>(width), text_.size() - pos_);
   int64_t sum = 0;
-  int64_t weight = power_of_ten(width - 1);
-  for (int i = 0; i < width && pos_ < text_.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text_[pos_++]);
-    if (c != ' ') sum += (static_cast<int>(c) - '0') * weight;
-    weight /= 10;
+  for (size_t i = 0; i < taken; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text_[pos_ + i]);
+    sum = sum * 10 + (c == ' ' ? 0 : static_cast<int>(c) - '0');
   }
-  return clamp_to_int(sum);
+  pos_ += taken;
+  return clamp_to_int(sum * power_of_ten(width - static_cast<int>(taken)));
 }
 
 int RecordLine::fixed_signed(int width, int* value, bool* line_ended) {
