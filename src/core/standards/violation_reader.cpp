@@ -218,9 +218,11 @@ class ViolationReading {
 
   bool read_file(FILE* stream, bool system_file) {
     std::string text;
+    const char* data = nullptr;
+    size_t size = 0;
     LastViolation pending;
-    while (read_record_line(stream, text)) {
-      RecordLine line(text);
+    while (read_record_line(stream, text, &data, &size)) {
+      RecordLine line(data, size);
       const RecordHead head = line.head();
       if (module_ == 0 && head.module_number != 0) module_ = head.module_number;
       LastViolation previous = pending;

@@ -109,8 +109,10 @@ bool read_dataflow_records(FILE* stream, int procedure, bool ur_anomalies, Dataf
       // They grow as they go.
     }
     std::string text;
-    while (read_record_line(stream, text)) {
-      RecordLine line(text);
+    const char* data = nullptr;
+    size_t size = 0;
+    while (read_record_line(stream, text, &data, &size)) {
+      RecordLine line(data, size);
       const RecordHead head = line.head();
       if (head.type == kDataflowRecord) {
         line.skip(12);

@@ -48,6 +48,31 @@ bool read_record_line(FILE* stream, std::string& line) {
   return true;
 }
 
+bool read_record_line(FILE* stream, std::string& scratch, const char** data, size_t* size) {
+  const char* buffered = nullptr;
+  size_t available = 0;
+  if (stream && buffered_chars(stream, &buffered, &available)) {
+    const char* lf = static_cast<const char*>(std::memchr(buffered, '\n', available));
+    if (lf) {
+      const size_t n = static_cast<size_t>(lf - buffered);
+      // The characters before the line end (a CR right before the LF
+      // belongs to it); a line that fits loses its trailing CRs.
+      size_t length = n > 0 && buffered[n - 1] == '\r' ? n - 1 : n;
+      if (length <= static_cast<size_t>(kRecordLineMax)) {
+        while (length > 0 && buffered[length - 1] == '\r') --length;
+        *data = buffered;
+        *size = length;
+        consume_buffered(stream, n + 1);
+        return true;
+      }
+    }
+  }
+  if (!read_record_line(stream, scratch)) return false;
+  *data = scratch.data();
+  *size = scratch.size();
+  return true;
+}
+
 size_t lines_ahead(FILE* stream) {
   if (!stream) return 0;
   const long start = std::ftell(stream);
@@ -83,10 +108,10 @@ int RecordLine::fixed(int width) {
   if (width < 1) return 0;
   // Each character weighs 10^(width-1-i): the characters read, taken as
   // one number, then shifted by the places the end of the line left out.
-  const size_t taken = std::min(static_cast<size_t>(width), text_.size() - pos_);
+  const size_t taken = std::min(static_cast<size_t>(width), size_ - pos_);
   int64_t sum = 0;
   for (size_t i = 0; i < taken; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text_[pos_ + i]);
+    const unsigned char c = static_cast<unsigned char>(data_[pos_ + i]);
     sum = sum * 10 + (c == ' ' ? 0 : static_cast<int>(c) - '0');
   }
   pos_ += taken;
@@ -105,11 +130,11 @@ int RecordLine::fixed_signed(int width, int* value, bool* line_ended) {
   int64_t sum = 0;
   int number_chars = 0;
   for (int consumed = 0; consumed < width; ++consumed) {
-    if (pos_ >= text_.size()) {
+    if (pos_ >= size_) {
       if (line_ended) *line_ended = true;
       break;
     }
-    const unsigned char c = static_cast<unsigned char>(text_[pos_++]);
+    const unsigned char c = static_cast<unsigned char>(data_[pos_++]);
     if (state == kEnded) continue;
     if (is_digit(c)) {
       sum += (c - '0') * power_of_ten(width - 1 - number_chars);
@@ -130,38 +155,38 @@ int RecordLine::fixed_signed(int width, int* value, bool* line_ended) {
 
 void RecordLine::skip(int count) {
   if (count <= 0) return;
-  const size_t left = text_.size() - pos_;
+  const size_t left = size_ - pos_;
   pos_ += static_cast<size_t>(count) < left ? static_cast<size_t>(count) : left;
 }
 
 void RecordLine::skip_blanks() {
-  while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+  while (pos_ < size_ && (data_[pos_] == ' ' || data_[pos_] == '\t')) ++pos_;
 }
 
 int RecordLine::next_char() {
-  if (pos_ >= text_.size()) return -1;
-  return static_cast<unsigned char>(text_[pos_++]);
+  if (pos_ >= size_) return -1;
+  return static_cast<unsigned char>(data_[pos_++]);
 }
 
 std::string RecordLine::rest(size_t max) {
-  if (pos_ >= text_.size()) return std::string();
-  std::string out = text_.substr(pos_, max);
-  pos_ = text_.size();
+  if (pos_ >= size_) return std::string();
+  std::string out(data_ + pos_, std::min(max, size_ - pos_));
+  pos_ = size_;
   return out;
 }
 
 bool RecordLine::scan_int(int* value) {
-  while (pos_ < text_.size() && is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  while (pos_ < size_ && is_white(static_cast<unsigned char>(data_[pos_]))) ++pos_;
   size_t p = pos_;
   bool negative = false;
-  if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) {
-    negative = text_[p] == '-';
+  if (p < size_ && (data_[p] == '+' || data_[p] == '-')) {
+    negative = data_[p] == '-';
     ++p;
   }
-  if (p >= text_.size() || !is_digit(static_cast<unsigned char>(text_[p]))) return false;
+  if (p >= size_ || !is_digit(static_cast<unsigned char>(data_[p]))) return false;
   int64_t sum = 0;
-  while (p < text_.size() && is_digit(static_cast<unsigned char>(text_[p]))) {
-    if (sum <= (int64_t{1} << 40)) sum = sum * 10 + (text_[p] - '0');
+  while (p < size_ && is_digit(static_cast<unsigned char>(data_[p]))) {
+    if (sum <= (int64_t{1} << 40)) sum = sum * 10 + (data_[p] - '0');
     ++p;
   }
   pos_ = p;
@@ -170,19 +195,19 @@ bool RecordLine::scan_int(int* value) {
 }
 
 bool RecordLine::scan_char(char* value) {
-  while (pos_ < text_.size() && is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
-  if (pos_ >= text_.size()) return false;
-  if (value) *value = text_[pos_];
+  while (pos_ < size_ && is_white(static_cast<unsigned char>(data_[pos_]))) ++pos_;
+  if (pos_ >= size_) return false;
+  if (value) *value = data_[pos_];
   ++pos_;
   return true;
 }
 
 bool RecordLine::scan_word(std::string* value) {
-  while (pos_ < text_.size() && is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  while (pos_ < size_ && is_white(static_cast<unsigned char>(data_[pos_]))) ++pos_;
   const size_t start = pos_;
-  while (pos_ < text_.size() && !is_white(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  while (pos_ < size_ && !is_white(static_cast<unsigned char>(data_[pos_]))) ++pos_;
   if (pos_ == start) return false;
-  if (value) *value = text_.substr(start, pos_ - start);
+  if (value) value->assign(data_ + start, pos_ - start);
   return true;
 }
 

@@ -43,6 +43,12 @@ bool read_record_line(FILE* stream, std::string& line);
 // to make room for its records at once.
 size_t lines_ahead(FILE* stream);
 
+// The same, without copying the line when the stream holds all of it in
+// its buffer: `data` and `size` then point into that buffer and stay valid
+// until the stream is read again; otherwise `scratch` holds the line and
+// they point into it.
+bool read_record_line(FILE* stream, std::string& scratch, const char** data, size_t* size);
+
 // The three fields every record line starts with.
 struct RecordHead {
   int module_number = 0;
@@ -52,7 +58,8 @@ struct RecordHead {
 
 class RecordLine {
  public:
-  explicit RecordLine(const std::string& text) : text_(text) {}
+  explicit RecordLine(const std::string& text) : data_(text.data()), size_(text.size()) {}
+  RecordLine(const char* data, size_t size) : data_(data), size_(size) {}
 
   // Reads the module, procedure and type fields.
   RecordHead head();
@@ -80,11 +87,12 @@ class RecordLine {
   // "%s": the next run of characters that are not white space.
   bool scan_word(std::string* value);
 
-  bool at_end() const { return pos_ >= text_.size(); }
+  bool at_end() const { return pos_ >= size_; }
   bool failed() const { return failed_; }
 
  private:
-  const std::string& text_;
+  const char* data_;
+  size_t size_;
   size_t pos_ = 0;
   bool failed_ = false;
 };
