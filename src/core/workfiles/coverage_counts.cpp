@@ -110,11 +110,12 @@ class FieldLines {
   // before the field starts.
   bool next(int* value) {
     if (used_ == 0 || used_ >= per_line_) {
-      if (!read_record_line(stream_, text_)) return false;
+      // The line stays in place until the next one is read.
+      if (!read_record_line(stream_, text_, &data_, &size_)) return false;
       used_ = 0;
     }
-    if (static_cast<size_t>(used_) * static_cast<size_t>(width_) >= text_.size()) return false;
-    RecordLine line(text_);
+    if (static_cast<size_t>(used_) * static_cast<size_t>(width_) >= size_) return false;
+    RecordLine line(data_, size_);
     line.skip(used_ * width_);
     *value = line.fixed(width_);
     ++used_;
@@ -130,6 +131,8 @@ class FieldLines {
   int width_;
   int used_ = 0;
   std::string text_;
+  const char* data_ = nullptr;
+  size_t size_ = 0;
 };
 
 bool is_whole_file(int procedure) { return procedure < 1; }
