@@ -10,6 +10,10 @@
 // data-flow file is parsed on a second thread while the violations and
 // counts are read; its counter is the wait for that thread at the end
 // (SORVI_BENCH_ONE_THREAD=1 reads it in turn, to see its own time).
+// Every run also gives its processor time (cpu_ms), steadier than the wall
+// time when other work shares the machine; SORVI_BENCH_PHASE_CLOCK=cpu
+// times the phases on it too. SORVI_BENCH_KEEP=1 keeps the report of the
+// end-to-end run, to compare it byte for byte with another build's.
 //
 // The sample sets are written once under SORVI_BENCH_DATA (default: the
 // build tree's bench/data) and reused by later runs.

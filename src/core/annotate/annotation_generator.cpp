@@ -18,6 +18,7 @@
 #include "standards/report_config.h"
 #include "standards/standards_models.h"
 #include "workfiles/module_registry.h"
+#include "workfiles/reader_memory.h"
 #include "workfiles/sf1_reader.h"
 #include "workfiles/stem_files.h"
 #include "workfiles/work_file_opener.h"
@@ -72,7 +73,7 @@ class BackgroundDataflow {
     const bool ur_anomalies = get_profile_bool("SORVI_UR_ANOMS", true, false);
     auto parse = [this, stream, procedure, ur_anomalies] {
       try {
-        ok_ = read_dataflow_file(stream, procedure, ur_anomalies, lists_);
+        ok_ = read_dataflow_file(stream, procedure, ur_anomalies, lists_, &unreported_);
       } catch (...) {
         ok_ = false;
       }
@@ -88,10 +89,12 @@ class BackgroundDataflow {
     parse();
   }
 
-  // Waits for the parse; true when the file was read.
+  // Waits for the parse and reports, here, a memory overflow it met; true
+  // when the file was read.
   bool finish() {
     join();
     file_.reset();
+    if (unreported_) report_reader_memory_overflow(unreported_);
     return ok_;
   }
 
@@ -105,6 +108,7 @@ class BackgroundDataflow {
   WorkFile file_;
   DataflowLists lists_;
   bool ok_ = false;
+  const char* unreported_ = nullptr;
   std::thread thread_;
 };
 

@@ -96,7 +96,17 @@ bool read_dataflow_file(const char* stem, const char* glh_file, const char* repo
 
 namespace {
 
-bool read_dataflow_records(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists) {
+// A memory overflow is reported at once, or with `unreported` handed back
+// for the caller to report.
+bool read_dataflow_records(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists,
+                           const char** unreported) {
+  auto overflow = [unreported](const char* message) {
+    if (unreported) {
+      *unreported = message;
+    } else {
+      report_reader_memory_overflow(message);
+    }
+  };
   const int block_width = line_number_width() + 1;
   try {
     // Room for an item per line in either list, so that neither moves
@@ -147,18 +157,18 @@ bool read_dataflow_records(FILE* stream, int procedure, bool ur_anomalies, Dataf
         if (!read_counted_name(line, name)) continue;
         if (!procedure_matches(procedure, head.procedure_number)) continue;
         if (reader_allocation_fails()) {
-          report_reader_memory_overflow("Error in adding new ur data - memory overflow");
+          overflow("Error in adding new ur data - memory overflow");
           return false;
         }
         if (reader_allocation_fails()) {
-          report_reader_memory_overflow("Error in adding new ur name string - memory overflow");
+          overflow("Error in adding new ur name string - memory overflow");
           return false;
         }
         try {
           anomaly.name = std::move(name);
           lists.urAnomalies.push_back(std::move(anomaly));
         } catch (const std::bad_alloc&) {
-          report_reader_memory_overflow("Error in adding new ur data - memory overflow");
+          overflow("Error in adding new ur data - memory overflow");
           return false;
         }
       }
@@ -171,9 +181,10 @@ bool read_dataflow_records(FILE* stream, int procedure, bool ur_anomalies, Dataf
 
 }  // namespace
 
-bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists) {
+bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists,
+                        const char** unreported) {
   if (!stream) return false;
-  const bool ok = read_dataflow_records(stream, procedure, ur_anomalies, lists);
+  const bool ok = read_dataflow_records(stream, procedure, ur_anomalies, lists, unreported);
   sort_items(lists.lastDefs);
   sort_items(lists.firstUses);
   sort_anomalies(lists.urAnomalies);

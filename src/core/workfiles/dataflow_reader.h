@@ -58,7 +58,11 @@ struct DataflowLists {
 // overflow" has gone with code 100 to channel B. What was read stays.
 bool read_dataflow_file(const char* stem, const char* glh_file, const char* repository_name, int procedure,
                         DataflowLists& lists);
-// The same from an open stream, with the UR switch given.
-bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists);
+// The same from an open stream, with the UR switch given. With
+// `unreported`, a memory overflow is not reported (nor the exit status
+// set): its message is handed back there, for a caller reading on a second
+// thread to report on its own.
+bool read_dataflow_file(FILE* stream, int procedure, bool ur_anomalies, DataflowLists& lists,
+                        const char** unreported = nullptr);
 
 }  // namespace sorvi
