@@ -84,28 +84,35 @@ const char* default_label(char letter) {
   }
 }
 
-// The head of a violation line: label alone, or with the level in front.
-std::string violation_head(const Violation& v, int language, int entry_index) {
+// Appends the head of a violation line: label alone, or with the level in front.
+void append_violation_head(std::string& text, const Violation& v, int language, int entry_index) {
   const bool alternative = alternative_violation_format();
-  const std::string label = alternative ? "VIOLATION : " : default_label(v.letter);
-  std::string level = " ";
+  const char* label = alternative ? "VIOLATION : " : default_label(v.letter);
   const ReportEntry* report = entry_index >= 0 ? report_entry(language, entry_index) : nullptr;
-  if (report) {
-    if (alternative) {
-      level = category_title(language, report->category);
-    } else {
-      level = std::string(1, report->category_letter);
+  if (report && !alternative) {
+    const char level = report->category_letter;
+    if (level != ' ' && level != '\0') {
+      text += '(';
+      text += level;
+      text += ") ";
     }
+    text += label;
+    return;
   }
-  if (level.empty() || level[0] == ' ' || level[0] == '\0') return label;
-  if (alternative) {
-    // "%-11s %s": the bracketed title padded to 11 characters (a longer
-    // one keeps all of its characters), a blank, the label.
-    std::string head = "(" + level + ")";
-    if (head.size() < 11) head.append(11 - head.size(), ' ');
-    return head + " " + label;
+  const std::string level = report ? category_title(language, report->category) : std::string(" ");
+  if (level.empty() || level[0] == ' ' || level[0] == '\0') {
+    text += label;
+    return;
   }
-  return "(" + level + ") " + label;
+  // "%-11s %s": the bracketed title padded to 11 characters (a longer one
+  // keeps all of its characters), a blank, the label.
+  const size_t start = text.size();
+  text += '(';
+  text += level;
+  text += ')';
+  if (text.size() - start < 11) text.append(11 - (text.size() - start), ' ');
+  text += ' ';
+  text += label;
 }
 
 // A quoted ".ref" line without its number: leading blanks, the number and
@@ -269,8 +276,10 @@ std::string violation_text(const Violation& v, int language, RefQuote* ref, bool
     const int entry_index = find_penalty_entry(v.letter, v.standard_number, language);
     const PenaltyEntry* entry = entry_index >= 0 ? penalty_entry(language, entry_index) : nullptr;
 
-    std::string text = violation_head(v, language, entry_index);
-    if (comment) text = "/* " + text;
+    std::string text;
+    text.reserve(128);
+    if (comment) text += "/* ";
+    append_violation_head(text, v, language, entry_index);
 
     // "%2d %c : " as a C string holds it: a NUL letter ends it after the number.
     append_int(text, v.standard_number, 2);
