@@ -134,25 +134,25 @@ class KeptAtLine {
 };
 
 // Puts the list in the order of its keys, one (key, tie) pair per element,
-// all distinct. The elements move in place along the cycles of the
-// permutation; a list already in order is left alone.
+// all distinct, where the tie is the element's position or its negation.
+// The elements move in place along the cycles of the permutation; a list
+// already in order is left alone.
 void order_by_keys(violation_list& list, std::vector<std::pair<long long, long long>>& keys) {
   if (std::is_sorted(keys.begin(), keys.end())) return;
-  std::vector<size_t> from(keys.size());  // the element that belongs at each position
-  {
-    std::vector<size_t> order(keys.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
-    from.swap(order);
-  }
+  std::sort(keys.begin(), keys.end());
+  // The element that belongs at position k.
+  auto from = [&keys](size_t k) {
+    const long long tie = keys[k].second;
+    return static_cast<size_t>(tie < 0 ? -tie : tie);
+  };
   std::vector<bool> placed(list.size(), false);
   for (size_t start = 0; start < list.size(); ++start) {
-    if (placed[start] || from[start] == start) continue;
+    if (placed[start] || from(start) == start) continue;
     Violation held = std::move(list[start]);
     size_t at = start;
     for (;;) {
       placed[at] = true;
-      const size_t source = from[at];
+      const size_t source = from(at);
       if (source == start) {
         list[at] = std::move(held);
         break;
