@@ -24,52 +24,20 @@
 #include "app/startup.h"
 #include "base/file_utils.h"
 #include "export/export_runner.h"
+#include "bench_sets.h"
 #include "samplegen/sample_set_writer.h"
 
 namespace {
 
-struct Set {
-  std::string root;
-  std::string work;
-  long long ref_lines = 0;
-};
-
-std::string data_dir() {
-  const char* dir = std::getenv("SORVI_BENCH_DATA");
-  return dir && *dir ? dir : SORVI_BENCH_DATA_DIR;
-}
+using sorvi_bench::Set;
+using sorvi_bench::data_dir;
 
 // A set of `modules` modules of about `lines` reformatted lines each.
 Set sample_set(int modules, int lines) {
-  const std::string root = sorvi::with_trailing_separator(data_dir()) + "export" + std::to_string(modules) + "x" +
-                           std::to_string(lines) + "/";
-  const std::string marker = root + "complete";
-  if (!sorvi::is_regular_file(marker)) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      sorvi_sample::SampleSetOptions o;
-      o.output_dir = root;
-      o.modules = modules;
-      o.target_lines = lines;
-      const sorvi_sample::SampleSetSummary s = sorvi_sample::write_sample_set(o);
-      if (!s.ok) {
-        std::fprintf(stderr, "cannot write the sample set: %s\n", s.error.c_str());
-        _exit(1);
-      }
-      long long total = 0;
-      for (const sorvi_sample::SampleModule& m : s.modules) total += m.ref_lines;
-      std::ofstream(marker) << total << "\n";
-      _exit(0);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
-  }
-  Set set;
-  set.root = sorvi::full_path(root);
-  set.work = set.root + "/work/";
-  std::ifstream(marker) >> set.ref_lines;
-  setenv("KELVAR", set.root.c_str(), 1);
-  return set;
+  sorvi_sample::SampleSetOptions o;
+  o.modules = modules;
+  o.target_lines = lines;
+  return sorvi_bench::cached_sample_set("export" + std::to_string(modules) + "x" + std::to_string(lines), o);
 }
 
 template <typename Job>

@@ -35,49 +35,14 @@
 #include "gui/annotate/sorvi_ref_view.h"
 #include "gui/app/document_manager.h"
 #include "gui/app/sorvi_app.h"
+#include "bench_sets.h"
 #include "samplegen/sample_set_writer.h"
 
 namespace {
 
-struct Set {
-  std::string work;
-  long long ref_lines = 0;
-};
+using sorvi_bench::Set;
 
-std::string data_dir() {
-  const char* dir = std::getenv("SORVI_BENCH_DATA");
-  return dir && *dir ? dir : SORVI_BENCH_DATA_DIR;
-}
-
-// The set of about `lines` reformatted lines (shared with the batch benchmark).
-Set sample_set(int lines) {
-  const std::string root = sorvi::with_trailing_separator(data_dir()) + "batch" + std::to_string(lines) + "/";
-  const std::string marker = root + "complete";
-  if (!sorvi::is_regular_file(marker)) {
-    // Written by a child, so that this process stays small.
-    const pid_t pid = fork();
-    if (pid == 0) {
-      sorvi_sample::SampleSetOptions o;
-      o.output_dir = root;
-      o.target_lines = lines;
-      o.language = 2;
-      const sorvi_sample::SampleSetSummary s = sorvi_sample::write_sample_set(o);
-      if (!s.ok) {
-        std::fprintf(stderr, "cannot write the sample set: %s\n", s.error.c_str());
-        _exit(1);
-      }
-      std::ofstream(marker) << s.modules[0].ref_lines << "\n";
-      _exit(0);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
-  }
-  Set set;
-  set.work = sorvi::full_path(root) + "/work/";
-  std::ifstream(marker) >> set.ref_lines;
-  setenv("KELVAR", sorvi::full_path(root).c_str(), 1);
-  return set;
-}
+Set sample_set(int lines) { return sorvi_bench::module_set(lines); }
 
 // Runs `job` in a child process that writes its figures to a pipe; gives
 // back the figures, the wall time and the peak resident memory.
