@@ -105,6 +105,7 @@ void CSorviRefDoc::update_all_views() {
 
 BarState CSorviRefDoc::bar_state() {
   if (!context()) return BarState();
+  files_ = find_ref_work_files(*context());  // looked up at each refresh
   shown_state_ = ref_bar_state(*context(), enable_buttons_, files_);
   return shown_state_;
 }
