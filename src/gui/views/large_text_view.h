@@ -79,6 +79,8 @@ class CLargeTextView : public QAbstractScrollArea {
   void setReadOnly(bool read_only);
   bool is_modified() const { return modified_; }
   void set_modified(bool modified) { modified_ = modified; }
+  // Whether an edit can be undone.
+  bool can_undo() const { return false; }
   // Replaces the selection by `text` (editing; not while lines arrive).
   void insert_text(const QString& text);
   // Held while lines arrive: no editing then.
