@@ -10,7 +10,7 @@ packages=(
   libopenmpi-dev openmpi-bin
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-liberation fonts-dejavu-core
-  xvfb xauth
+  xvfb xauth x11-apps netpbm
   lcov libxml2-utils
 )
 # The export checks run the SARIF multitool through npm: Debian's nodejs and
