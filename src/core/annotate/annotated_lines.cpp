@@ -2,12 +2,12 @@
 
 namespace sorvi {
 
-void AnnotatedLineList::add(int style, std::string text) {
+void AnnotatedLineList::add(int style, std::string text, bool note) {
   if (chunks_.empty() || chunks_.back().size() == kChunkSize) {
     chunks_.emplace_back();
     chunks_.back().reserve(kChunkSize);
   }
-  chunks_.back().push_back(AnnotatedLine{style, std::move(text)});
+  chunks_.back().push_back(AnnotatedLine{style, note, std::move(text)});
   ++count_;
   if (sink_ && chunks_.back().size() == kChunkSize) {
     sink_->take(std::move(chunks_.back()));

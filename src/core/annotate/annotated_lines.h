@@ -27,6 +27,9 @@ enum LineStyle : int {
 
 struct AnnotatedLine {
   int style = kStyleCode;
+  // A line the walk places between the code lines (counted as inserted),
+  // as against a code line or plain text.
+  bool note = false;
   std::string text;
 };
 
@@ -46,7 +49,7 @@ class AnnotatedLineList {
   // With a sink every full chunk goes to it at once instead of being kept.
   explicit AnnotatedLineList(AnnotatedLineSink* sink = nullptr) : sink_(sink) {}
 
-  void add(int style, std::string text);
+  void add(int style, std::string text, bool note = false);
   // Hands the last partial chunk to the sink (nothing without one).
   void close();
 

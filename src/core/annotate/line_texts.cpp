@@ -212,7 +212,7 @@ const std::string& note_rule_text() {
 // ---- output ------------------------------------------------------------------------
 
 void NoteOutput::note(int style, std::string text) {
-  lines_.add(style, std::move(text));
+  lines_.add(style, std::move(text), true);
   ++inserted_;
 }
 

@@ -39,7 +39,9 @@ void CAnnotatedView::generate(AnnotationContext* context, int caret_line) {
   // The work files are read here, on this thread, before the walk goes on
   // a stack of its own.
   LoadAnnotationData(context);
-  collector_ = std::make_unique<StyledLineCollector>(&line_store(), mapper_.get());
+  findings_.restart(context->showCoverage && context->coverageLoaded,
+                    context->highlight && highlight_colour_set_is_pass_fail(context->passFail));
+  collector_ = std::make_unique<StyledLineCollector>(&line_store(), mapper_.get(), &findings_);
   generation_ = std::make_unique<StepwiseGeneration>(
       [context](AnnotatedLineList& lines) { GenerateAnnotatedLines(context, lines); }, collector_.get());
   set_receiving(true);
@@ -96,5 +98,13 @@ void CAnnotatedView::complete_text() {
 void CAnnotatedView::set_slice(std::chrono::microseconds length) { slice() = length; }
 
 void CAnnotatedView::user_moved() { user_moved_ = true; }
+
+void CAnnotatedView::go_to_finding(int line) {
+  user_moved();
+  const uint64_t start = line_start(line);
+  set_selection(start, start);
+  scroll_to_line(std::max(0, line - visible_line_count() / 2));
+  setFocus();
+}
 
 }  // namespace sorvi

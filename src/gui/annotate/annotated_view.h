@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "annotate/caret_mapping.h"
+#include "gui/annotate/finding_navigation.h"
 #include "gui/views/sorvi_edit_view.h"
 
 namespace sorvi {
@@ -34,6 +35,10 @@ class CAnnotatedView : public CSorviEditView {
   // How long a generation runs between two turns of the event loop (it
   // hands back at the end of a chunk of lines once the time is used up).
   static void set_slice(std::chrono::microseconds slice);
+  // Where the findings of the lines so far are, and moving the caret to
+  // the start of a line in the middle of the window.
+  const FindingIndex& findings() const { return findings_; }
+  void go_to_finding(int line);
 
  signals:
   // Every line of the generation is in the view.
@@ -61,6 +66,7 @@ class CAnnotatedView : public CSorviEditView {
   std::unique_ptr<StyledLineCollector> collector_;
   std::unique_ptr<StepwiseGeneration> generation_;
   QTimer slices_;
+  FindingIndex findings_;
   bool user_moved_ = false;
 };
 

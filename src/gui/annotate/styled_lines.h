@@ -1,5 +1,6 @@
 // Gathering annotated lines for a view: each line goes into the view's
-// line store with its style, and through the caret mapping on the way.
+// line store with its style, through the caret mapping on the way, and
+// into the index of the findings.
 #pragma once
 
 #include "annotate/annotated_lines.h"
@@ -7,16 +8,19 @@
 
 namespace sorvi {
 
+class FindingIndex;
 class LineStore;
 
 class StyledLineCollector : public AnnotatedLineSink {
  public:
-  StyledLineCollector(LineStore* store, CaretMapper* mapper) : store_(store), mapper_(mapper) {}
+  StyledLineCollector(LineStore* store, CaretMapper* mapper, FindingIndex* findings = nullptr)
+      : store_(store), mapper_(mapper), findings_(findings) {}
   void take(AnnotatedChunk&& chunk) override;
 
  private:
   LineStore* store_;
   CaretMapper* mapper_;
+  FindingIndex* findings_;
 };
 
 }  // namespace sorvi
