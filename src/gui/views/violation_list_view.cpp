@@ -1,7 +1,7 @@
 #include "gui/views/violation_list_view.h"
 
 #include <QContextMenuEvent>
-#include <QFileDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 
@@ -78,30 +78,17 @@ void CViolationListView::initial_update() {
   }
 }
 
-bool CViolationListView::save_edits() {
-  if (save_edits_) return save_edits_();
-  CSorviEditView* text = document_->view();
-  const RefDocument* doc = document_->ref_document();
-  if (!text || !doc) return false;
-  const std::string proposal = listing_save_name(*doc, document_->title().toLocal8Bit().toStdString(), false);
-  const QString name = QFileDialog::getSaveFileName(this, tr("Save"), QString::fromLocal8Bit(proposal.c_str()));
-  if (name.isEmpty()) return false;
-  if (!text->write_text(name.toLocal8Bit().toStdString())) {
-    message_box("Failed to save document");
-    return false;
-  }
-  text->set_modified(false);
-  return true;
-}
+bool CViolationListView::save_edits() { return save_edits_ ? save_edits_() : document_->save_modified(); }
 
 void CViolationListView::go_to_row(int row) {
   if (!document_ || row < 0 || row >= topLevelItemCount()) return;
   const int line = violation_row_source_line(cell_text(row, kViolationSourceLineColumn));
   CSorviEditView* text = document_->view();
   if (text && text->is_modified()) {
-    if (save_edits() && !text->is_modified() && take_violation_edit_warning()) {
-      message_box(kViolationsMayNotMatch);
-    }
+    // The text is made again to show the line: the edits are saved first,
+    // or given up; a cancel leaves the text as it is.
+    if (!save_edits()) return;
+    if (!text->is_modified() && take_violation_edit_warning()) message_box(kViolationsMayNotMatch);
   }
   // The line becomes the start line the text is shown at.
   StartupOptions& o = startup_options();
@@ -128,6 +115,14 @@ QMenu* CViolationListView::create_context_menu(int row) {
   QAction* help = menu->addAction(tr("&Violation Help"));
   connect(help, &QAction::triggered, this, [this, row] { violation_help(row); });
   return menu;
+}
+
+void CViolationListView::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+    go_to_row(indexOfTopLevelItem(currentItem()));
+    return;
+  }
+  CVexaListView::keyPressEvent(event);
 }
 
 void CViolationListView::contextMenuEvent(QContextMenuEvent* event) {

@@ -47,6 +47,8 @@ class CViolationListView : public CVexaListView {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // Enter jumps to the current row's source line, as a double click does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   bool save_edits();
