@@ -79,8 +79,9 @@ std::unique_ptr<RefDocument> build_ref_document(const std::string& path, bool so
   if (source_name && !source_name->empty()) doc->module_source = *source_name;
   if (!sf1_read && !source_document) ok = false;
 
+  // A source listing takes the index's include files with NDXIncludes.
   include_list includes;
-  if (reading.index) merge_includes(includes, *reading.index);
+  if (source_document && o.NDXIncludes && reading.index) merge_includes(includes, *reading.index);
   if (ok && source_document) {
     const int a = o.IncludeLines[0], b = o.IncludeLines[1];
     if (a > 0) {

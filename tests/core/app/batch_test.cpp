@@ -226,11 +226,14 @@ TEST_F(BatchTest, IncludeLinesListTheIncludedHeader) {
   ASSERT_TRUE(index);
   ASSERT_GE(index->file_limits.size(), 2u);
   const sorvi::FileLimits header = index->file_limits[1];
-  // One line off at the end still finds the header.
-  run({"demo_1.sif", "-Language=2",
-       "-IncludeLines=" + std::to_string(header.start) + "," + std::to_string(header.end + 1)});
+  // The index's include files are searched only with NDXIncludes; one line
+  // off at the end still finds the header.
+  const std::string lines = "-IncludeLines=" + std::to_string(header.start) + "," + std::to_string(header.end + 1);
+  run({"demo_1.sif", "-Language=2", lines});
+  expect_only_added({});
+  run({"demo_1.sif", "-Language=2", "-NDXIncludes", lines});
   expect_golden(work_ + "demo_h.asrc.rtf", "demo_h.asrc.rtf");
-  run({"demo_1.sif", "-Language=2", "-IncludeLines=900,990"});
+  run({"demo_1.sif", "-Language=2", "-NDXIncludes", "-IncludeLines=900,990"});
   expect_only_added({"work/demo_h.asrc.rtf"});
 }
 
