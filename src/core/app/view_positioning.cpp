@@ -20,10 +20,13 @@ ViewPositioning plan_view_positioning(int line_count, bool use_remembered) {
   ViewPositioning p;
   StartupOptions& o = startup_options();
   const int last = std::max(line_count - 1, 0);
-  bool start_used = false;
-  if (o.Start >= 1) {
+  // A start line of 0 stands for the first line; it gives way to EndOfFile,
+  // which asks for the last one. Only a positive start line keeps the
+  // remembered line from moving the caret.
+  const bool start_used = o.Start >= 1;
+  if (o.Start >= 1 || (o.Start == 0 && !o.EndOfFile)) {
     p.activate = true;
-    const int first = std::min(o.Start - 1, last);
+    const int first = std::max(std::min(o.Start - 1, last), 0);
     if (o.End < 1) {
       p.caret = true;
       p.caret_line = first;
@@ -35,7 +38,6 @@ ViewPositioning plan_view_positioning(int line_count, bool use_remembered) {
     }
     p.scroll_line = first;
     o.Start = 0;
-    start_used = true;
   } else if (o.EndOfFile) {
     p.activate = true;
     if (line_count > 1) {

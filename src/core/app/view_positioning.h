@@ -25,12 +25,12 @@ struct ViewPositioning {
   int scroll_line = -1;   // a line to scroll to (-1: none)
 };
 
-// Consumes Start=, End= and EndOfFile: a Start of 1 or more selects lines
-// Start..End (or puts the caret at line Start when End is below 1); else
-// EndOfFile puts the caret at the start of the last line of a text of more
-// than one line. Then, unless Start was used, a positive remembered line
-// (when `use_remembered`) is scrolled to and gets the caret, and is
-// forgotten.
+// Consumes Start=, End= and EndOfFile: a Start of 0 or more selects lines
+// Start..End (or puts the caret at line Start when End is below 1; line 0
+// is the first line); else, or when Start is 0, EndOfFile puts the caret at
+// the start of the last line of a text of more than one line. Then, unless
+// Start was positive, a positive remembered line (when `use_remembered`) is
+// scrolled to and gets the caret, and is forgotten.
 ViewPositioning plan_view_positioning(int line_count, bool use_remembered);
 
 // "Ln %d, Col %u": the 1-based line and the column (the caret's offset in

@@ -36,14 +36,17 @@ TEST(ViewPositioningTest, OptionsAndTheRememberedLinePlaceTheCaretOnce) {
       // Start and End select whole lines: up to the start of line End + 1.
       {10, 12, false, 0, 100, true, "activate select 9..12 scroll 9 | 0 0 0"},
       {99, 400, false, 0, 100, false, "activate select 98..100 scroll 98 | 0 0 0"},
-      {0, 0, false, 0, 100, false, "| 0 0 0"},
+      // Start 0 is the first line, and leaves the remembered line its say.
+      {0, 0, false, 0, 100, false, "activate caret 0 scroll 0 | 0 0 0"},
+      {0, 3, false, 0, 100, false, "activate select 0..3 scroll 0 | 0 0 0"},
+      {-1, 0, false, 0, 100, false, "| -1 0 0"},
       // EndOfFile: the last line of a text of more than one line.
       {0, 0, true, 0, 1, false, "activate | 0 0 0"},
-      {0, 0, true, 0, 5, false, "activate caret 4 scroll 4 | 0 0 0"},
+      {-1, 0, true, 0, 5, false, "activate caret 4 scroll 4 | -1 0 0"},
       // The remembered line only where asked for, then forgotten; clamped.
-      {0, 0, false, 46, 100, false, "| 0 0 46"},
-      {0, 0, false, 46, 100, true, "caret 45 scroll 45 | 0 0 0"},
-      {0, 0, false, 500, 100, true, "caret 99 scroll 90 | 0 0 0"},
+      {0, 0, false, 46, 100, false, "activate caret 0 scroll 0 | 0 0 46"},
+      {0, 0, true, 46, 100, true, "activate caret 45 scroll 45 | 0 0 0"},
+      {0, 0, false, 500, 100, true, "activate caret 99 scroll 90 | 0 0 0"},
   };
   for (const auto& c : cases) {
     sorvi_test::reset_core_state();
