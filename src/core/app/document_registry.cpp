@@ -75,13 +75,6 @@ void DocumentRegistry::remove(int id) {
                    documents_.end());
 }
 
-int DocumentRegistry::template_of(int id) const {
-  for (const Entry& e : documents_) {
-    if (e.id == id) return e.template_index;
-  }
-  return -1;
-}
-
 size_t DocumentRegistry::document_count() const { return documents_.size(); }
 
 std::string DocumentRegistry::default_title(int template_index) const {

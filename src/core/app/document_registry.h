@@ -42,7 +42,6 @@ class DocumentRegistry {
   int add(int template_index, const std::string& path_name);
   void set_path_name(int id, const std::string& path_name);
   void remove(int id);
-  int template_of(int id) const;
   size_t document_count() const;
 
   // The default title of a template's next document: its document name
