@@ -53,13 +53,13 @@ BarState xtx_bar_state(const AnnotationContext& c, const RefWorkFiles& files) {
 
 BarLayout xtx_view_activation(const AnnotationContext& c) {
   BarLayout layout;
-  if (c.highlight) {
-    for (BarControl k : {BarControl::Code, BarControl::Coverage, BarControl::Violations, BarControl::Dataflow,
-                         BarControl::AllAnnotations}) {
-      layout[k] = Visibility::Hide;
-    }
-    layout[BarControl::Current] = layout[BarControl::Combined] = Visibility::Show;
+  // Without highlighting the four boxes and "All" are shown again: a
+  // listing that was active before may have hidden some of them.
+  for (BarControl k : {BarControl::Code, BarControl::Coverage, BarControl::Violations, BarControl::Dataflow,
+                       BarControl::AllAnnotations}) {
+    layout[k] = c.highlight ? Visibility::Hide : Visibility::Show;
   }
+  if (c.highlight) layout[BarControl::Current] = layout[BarControl::Combined] = Visibility::Show;
   layout[ViewBar::Annotation] = Visibility::Show;
   layout[ViewBar::Navigation] = Visibility::Show;
   layout[ViewBar::Layout] = Visibility::Hide;

@@ -16,6 +16,9 @@ int xtx_procedure_block_count(const AnnotationContext& context);
 // radio buttons). `files` as the whole-file document finds them.
 BarState xtx_bar_state(const AnnotationContext& context, const RefWorkFiles& files);
 
+// The annotation and navigation bars shown, the layout bar hidden; with
+// highlighting "Current" and "Combined" take the place of the four boxes
+// and "All", without it those five are shown.
 BarLayout xtx_view_activation(const AnnotationContext& context);
 
 // Carries out one command of the annotation or navigation bar; every
