@@ -51,6 +51,13 @@ bool is_text_sort_kind(int sort_kind) {
   return sort_kind == kSortTextNoCase || sort_kind == kSortTextCase || sort_kind == kSortTextNoCase2;
 }
 
+int share_of_width(double share, int client_width) {
+  // The small addition keeps a quotient's rounding below a whole number
+  // from losing a pixel.
+  const double width = share * client_width + 1e-6;
+  return width >= 1 && width < INT_MAX ? static_cast<int>(width) : 0;
+}
+
 int leading_integer(const std::string& text) {
   int value = 0;
   const char* end = nullptr;
@@ -108,8 +115,8 @@ std::vector<ListColumn> ListSortTable::set_up(const ListColumnDescriptor* descri
     // so each column goes after the last.
     column.position = static_cast<int>(columns.size());
     column.title = d.title ? d.title : "";
-    const double width = static_cast<double>(d.width_factor) * client_width;
-    column.width = width > 0 && width < INT_MAX ? static_cast<int>(width) : 0;
+    column.share = static_cast<double>(d.width_factor);
+    column.width = share_of_width(column.share, client_width);
     if (d.sort_slot >= 0 && d.sort_slot <= kMaxSortSlot) {
       column.sort_slot = d.sort_slot;
       if (static_cast<size_t>(d.sort_slot) >= slots_.size()) slots_.resize(static_cast<size_t>(d.sort_slot) + 1);

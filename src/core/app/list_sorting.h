@@ -32,8 +32,14 @@ struct ListColumn {
   int position = 0;
   std::string title;
   int width = 0;
+  double share = 0;  // of the view's client width
   int sort_slot = -1;
 };
+
+// A column's width from its share of a client width, cut to an integer (0
+// when it does not fit one). A share taken from a width as a quotient of two
+// integers gives that width back whole.
+int share_of_width(double share, int client_width);
 
 // True for the kinds that compare texts (3, 4, 6).
 bool is_text_sort_kind(int sort_kind);

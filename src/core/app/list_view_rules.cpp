@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 
 #include "config/startup_options.h"
 
@@ -48,10 +49,35 @@ std::vector<ListColumn> result_list_columns(const std::vector<std::string>& titl
     c.position = static_cast<int>(i);
     c.title = titles[i];
     c.width = width;
+    c.share = 1.0 / static_cast<double>(titles.size());
     columns.push_back(c);
   }
   return columns;
 }
+
+const char kResultListViewName[] = "Result List";
+
+std::string layout_text(int whole, const std::vector<int>& parts) {
+  std::string text = std::to_string(whole);
+  for (int part : parts) text += " " + std::to_string(part);
+  return text;
+}
+
+std::vector<double> layout_shares(const std::string& text, size_t count) {
+  std::istringstream in(text);
+  long long whole = 0;
+  if (!(in >> whole) || whole <= 0 || whole > INT_MAX) return {};
+  std::vector<double> shares;
+  long long part = 0;
+  while (in >> part) {
+    if (part < 0 || part > whole) return {};
+    shares.push_back(static_cast<double>(part) / static_cast<double>(whole));
+  }
+  if (!in.eof() || shares.size() != count) return {};
+  return shares;
+}
+
+std::string list_layout_section(const std::string& view_name) { return view_name + " View Layout"; }
 
 int take_hilight_row(const std::vector<std::vector<std::string>>& cells) {
   StartupOptions& o = startup_options();

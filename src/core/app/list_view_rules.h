@@ -33,7 +33,22 @@ bool take_violation_edit_warning();
 void reset_violation_edit_warning();
 
 // The result list's columns: one per title, each 1/C of the client width.
+// Its layout is kept under the view name "Result List".
+extern const char kResultListViewName[];
 std::vector<ListColumn> result_list_columns(const std::vector<std::string>& titles, int client_width);
+
+// The layout the user gives a list by dragging a column edge or the
+// splitter above it, kept with the view's settings as one text: the width
+// the widths belong to, then the widths ("1200 100 200 ..."). Shares of
+// that width make the layout of any later width.
+constexpr char kColumnLayoutEntry[] = "Columns";
+constexpr char kSplitterLayoutEntry[] = "Splitter";
+std::string layout_text(int whole, const std::vector<int>& parts);
+// The parts of a stored layout as shares of its whole; empty when the text
+// does not hold a positive whole and exactly `count` parts between 0 and it.
+std::vector<double> layout_shares(const std::string& text, size_t count);
+// The settings section of a list's layout: "<name> View Layout".
+std::string list_layout_section(const std::string& view_name);
 
 // The row Hilight= selects: the first whose first cell, read as an
 // integer, equals the option when it is above 0; -1 when none. A found
