@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "base/message_output.h"
+#include "base/process_info.h"
 #include "config/profile.h"
 #include "locking/daemon_port_file.h"
 #include "locking/detached_process.h"
@@ -308,6 +309,19 @@ int daemon_request(const char* name, int bound, int operation) {
   }
 }
 
+// The daemon program: the suite directory's, else the one beside the running
+// program, where an installation puts the suite's programs together. With
+// neither, the suite directory's name, whose start then fails.
+std::string lock_daemon_program() {
+  std::string in_suite = suite_file_path(kLockDaemonProgram);
+  if (access(in_suite.c_str(), X_OK) == 0) return in_suite;
+  const std::string self = program_path();
+  const size_t slash = self.rfind('/');
+  if (slash == std::string::npos) return in_suite;
+  std::string beside = self.substr(0, slash + 1) + kLockDaemonProgram;
+  return access(beside.c_str(), X_OK) == 0 ? beside : in_suite;
+}
+
 }  // namespace
 
 int reach_daemon(const char* port_file) {
@@ -355,7 +369,7 @@ int start_or_reach_daemon(const char* port_file) {
     }
     return reach_daemon(port_file) == 0 ? 1 : 0;
   }
-  std::string daemon = suite_file_path(kLockDaemonProgram);
+  std::string daemon = lock_daemon_program();
   int err = start_detached_process(daemon, {path});
   if (err != 0) {
     message_output(0, 1, "CreateProcess failed (%d)\n", err);

@@ -41,8 +41,8 @@ int reach_daemon(const char* port_file);
 int daemon_client_open_error();
 
 // Reaches the daemon, or starts it detached (the suite directory's
-// "vexa_locking_daemon" with the port file path as its one argument) and
-// waits 1000 ms. 1 when the daemon answered or was started; 0 when a daemon
+// "vexa_locking_daemon", else the one beside the running program, with the
+// port file path as its one argument) and waits 1000 ms. 1 when the daemon answered or was started; 0 when a daemon
 // runs for the port file but cannot be reached (it does not answer its first
 // test request within five seconds, or its port file cannot be read), or
 // when it could not be started, after printing "CreateProcess failed (%d)\n"

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -198,6 +199,19 @@ TEST_F(SuiteTest, ClientStartsTheDaemonAndUsesIt) {
   auto second = probe({"init", "-", "1", "hook-lock", "hook-unlock"}, env);
   EXPECT_EQ(second.out, "Initialising Daemon Locking.. succeeded.\ninit daemon\nhook-lock 0\nhook-unlock 0\n");
   EXPECT_FALSE(file_exists(perm + "/Locks")) << "no directory locking";
+}
+
+// Without a daemon in the suite directory, the one beside the running
+// program is started, as in an installation's bin directory.
+TEST_F(SuiteTest, DaemonBesideTheProgramStartsWhenTheSuiteHasNone) {
+  write_profile("USE_DAEMON_LOCKING=TRUE\n");
+  ASSERT_EQ(unlink((suite + "/vexa_locking_daemon").c_str()), 0);
+  const std::string bin = dir.file("bin");
+  ASSERT_EQ(mkdir(bin.c_str(), 0777), 0);
+  ASSERT_TRUE(std::filesystem::copy_file(LOCKING_PROBE_EXE, bin + "/locking_probe"));
+  ASSERT_EQ(symlink(VEXA_LOCKING_DAEMON_EXE, (bin + "/vexa_locking_daemon").c_str()), 0);
+  auto r = run_program(bin + "/locking_probe", {"init", "-", "1"}, env, std::string(), 240);
+  EXPECT_EQ(r.out, "Initialising Daemon Locking.. succeeded.\ninit daemon\n") << r.err;
 }
 
 // A daemon found running but unusable at initialisation (it serves nobody,
