@@ -12,6 +12,9 @@ packages=(
   fonts-liberation fonts-dejavu-core
   xvfb xauth x11-apps netpbm
   lcov libxml2-utils
+  # The installation check: the desktop-entry and AppStream validators and
+  # the MIME database compiler (cpack and dpkg-deb come with cmake and dpkg).
+  desktop-file-utils appstream-util shared-mime-info
 )
 # The export checks run the SARIF multitool through npm: Debian's nodejs and
 # npm unless a Node.js with its npm is installed already.
