@@ -21,7 +21,7 @@ std::string html_late_anchor_url(const std::string& location) {
   return url;
 }
 
-const char* const kHtmlTextSizeCommands[kHtmlTextSizeCount] = {"Largest", "Larger", "Medium", "Smaller", "Smallest"};
+const char* const kHtmlTextSizeCommands[kHtmlTextSizeCount] = {"Largest", "Large", "Medium", "Small", "Smallest"};
 
 int html_text_size_of_command(int command_index) {
   return command_index >= 0 && command_index < kHtmlTextSizeCount ? kHtmlTextSizeCount - 1 - command_index : 0;

@@ -513,6 +513,10 @@ void release_penalty_catalogues() {
   for (std::unique_ptr<PenaltyCatalogue>& slot : store().by_language) slot.reset();
 }
 
+void release_penalty_catalogue(int language) {
+  if (language >= 0 && language < kStandardsLanguageCount) store().by_language[language].reset();
+}
+
 void reset_penalty_catalogues() { release_penalty_catalogues(); }
 
 }  // namespace sorvi

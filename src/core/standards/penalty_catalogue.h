@@ -120,5 +120,7 @@ ViolationTexts compose_violation_texts(char letter, int standard_number, int lan
 void release_penalty_catalogues();
 // The same, for tests that start clean.
 void reset_penalty_catalogues();
+// Frees one language's catalogue, so that the next load reads it again.
+void release_penalty_catalogue(int language);
 
 }  // namespace sorvi

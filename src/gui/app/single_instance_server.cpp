@@ -31,21 +31,28 @@ SingleInstanceServer::SingleInstanceServer(std::function<void()> on_raise,
 bool SingleInstanceServer::listen() {
   // Only a private directory, and at the name nothing or a socket of our
   // own; anything else is left alone and the rule is not offered.
-  if (!single_instance_directory_is_private()) return false;
-  const SocketPathState state = single_instance_socket_state();
-  if (state == SocketPathState::Foreign) return false;
   const QString path = QString::fromLocal8Bit(single_instance_socket_path().c_str());
+  if (!single_instance_directory_is_private()) return fail(QStringLiteral("the folder of %1 is not private").arg(path));
+  const SocketPathState state = single_instance_socket_state();
+  if (state == SocketPathState::Foreign) return fail(QStringLiteral("%1 is not a socket of this user").arg(path));
   if (state == SocketPathState::Ours) {
     QLocalSocket probe;
     probe.connectToServer(path);
     if (probe.waitForConnected(500)) {
       probe.disconnectFromServer();
-      return false;  // another instance is alive and keeps the name
+      return fail(QStringLiteral("another Sorvi window takes them"));  // it keeps the name
     }
     QLocalServer::removeServer(path);  // left by an instance that ended
   }
   server_->setSocketOptions(QLocalServer::UserAccessOption);
-  return server_->listen(path);
+  if (!server_->listen(path)) return fail(QStringLiteral("%1: %2").arg(path, server_->errorString()));
+  failure_.clear();
+  return true;
+}
+
+bool SingleInstanceServer::fail(const QString& why) {
+  failure_ = why;
+  return false;
 }
 
 void SingleInstanceServer::accept() {

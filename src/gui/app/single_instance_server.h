@@ -22,10 +22,14 @@ class SingleInstanceServer : public QObject {
                        QObject* parent = nullptr);
   // Starts listening unless another live instance already does.
   bool listen();
+  // Why listen() did not listen.
+  const QString& failure() const { return failure_; }
 
  private:
   void accept();
+  bool fail(const QString& why);
 
+  QString failure_;
   QLocalServer* server_;
   std::function<void()> on_raise_;
   std::function<void(const std::vector<uint8_t>&)> on_command_line_;

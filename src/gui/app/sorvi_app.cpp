@@ -1,21 +1,27 @@
 #include "gui/app/sorvi_app.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <cstdlib>
 #include <unistd.h>
 
 #include "app/batch.h"
 #include "app/command_line.h"
 #include "app/startup.h"
+#include "annotate/ref_document.h"
 #include "base/fatal_report.h"
 #include "base/message_box.h"
 #include "config/coverage_labels.h"
 #include "config/profile.h"
 #include "config/startup_options.h"
+#include "gui/annotate/sorvi_ref_doc.h"
+#include "gui/annotate/sorvi_xtx_doc.h"
 #include "gui/app/document_manager.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/single_instance_server.h"
+#include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 
 namespace sorvi {
@@ -42,18 +48,32 @@ CSorviApp::~CSorviApp() = default;
 bool CSorviApp::InitInstance(const std::string& file_name, bool open_file) {
   frame_ = std::make_unique<CSorviFrame>();
   documents_ = new CDocumentManager(frame_.get());
+  connect(frame_->command_action(QStringLiteral("New")), &QAction::triggered, this, &CSorviApp::new_document);
   if (get_profile_bool("ONE_SORVI", false, false)) {
     server_ = new SingleInstanceServer([this] { frame_->bring_to_front(); },
                                        [this](const std::vector<uint8_t>& payload) { OnCopyData(payload); }, this);
-    server_->listen();
+    if (!server_->listen()) {
+      // The window runs on; it only cannot take the command lines of
+      // later starts, which open windows of their own.
+      const QString why =
+          QStringLiteral("Sorvi: later starts cannot hand over to this window: %1").arg(server_->failure());
+      qWarning("%s", qPrintable(why));
+      frame_->statusBar()->showMessage(why);
+    }
   }
   if (open_file && !open_document(file_name)) return false;
   if (startup_options().CoverageMode) {
     fill_coverage_labels(startup_options().CoveragePassFail);
     frame_->show_coverage_legend();
   }
-  frame_->show();
+  frame_->show_placed();
   return true;
+}
+
+bool CSorviApp::new_document() {
+  if (documents_ && documents_->new_document()) return true;
+  message_box("Failed to create new document");
+  return false;
 }
 
 bool CSorviApp::open_document(const std::string& file_name) {
@@ -75,6 +95,20 @@ void CSorviApp::OnCopyData(const std::vector<uint8_t>& payload) {
   handling_ = false;
 }
 
+std::string CSorviApp::standards_repository() const {
+  // The GLH file of an open annotated document, else the GlhFile= option.
+  for (CSorviDocument* doc : documents_ ? documents_->documents() : std::vector<CSorviDocument*>()) {
+    std::string repository;
+    if (auto* ref = qobject_cast<CSorviRefDoc*>(doc); ref && ref->ref_document()) {
+      repository = ref->ref_document()->repository;
+    } else if (auto* xtx = qobject_cast<CSorviXtxDoc*>(doc); xtx && xtx->xtx_document()) {
+      repository = xtx->xtx_document()->repository;
+    }
+    if (!repository.empty()) return repository;
+  }
+  return startup_options().GlhFile;
+}
+
 void CSorviApp::take_command_line(const std::vector<uint8_t>& payload) {
   const StartupOptions before = startup_options();
   const std::string file_name = receive_forwarded_command_line(payload);
@@ -87,6 +121,12 @@ void CSorviApp::take_command_line(const std::vector<uint8_t>& payload) {
     message_box("Cannot configure Standards for language code \"" + std::to_string(language) + "\"");
     return;
   }
+  // The standards model follows the forwarded Language= and
+  // ExternalStandard= (and StandardsModel=): the language's penalty texts
+  // and report configuration are read again, for the documents already
+  // open too.
+  release_penalty_catalogue(language);
+  load_document_standards(standards_repository());
   if (file_name.empty()) {
     message_box("Unable to determine document name");
     return;

@@ -28,12 +28,17 @@ class CSorviApp : public QObject {
   void OnCopyData(const std::vector<uint8_t>& payload);
   // Opens a document through the document kinds; false when none could.
   bool open_document(const std::string& file_name);
+  // File > New: an untitled plain document, or a message that none could
+  // be made.
+  bool new_document();
 
   CSorviFrame* frame() const { return frame_.get(); }
   CDocumentManager* documents() const { return documents_; }
 
  private:
   void take_command_line(const std::vector<uint8_t>& payload);
+  // The GLH file the standards are read with.
+  std::string standards_repository() const;
 
   std::unique_ptr<CSorviFrame> frame_;
   CDocumentManager* documents_ = nullptr;  // owned by the frame

@@ -1,11 +1,11 @@
 #include "gui/views/sorvi_html_view.h"
 
-#include <QActionGroup>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
-#include <QMenu>
-#include <QToolBar>
-#include <QToolButton>
+#include <QStringDecoder>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -18,88 +18,77 @@
 #include "gui/app/document.h"
 #include "gui/app/main_frame.h"
 #include "gui/views/find_dialog.h"
+#include "gui/views/sorvi_html_doc.h"
 #include "help/help_links.h"
 
 namespace sorvi {
 namespace {
 
-QAction* add_command(QToolBar* bar, const QString& text, const QString& tip) {
-  QAction* action = bar->addAction(text);
-  action->setObjectName(text);
-  action->setStatusTip(tip);
-  action->setToolTip(text);
-  return action;
+bool is_archive_url(const QUrl& url) {
+  const QString name = url.path();
+  return url.isLocalFile() &&
+         (name.endsWith(QLatin1String(".mht"), Qt::CaseInsensitive) ||
+          name.endsWith(QLatin1String(".mhtml"), Qt::CaseInsensitive));
 }
 
 }  // namespace
 
 CSorviHtmlView::CSorviHtmlView(CSorviDocument* document, QWidget* parent)
-    : QTextBrowser(parent), document_(document), bar_(new QToolBar(parent)) {
+    : QTextBrowser(parent), document_(document) {
   setObjectName(QStringLiteral("html_view"));
   setOpenLinks(true);
   setOpenExternalLinks(true);
   normal_points_ = font().pointSizeF() > 0 ? font().pointSizeF() : 10;
   text_size_ = html_text_size();
-
-  bar_->setObjectName(QStringLiteral("html_bar"));
-  QAction* back = add_command(bar_, tr("Back"), tr("Goes back one step."));
-  connect(back, &QAction::triggered, this, &CSorviHtmlView::go_back);
-  QAction* forward = add_command(bar_, tr("Forward"), tr("Goes forward one step."));
-  connect(forward, &QAction::triggered, this, &CSorviHtmlView::go_forward);
-  QAction* refresh = add_command(bar_, tr("Refresh"), tr("Reload the active document"));
-  connect(refresh, &QAction::triggered, this, &CSorviHtmlView::refresh);
-
-  // The five text sizes, largest first.
-  auto* sizes = new QMenu(tr("Text Size"), this);
-  auto* group = new QActionGroup(sizes);
-  for (int i = 0; i < kHtmlTextSizeCount; ++i) {
-    QAction* action = sizes->addAction(tr(kHtmlTextSizeCommands[i]));
-    action->setObjectName(QString::fromLatin1(kHtmlTextSizeCommands[i]));
-    action->setCheckable(true);
-    group->addAction(action);
-    const int size = html_text_size_of_command(i);
-    connect(action, &QAction::triggered, this, [this, size] { set_text_size(size); });
-  }
-  QAction* size_menu = sizes->menuAction();
-  size_menu->setObjectName(QStringLiteral("Text Size"));
-  bar_->addAction(size_menu);
-  if (auto* button = qobject_cast<QToolButton*>(bar_->widgetForAction(size_menu))) {
-    button->setPopupMode(QToolButton::InstantPopup);
-  }
-  bar_->addSeparator();
-  connect(add_command(bar_, tr("Find"), tr("Find the specified text")), &QAction::triggered, this,
-          &CSorviHtmlView::open_find_dialog);
-  connect(add_command(bar_, tr("Save As..."), tr("Save the page under a new name")), &QAction::triggered, this,
-          &CSorviHtmlView::save_as);
-  connect(add_command(bar_, tr("Print..."), tr("Print the page")), &QAction::triggered, this, [this] {
-    CSorviFrame* frame = document_ ? document_->main_frame() : nullptr;
-    if (QAction* print = frame ? frame->command_action(QStringLiteral("Print...")) : nullptr) print->trigger();
-  });
-  connect(this, &QTextBrowser::historyChanged, this, &CSorviHtmlView::update_history_commands);
-  update_history_commands();
+  connect(this, &QTextBrowser::historyChanged, this, &CSorviHtmlView::update_frame_commands);
   apply_text_size(text_size_);
 }
 
 CSorviHtmlView::~CSorviHtmlView() {
   if (find_dialog_) find_dialog_->close();
-  if (bar_ && !bar_->parent()) delete bar_;
 }
 
 QAction* CSorviHtmlView::command(const QString& text) const {
-  for (QAction* action : bar_->findChildren<QAction*>()) {
-    if (action->objectName() == text) return action;
-  }
-  for (QMenu* menu : findChildren<QMenu*>()) {
-    for (QAction* action : menu->actions()) {
-      if (action->objectName() == text) return action;
-    }
-  }
-  return nullptr;
+  CSorviFrame* frame = document_ ? document_->main_frame() : nullptr;
+  return frame ? frame->command_action(text) : nullptr;
 }
 
-void CSorviHtmlView::update_history_commands() {
-  if (QAction* back = command(QStringLiteral("Back"))) back->setEnabled(isBackwardAvailable());
-  if (QAction* forward = command(QStringLiteral("Forward"))) forward->setEnabled(isForwardAvailable());
+void CSorviHtmlView::update_frame_commands() {
+  if (!document_ || !document_->is_active()) return;
+  if (CSorviFrame* frame = document_->main_frame()) frame->update_commands();
+}
+
+QVariant CSorviHtmlView::loadResource(int type, const QUrl& name) {
+  if (type == QTextDocument::HtmlResource && is_archive_url(name)) {
+    // The archive is read afresh each time its page is loaded (Refresh).
+    QFile file(name.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) return QTextBrowser::loadResource(type, name);
+    archive_ = std::make_shared<MhtArchive>(read_mht_archive(file.readAll()));
+    archive_url_ = name;
+    const MhtPart* page = archive_->page();
+    if (!page) {
+      return tr("<h3>This page cannot be shown</h3><p>%1 is not a web archive that Sorvi can show: it holds "
+                "no HTML page.</p>")
+          .arg(name.toLocalFile().toHtmlEscaped());
+    }
+    QStringDecoder decoder(page->charset.isEmpty() ? QByteArray("UTF-8") : page->charset);
+    if (!decoder.isValid()) return QString::fromLatin1(page->body);
+    return QString(decoder(page->body));
+  }
+  // A part of the archive the page refers to, before anything outside it.
+  // Another page leaves the archive.
+  if (type == QTextDocument::HtmlResource) archive_.reset();
+  if (archive_) {
+    // The browser makes a relative reference a file beside the archive:
+    // the archive knows it relative to its page.
+    QUrl reference = name;
+    if (name.isLocalFile()) {
+      const QString relative = QFileInfo(archive_url_.toLocalFile()).dir().relativeFilePath(name.toLocalFile());
+      if (!relative.startsWith(QLatin1String(".."))) reference = QUrl(relative);
+    }
+    if (const MhtPart* part = archive_->find(reference)) return part->body;
+  }
+  return QTextBrowser::loadResource(type, name);
 }
 
 void CSorviHtmlView::set_status(const QString& text) {
@@ -175,11 +164,7 @@ void CSorviHtmlView::apply_text_size(int size) {
   QFont f = font();
   f.setPointSizeF(point_size_of(size));
   setFont(f);
-  for (int i = 0; i < kHtmlTextSizeCount; ++i) {
-    if (QAction* action = command(QString::fromLatin1(kHtmlTextSizeCommands[i]))) {
-      action->setChecked(html_text_size_of_command(i) == size);
-    }
-  }
+  update_frame_commands();
 }
 
 void CSorviHtmlView::set_text_size(int size) {

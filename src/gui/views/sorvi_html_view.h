@@ -8,20 +8,24 @@
 // with the file name, shows "BUSY" in the main frame's 30-character pane
 // while a page loads, and keeps the text size (0 smallest .. 4 largest) in
 // the profile variable "SORVI_HTML_FONT_SIZE", re-read after every page.
+// Its commands are the main frame's: Back and Forward under View > Goto,
+// the text sizes under View > Fonts, and Refresh, Find, Save As and Print.
+// A web archive (".mht") shows its page with the images it carries.
 #pragma once
 
 #include <QPointer>
 #include <QTextBrowser>
+#include <memory>
 #include <string>
 
 #include "gui/views/find_dialog.h"
 
 class QAction;
-class QToolBar;
 
 namespace sorvi {
 
 class CSorviDocument;
+struct MhtArchive;
 
 class CSorviHtmlView : public QTextBrowser {
   Q_OBJECT
@@ -60,10 +64,13 @@ class CSorviHtmlView : public QTextBrowser {
   void save_as();
   bool save_page(const std::string& path) const;
 
-  // A bar of the view's commands: Back, Forward, Refresh, the text sizes,
-  // Find, Save As and Print (the main frame's bars are hidden for it).
-  QToolBar* command_bar() const { return bar_; }
+  // The main frame's command of that name ("Back", "Largest") that acts
+  // on this page while it is the active one.
   QAction* command(const QString& text) const;
+
+  // The page and the parts a web archive shows; other resources as the
+  // browser finds them.
+  QVariant loadResource(int type, const QUrl& name) override;
 
  signals:
   // A page starts loading ("BUSY" is shown) and has loaded.
@@ -78,11 +85,13 @@ class CSorviHtmlView : public QTextBrowser {
   void end_navigation();
   void apply_text_size(int size);
   void set_status(const QString& text);
-  void update_history_commands();
+  void update_frame_commands();
 
   CSorviDocument* document_;
-  QToolBar* bar_;
   QPointer<CSorviFindDialog> find_dialog_;
+  // The web archive being shown and the URL it was read from.
+  std::shared_ptr<MhtArchive> archive_;
+  QUrl archive_url_;
   int text_size_ = 0;
   double normal_points_ = 10;
   bool busy_ = false;
