@@ -7,23 +7,6 @@
 #include "config/settings_store.h"
 
 namespace sorvi {
-namespace {
-
-std::string& help_path() {
-  static std::string path;
-  return path;
-}
-
-// The program's directory, "Kelvar" and the help extension.
-std::string help_path_for(const std::string& program) {
-  size_t slash = program.find_last_of('/');
-  std::string dir = slash == std::string::npos ? std::string() : program.substr(0, slash + 1);
-  return dir + "Kelvar.chm";
-}
-
-}  // namespace
-
-const std::string& help_file_path() { return help_path(); }
 
 bool startup_before_window(const std::vector<std::string>& args) {
   const std::string program = program_path();
@@ -31,7 +14,6 @@ bool startup_before_window(const std::vector<std::string>& args) {
   // File dates read their two profile switches through the profile.
   set_file_date_settings_source({[] { return get_profile_bool("FFTIMEOUT", false, false); },
                                  [] { return get_profile_int("DST_OFFSET", 3600, false, nullptr); }});
-  help_path() = help_path_for(program);
   if (get_profile_bool("ONE_SORVI", false, false)) {
     if (hand_over_to_running_instance(args) == HandOver::Forwarded) return false;
   }
