@@ -1,6 +1,7 @@
 // The text view of large read-only texts: keyboard selection and Copy
 // across lines of different styles, a search far beyond the lines in
-// sight, the last line of a long text, a line wider than the window, and
+// sight, the last line of a long text, a line wider than the window,
+// editing with undo, the alternative keys and replacing, and
 // the generation that fills an annotated view step by step (the caret kept
 // on its code line across a toggle, a window closed while lines arrive).
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <string>
+#include <tuple>
 
 #include "gui/annotate/sorvi_ref_doc.h"
 #include "gui/annotate/sorvi_ref_view.h"
@@ -99,23 +101,46 @@ TEST(LargeTextView, GoesToTheLastLineAndAlongALineWiderThanTheWindow) {
   EXPECT_EQ(view.line_text(view.caret_line_index()).right(5).toStdString(), "<end>");
 }
 
-TEST(LargeTextView, WritableTextTakesTypingAndKeepsLaterLines) {
+TEST(LargeTextView, WritableTextTakesTypingUndoAndReplacing) {
   std::string text;
   for (int i = 0; i < 10000; ++i) text += "line " + std::to_string(i) + "\n";
-  sorvi::CLargeTextView view;
+  sorvi::CSorviEditView view(nullptr);
   view.set_text_bytes(text);
   view.setReadOnly(false);
   view.set_selection(5, 5);
-  for (const auto& [key, typed] : std::vector<std::pair<int, QString>>{
-           {Qt::Key_A, "A"}, {Qt::Key_Return, "\r"}, {Qt::Key_Backspace, ""}, {Qt::Key_Return, "\r"},
-           {Qt::Key_Delete, ""}}) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, typed);
+  // The head of the text, '*' when modified, and the clipboard after each key.
+  auto state = [&] {
+    return view.text_bytes().substr(0, 15) + (view.is_modified() ? "*" : "") + "|" +
+           QApplication::clipboard()->text().toStdString();
+  };
+  QApplication::clipboard()->clear();
+  const std::tuple<int, Qt::KeyboardModifiers, QString, std::string> keys[] = {
+      {Qt::Key_A, Qt::NoModifier, "A", "line A0\nline 1\n*|"},  {Qt::Key_B, Qt::NoModifier, "B", "line AB0\nline 1*|"},
+      {Qt::Key_Return, Qt::NoModifier, "\r", "line AB\n0\nline *|"}, {Qt::Key_Backspace, Qt::NoModifier, "", "line AB0\nline 1*|"},
+      {Qt::Key_Delete, Qt::NoModifier, "", "line AB\nline 1\n*|"},  {Qt::Key_Z, Qt::ControlModifier, "", "line AB0\nline 1*|"},
+      {Qt::Key_Backspace, Qt::AltModifier, "", "line AB\n0\nline *|"}, {Qt::Key_Z, Qt::ControlModifier, "", "line AB0\nline 1*|"},
+      {Qt::Key_Z, Qt::ControlModifier, "", "line 0\nline 1\nl|"},   {Qt::Key_Right, Qt::ShiftModifier, "", "line 0\nline 1\nl|"},
+      {Qt::Key_Insert, Qt::ControlModifier, "", "line 0\nline 1\nl|0"}, {Qt::Key_Delete, Qt::ShiftModifier, "", "line \nline 1\nli*|0"},
+      {Qt::Key_Insert, Qt::ShiftModifier, "", "line 0\nline 1\nl*|0"},
+  };
+  for (const auto& [key, modifiers, typed, expected] : keys) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, typed);
     QApplication::sendEvent(&view, &event);
+    EXPECT_EQ(state(), expected) << key;
   }
-  EXPECT_TRUE(view.is_modified());
-  EXPECT_EQ(view.text_bytes().substr(0, 16), "line A\n\nline 1\nl");
+  // Replace All as one edit that undo takes back whole; Replace takes the
+  // selected match and goes on to the next.
+  using Step = sorvi::CSorviFindDialog::ReplaceStep;
+  ASSERT_TRUE(view.replace_step("LINE", "row", false, true, Step::ReplaceAll));
+  EXPECT_EQ(view.line_text(9999).toStdString(), "row 9999");
+  view.undo();
+  EXPECT_TRUE(view.text_bytes() == text);
+  view.set_selection(3, 3);
+  ASSERT_TRUE(view.replace_step("line", "row", true, true, Step::Replace));
+  ASSERT_TRUE(view.replace_step("line", "row", true, true, Step::Replace));
+  EXPECT_EQ(view.text_bytes().substr(0, 14) + "|" + view.selected_text().toStdString(), "line 0\nrow 1\nl|line");
   view.set_selection(view.line_start(9000) + 2, view.line_start(9000) + 2);
-  EXPECT_EQ(view.line_text(view.caret_line_index()).toStdString(), "line 8999");
+  EXPECT_EQ(view.line_text(view.caret_line_index()).toStdString(), "line 9000");
 }
 
 class GeneratedTextTest : public sorvi_gui_test::WindowTest {

@@ -1,13 +1,13 @@
 #include "gui/annotate/sorvi_ref_doc.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QTimer>
 
 #include "annotate/annotation_context.h"
 #include "annotate/document_reports.h"
 #include "annotate/ref_view_texts.h"
 #include "annotate/rtf_writer.h"
+#include "base/file_utils.h"
 #include "base/message_box.h"
 #include "config/profile.h"
 #include "config/startup_options.h"
@@ -156,26 +156,37 @@ void CSorviRefDoc::refresh() {
 
 void CSorviRefDoc::save_listing(bool new_name) {
   const std::string proposal = listing_save_name(*doc_, title().toLocal8Bit().toStdString(), new_name);
-  const QString name = QFileDialog::getSaveFileName(frame(), new_name ? tr("Save As") : tr("Save"),
-                                                    QString::fromLocal8Bit(proposal.c_str()));
-  if (name.isEmpty()) return;
-  if (!view_->write_text(name.toLocal8Bit().toStdString())) message_box("Failed to save document");
+  const QString name = ask_save_name(new_name ? tr("Save As") : tr("Save"), QString::fromLocal8Bit(proposal.c_str()));
+  if (!name.isEmpty()) write_document(name);
 }
 
 void CSorviRefDoc::save() {
   if (context() && context()->listing) {
     save_listing(false);
+  } else if (!path_name().empty()) {
+    write_document(QString::fromLocal8Bit(path_name().c_str()));
   } else {
-    CSorviDocument::save();
+    save_as();
   }
 }
 
 void CSorviRefDoc::save_as() {
   if (context() && context()->listing) {
     save_listing(true);
-  } else {
-    CSorviDocument::save_as();
+    return;
   }
+  const QString name = view_ ? ask_save_name(tr("Save As"), title()) : QString();
+  if (name.isEmpty() || !write_document(name)) return;
+  const std::string path = name.toLocal8Bit().toStdString();
+  set_path_name(path);
+  set_title(QString::fromLocal8Bit(file_name_part(path).c_str()));
+}
+
+QString CSorviRefDoc::save_question_name() const {
+  if (kind() == DocKind::Violations && doc_ && !doc_->module_source.empty()) {
+    return QString::fromLocal8Bit(file_name_part(doc_->module_source).c_str());
+  }
+  return CSorviDocument::save_question_name();
 }
 
 }  // namespace sorvi

@@ -46,8 +46,13 @@ class CSorviRefDoc : public CSorviDocument {
   bool reload();
 
   // A listing is saved as the text shown, under a name the user confirms.
+  // The other texts are saved as any document is: Save writes to the name
+  // the document has, and asks for one only when it has none; Save As asks
+  // and the document takes the name.
   void save() override;
   void save_as() override;
+  // The listing of a violations document is named by the module's source.
+  QString save_question_name() const override;
 
   QString model_pane_text() const;
   QString file_pane_text() const;

@@ -1,7 +1,10 @@
 #include "gui/app/document.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 
+#include "app/document_registry.h"
+#include "base/file_utils.h"
 #include "base/message_box.h"
 #include "gui/app/child_frames.h"
 #include "gui/app/main_frame.h"
@@ -58,11 +61,44 @@ void CSorviDocument::on_close() {
   frame->set_file_pane(QString());
 }
 
+QString CSorviDocument::ask_save_name(const QString& caption, const QString& proposal) {
+  return QFileDialog::getSaveFileName(frame_, caption, proposal);
+}
+
+bool CSorviDocument::write_document(const QString& path) {
+  if (!view_) return false;
+  if (!view_->write_text(path.toLocal8Bit().toStdString())) {
+    message_box("Failed to save document");
+    return false;
+  }
+  view_->set_modified(false);
+  return true;
+}
+
 void CSorviDocument::save_as() {
-  if (!view_) return;
-  const QString name = QFileDialog::getSaveFileName(frame_, tr("Save As"), title_);
-  if (name.isEmpty()) return;
-  if (!view_->write_text(name.toLocal8Bit().toStdString())) message_box("Failed to save document");
+  const QString name = view_ ? ask_save_name(tr("Save As"), title_) : QString();
+  if (!name.isEmpty()) write_document(name);
+}
+
+bool CSorviDocument::asks_to_save() const { return document_class_of(kind_) != DocumentClass::Xtx; }
+
+bool CSorviDocument::is_modified() const { return view_ && view_->is_modified(); }
+
+QString CSorviDocument::save_question_name() const {
+  return path_name_.empty() ? title_ : QString::fromLocal8Bit(file_name_part(path_name_).c_str());
+}
+
+bool CSorviDocument::save_modified() {
+  if (!asks_to_save() || !is_modified()) return true;
+  QWidget* parent = main_frame();
+  const QMessageBox::StandardButton answer =
+      QMessageBox::question(parent, QStringLiteral("Sorvi"), tr("Save changes to %1?").arg(save_question_name()),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+  if (answer == QMessageBox::Yes) {
+    save();
+    return !is_modified();
+  }
+  return answer == QMessageBox::No;
 }
 
 }  // namespace sorvi

@@ -60,8 +60,23 @@ class CSorviDocument : public QObject {
   virtual void refresh() {}
   // File > Save As: the text shown, written where the user chooses. Save
   // asks for the name too: a document never writes over the file it shows.
+  // A save that writes the whole text clears the modified flag.
   virtual void save_as();
   virtual void save() { save_as(); }
+
+  // Whether the text has edits not yet saved.
+  bool is_modified() const;
+  // Before the document's edits could be lost (its frame closes, the
+  // program ends, the text is made again): when it has unsaved edits, asks
+  // "Save changes to %1?" with Yes, No and Cancel. Yes saves. True when the
+  // caller may go on (saved, or the edits given up); false on Cancel or
+  // when the save did not happen.
+  bool save_modified();
+  // Whether the question is asked at all: a procedure-code document, a
+  // view of a few blocks, never asks.
+  virtual bool asks_to_save() const;
+  // The name the question gives: its path's file name, else its title.
+  virtual QString save_question_name() const;
 
  signals:
   void title_changed();
@@ -70,6 +85,12 @@ class CSorviDocument : public QObject {
   void bars_changed();
 
  protected:
+  // Writes the view's text to `path` and clears the modified flag; says
+  // "Failed to save document" when it cannot.
+  bool write_document(const QString& path);
+  // The platform's save dialog proposing `proposal`; "" when cancelled.
+  QString ask_save_name(const QString& caption, const QString& proposal);
+
   CSorviEditView* view_ = nullptr;
 
  private:

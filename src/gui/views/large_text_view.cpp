@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
@@ -47,6 +48,12 @@ int chars_before(std::string_view line, size_t offset, bool utf8) {
   return n;
 }
 
+// Undo keeps at most this many edits and this many bytes of replaced text;
+// the oldest go first.
+constexpr size_t kUndoEdits = 1000;
+constexpr size_t kUndoBytes = size_t{32} << 20;
+constexpr size_t kNoDepth = static_cast<size_t>(-1);
+
 bool word_char(char c) {
   const auto u = static_cast<unsigned char>(c);
   return u >= 0x80 || std::isalnum(u) || c == '_';
@@ -76,6 +83,16 @@ const KeyMove kKeyMoves[] = {
     {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, Move::TextEnd},
 };
 
+// On screen, a colour that is the view's own text colour (the plain lines,
+// and the status colours equal to it, as the rules' black) follows the
+// desktop's text colour where it would not stand out from the background:
+// black text on a dark desktop. The other status colours stay as stored.
+QColor legible(const QColor& colour, const QPalette& view) {
+  const QColor own = view.color(QPalette::Text);
+  if (colour != own || std::abs(own.lightness() - view.color(QPalette::Base).lightness()) >= 80) return colour;
+  return QGuiApplication::palette().color(QPalette::Text);
+}
+
 }  // namespace
 
 CLargeTextView::CLargeTextView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -99,6 +116,7 @@ QString CLargeTextView::decode(std::string_view bytes) const {
 
 void CLargeTextView::set_text_bytes(const std::string& bytes) {
   store_.assign(bytes);
+  clear_undo();
   caret_ = anchor_ = 0;
   goal_x_ = -1;
   widest_seen_ = 0;
@@ -124,7 +142,7 @@ QColor CLargeTextView::colour_of_style(int style) const {
   return style_colours_[entry];
 }
 
-QColor CLargeTextView::line_colour(int line) const { return colour_of_style(line_style(line)); }
+QColor CLargeTextView::line_colour(int line) const { return legible(colour_of_style(line_style(line)), palette()); }
 
 void CLargeTextView::set_style_colours(const QColor (&colours)[9]) {
   std::copy(std::begin(colours), std::end(colours), std::begin(style_colours_));
@@ -133,6 +151,7 @@ void CLargeTextView::set_style_colours(const QColor (&colours)[9]) {
 
 void CLargeTextView::begin_lines() {
   store_.clear();
+  clear_undo();
   shown_lines_ = 0;
   caret_ = anchor_ = 0;
   goal_x_ = -1;
@@ -289,7 +308,7 @@ void CLargeTextView::paintEvent(QPaintEvent* event) {
     layout.draw(&p, QPointF(x0, y), selection);
     widest = std::max(widest, static_cast<int>(std::ceil(layout.maximumWidth())));
     if (has_focus_ && caret_ >= start && caret_ <= end && !receiving_) {
-      p.setPen(palette().color(QPalette::Text));
+      p.setPen(legible(palette().color(QPalette::Text), palette()));
       layout.drawCursor(&p, QPointF(x0, y), chars_before(store_.line(l), caret_ - start, store_.utf8()), 1);
     }
   }
@@ -412,20 +431,71 @@ void CLargeTextView::paste() {
   if (canPaste()) insert_text(QApplication::clipboard()->text());
 }
 
-void CLargeTextView::insert_text(const QString& text) {
+void CLargeTextView::insert_text(const QString& text) { insert(text, false); }
+
+void CLargeTextView::insert(const QString& text, bool typing) {
   if (read_only_ || receiving_) return;
   QString plain = text;
   plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
   const QByteArray bytes = store_.utf8() ? plain.toUtf8() : plain.toLatin1();
-  replace_selection(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+  replace_selection(std::string(bytes.constData(), static_cast<size_t>(bytes.size())), typing);
 }
 
-void CLargeTextView::replace_selection(const std::string& bytes) {
-  const uint64_t from = selection_start();
-  store_.replace(from, selection_end(), bytes);
+void CLargeTextView::replace_selection(const std::string& bytes, bool typing) {
+  const uint64_t from = selection_start(), to = selection_end();
+  // Typing straight on from the last typed text lengthens that edit, unless
+  // the text was saved in between.
+  const bool join = typing && typing_ && from == to && !undo_.empty() && saved_depth_ != undo_.size() &&
+                    undo_.back().at + undo_.back().inserted == from;
+  if (join) {
+    undo_.back().inserted += bytes.size();
+  } else {
+    if (saved_depth_ != kNoDepth && saved_depth_ > undo_.size()) saved_depth_ = kNoDepth;
+    std::string removed(store_.range(from, to));
+    undo_bytes_ += removed.size();
+    undo_.push_back(Edit{from, std::move(removed), bytes.size(), anchor_, caret_});
+    while (!undo_.empty() && (undo_.size() > kUndoEdits || undo_bytes_ > kUndoBytes)) {
+      undo_bytes_ -= undo_.front().removed.size();
+      undo_.pop_front();
+      saved_depth_ = saved_depth_ == 0 || saved_depth_ == kNoDepth ? kNoDepth : saved_depth_ - 1;
+    }
+  }
+  store_.replace(from, to, bytes);
   modified_ = true;
   update_scroll_bars();
   move_caret(from + bytes.size(), false);
+  typing_ = typing;
+}
+
+void CLargeTextView::replace_bytes(uint64_t from, uint64_t to, const std::string& bytes) {
+  if (read_only_ || receiving_) return;
+  set_selection(from, to);
+  replace_selection(bytes);
+}
+
+void CLargeTextView::undo() {
+  if (!can_undo()) return;
+  Edit edit = std::move(undo_.back());
+  undo_.pop_back();
+  undo_bytes_ -= edit.removed.size();
+  store_.replace(edit.at, edit.at + edit.inserted, edit.removed);
+  typing_ = false;
+  modified_ = saved_depth_ != undo_.size();
+  update_scroll_bars();
+  set_selection(edit.anchor, edit.caret);
+  ensure_caret_visible();
+}
+
+void CLargeTextView::set_modified(bool modified) {
+  modified_ = modified;
+  if (!modified) saved_depth_ = undo_.size();
+}
+
+void CLargeTextView::clear_undo() {
+  undo_.clear();
+  undo_bytes_ = 0;
+  saved_depth_ = 0;
+  typing_ = false;
 }
 
 int64_t CLargeTextView::find_bytes(const QString& needle, uint64_t from, uint64_t to, bool match_case,
@@ -469,34 +539,86 @@ int64_t CLargeTextView::find_bytes(const QString& needle, uint64_t from, uint64_
   return -1;
 }
 
-void CLargeTextView::print(QPrinter* printer) const {
-  QPainter p(printer);
-  if (!p.isActive()) return;
+bool CLargeTextView::print(QPrinter* printer, const PageProgress& on_page) const {
+  // Half an inch (720 twips) on every side.
+  printer->setPageMargins(QMarginsF(36, 36, 36, 36), QPageLayout::Point);
+  QPainter p;
+  if (!p.begin(printer)) return false;
   const QFont font(this->font(), printer);
   p.setFont(font);
-  const int height = QFontMetrics(font, printer).lineSpacing();
-  const QRect page = p.viewport();
-  const int per_page = std::max(1, page.height() / std::max(height, 1));
+  const int height = std::max(1, QFontMetrics(font, printer).lineSpacing());
+  const int per_page = std::max(1, p.viewport().height() / height);
+  const int pages = (line_count() + per_page - 1) / per_page;
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
-  for (int line = 0; line < line_count(); ++line) {
-    if (line > 0 && line % per_page == 0) printer->newPage();
-    QTextLayout layout(line_text(line), font, printer);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    p.setPen(line_colour(line));
-    layout.draw(&p, QPointF(0, (line % per_page) * height));
+  for (int page = 0; page < pages; ++page) {
+    if (on_page && !on_page(page + 1, pages)) {
+      printer->abort();
+      return true;
+    }
+    if (page > 0) printer->newPage();
+    const int last = std::min(line_count(), (page + 1) * per_page);
+    for (int line = page * per_page; line < last; ++line) {
+      QTextLayout layout(line_text(line), font, printer);
+      layout.setTextOption(option);
+      layout.beginLayout();
+      layout.createLine();
+      layout.endLayout();
+      // Paper keeps the stored colours.
+      p.setPen(colour_of_style(line_style(line)));
+      layout.draw(&p, QPointF(0, (line - page * per_page) * height));
+    }
   }
+  return p.end();
 }
 
 // ---- keyboard and mouse --------------------------------------------------------------
 
+CLargeTextView::EditKey CLargeTextView::edit_key(const QKeyEvent* event) const {
+  // Alt+Backspace, Shift+Del, Ctrl+Ins and Shift+Ins on every platform.
+  const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+  const int key = event->key();
+  if (event->matches(QKeySequence::Undo) || (key == Qt::Key_Backspace && mods == Qt::AltModifier)) {
+    return EditKey::Undo;
+  }
+  if ((key == Qt::Key_Delete && mods == Qt::ShiftModifier) || event->matches(QKeySequence::Cut)) return EditKey::Cut;
+  if ((key == Qt::Key_Insert && mods == Qt::ControlModifier) || event->matches(QKeySequence::Copy)) {
+    return EditKey::Copy;
+  }
+  if ((key == Qt::Key_Insert && mods == Qt::ShiftModifier) || event->matches(QKeySequence::Paste)) {
+    return EditKey::Paste;
+  }
+  return EditKey::None;
+}
+
+bool CLargeTextView::event(QEvent* event) {
+  // The view's own editing keys come to it before the window's shortcuts.
+  if (event->type() == QEvent::ShortcutOverride) {
+    const EditKey key = edit_key(static_cast<QKeyEvent*>(event));
+    if (key == EditKey::Copy || (key != EditKey::None && !read_only_ && !receiving_)) {
+      event->accept();
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(event);
+}
+
 void CLargeTextView::keyPressEvent(QKeyEvent* event) {
-  if (event == QKeySequence::Copy) {
-    copy();
-    return;
+  switch (edit_key(event)) {
+    case EditKey::Undo:
+      undo();
+      return;
+    case EditKey::Cut:
+      cut();
+      return;
+    case EditKey::Copy:
+      copy();
+      return;
+    case EditKey::Paste:
+      paste();
+      return;
+    case EditKey::None:
+      break;
   }
   if (event == QKeySequence::SelectAll) {
     selectAll();
@@ -536,17 +658,10 @@ void CLargeTextView::keyPressEvent(QKeyEvent* event) {
     }
     move_caret(target, select);
     goal_x_ = goal;
+    typing_ = false;
     return;
   }
   if (!read_only_ && !receiving_) {
-    if (event == QKeySequence::Cut) {
-      cut();
-      return;
-    }
-    if (event == QKeySequence::Paste) {
-      paste();
-      return;
-    }
     switch (event->key()) {
       case Qt::Key_Backspace:
         if (!has_selection()) anchor_ = previous_char(caret_);
@@ -565,7 +680,7 @@ void CLargeTextView::keyPressEvent(QKeyEvent* event) {
     }
     const QString text = event->text();
     if (!text.isEmpty() && (text.at(0).isPrint() || text.at(0) == QLatin1Char('\t'))) {
-      insert_text(text);
+      insert(text, true);
       return;
     }
   }
@@ -576,6 +691,7 @@ void CLargeTextView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   user_moved();
   goal_x_ = -1;
+  typing_ = false;
   move_caret(offset_at(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
 }
 

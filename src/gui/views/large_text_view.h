@@ -3,7 +3,8 @@
 // line) and lays out and paints only the lines in sight, each in its
 // style's colour. The vertical scroll bar counts lines. It has a caret and
 // a selection moved by keyboard and mouse, Copy and Select All, a search
-// over the bytes, printing, and, when not read-only, simple editing.
+// over the bytes, printing, and, when not read-only, simple editing with
+// an undo of its edits.
 // Lines may be appended while it is shown: the scroll bars grow with them.
 #pragma once
 
@@ -12,6 +13,8 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 
 #include "gui/views/line_store.h"
@@ -78,9 +81,12 @@ class CLargeTextView : public QAbstractScrollArea {
   bool isReadOnly() const { return read_only_; }
   void setReadOnly(bool read_only);
   bool is_modified() const { return modified_; }
-  void set_modified(bool modified) { modified_ = modified; }
-  // Whether an edit can be undone.
-  bool can_undo() const { return false; }
+  // Clearing the flag marks the text as saved: undoing back to it clears
+  // the flag again.
+  void set_modified(bool modified);
+  // Undo takes back the last edit (a run of typing is one edit).
+  bool can_undo() const { return !undo_.empty() && !read_only_ && !receiving_; }
+  void undo();
   // Replaces the selection by `text` (editing; not while lines arrive).
   void insert_text(const QString& text);
   // Held while lines arrive: no editing then.
@@ -92,8 +98,12 @@ class CLargeTextView : public QAbstractScrollArea {
   int64_t find_bytes(const QString& needle, uint64_t from, uint64_t to, bool match_case, bool whole_words,
                      uint64_t* length) const;
 
-  // Prints the lines, paged, in the view font and the lines' colours.
-  void print(QPrinter* printer) const;
+  // Prints the lines, paged, in the view font and the lines' colours,
+  // within page margins of half an inch. `on_page(page, pages)` is called
+  // before each page (from 1) and ends the printing when it returns false.
+  // False when the printing could not start.
+  using PageProgress = std::function<bool(int page, int pages)>;
+  bool print(QPrinter* printer, const PageProgress& on_page = PageProgress()) const;
 
   // The left edge of the text inside the viewport (before scrolling).
   int text_margin() const { return kMargin; }
@@ -102,6 +112,7 @@ class CLargeTextView : public QAbstractScrollArea {
   void caret_moved();
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -115,6 +126,9 @@ class CLargeTextView : public QAbstractScrollArea {
   // The user moved the caret or scrolled (a placement waiting for lines
   // should give way).
   virtual void user_moved() {}
+  // Replaces the bytes [from, to) as an edit of the text (kept for undo);
+  // nothing while read-only or while lines arrive.
+  void replace_bytes(uint64_t from, uint64_t to, const std::string& bytes);
 
  private:
   static constexpr int kMargin = 4;
@@ -133,7 +147,24 @@ class CLargeTextView : public QAbstractScrollArea {
   uint64_t previous_char(uint64_t offset) const;
   uint64_t word_boundary(uint64_t offset, bool forward) const;
   void move_caret(uint64_t offset, bool keep_anchor);
-  void replace_selection(const std::string& bytes);
+  // Replaces the selection by `bytes`, kept for undo; `typing` joins the
+  // edit to a run of typing just before it.
+  void replace_selection(const std::string& bytes, bool typing = false);
+  void insert(const QString& text, bool typing);
+  void clear_undo();
+  // The editing keys beyond the platform's standard ones.
+  enum class EditKey { None, Undo, Cut, Copy, Paste };
+  EditKey edit_key(const QKeyEvent* event) const;
+
+  // An edit as undo restores it: the bytes at `at` that it replaced, the
+  // length of what it put there, and the selection before it.
+  struct Edit {
+    uint64_t at;
+    std::string removed;
+    uint64_t inserted;
+    uint64_t anchor;
+    uint64_t caret;
+  };
 
   LineStore store_;
   uint64_t caret_ = 0;
@@ -149,6 +180,11 @@ class CLargeTextView : public QAbstractScrollArea {
   int widest_seen_ = 0;
   int shown_lines_ = 0;  // lines there were when lines last arrived
   QColor style_colours_[9];
+  std::deque<Edit> undo_;
+  size_t undo_bytes_ = 0;
+  // The undo depth at which the text was last saved (none when unreachable).
+  size_t saved_depth_ = 0;
+  bool typing_ = false;  // the last edit was typing, open for more
 };
 
 }  // namespace sorvi

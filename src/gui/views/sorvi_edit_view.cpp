@@ -1,6 +1,7 @@
 #include "gui/views/sorvi_edit_view.h"
 
 #include <QFontDialog>
+#include <limits>
 #include <cstdio>
 
 #include "annotate/annotated_lines.h"
@@ -15,6 +16,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/views/display_text.h"
 #include "gui/views/find_dialog.h"
+#include "gui/views/vexa_list_view.h"
 #include "help/help_links.h"
 
 namespace sorvi {
@@ -43,6 +45,7 @@ CSorviEditView::CSorviEditView(CSorviDocument* document, QWidget* parent)
 
 CSorviEditView::~CSorviEditView() {
   if (find_dialog_) find_dialog_->close();
+  if (replace_dialog_) replace_dialog_->close();
 }
 
 bool CSorviEditView::write_text(const std::string& path) {
@@ -75,13 +78,15 @@ bool CSorviEditView::apply_font(const FontRecord& record, PackedColour colour) {
 }
 
 void CSorviEditView::choose_font() {
-  bool ok = false;
-  const QFont chosen =
-      QFontDialog::getFont(&ok, font(), this, tr("Font"), QFontDialog::MonospacedFonts | QFontDialog::ScalableFonts);
-  if (ok) take_chosen_font(chosen);
+  CListFontDialog dialog(font(), qcolor_of(colour_), this);
+  // Fixed-pitch screen fonts only.
+  if (auto* fonts = dialog.findChild<QFontDialog*>()) {
+    fonts->setOptions(fonts->options() | QFontDialog::MonospacedFonts | QFontDialog::ScalableFonts);
+  }
+  if (dialog.exec() == QDialog::Accepted) take_chosen_font(dialog.selected_font(), dialog.selected_colour());
 }
 
-bool CSorviEditView::take_chosen_font(const QFont& chosen) {
+bool CSorviEditView::take_chosen_font(const QFont& chosen, const QColor& colour) {
   FontRecord record = font_record_;
   record.FaceName = chosen.family().toLocal8Bit().toStdString();
   record.Height = static_cast<int>(chosen.pointSizeF() * 10 + 0.5);
@@ -89,7 +94,8 @@ bool CSorviEditView::take_chosen_font(const QFont& chosen) {
   record.Italic = chosen.italic() ? 1 : 0;
   record.Underline = chosen.underline() ? 1 : 0;
   record.StrikeOut = chosen.strikeOut() ? 1 : 0;
-  if (record.FaceName.empty() || record.Height <= 0 || !apply_font(record, colour_)) {
+  const PackedColour packed = pack_colour(colour.red(), colour.green(), colour.blue());
+  if (record.FaceName.empty() || record.Height <= 0 || !apply_font(record, packed)) {
     message_box("The requested font was not set");
     return false;
   }
@@ -134,12 +140,12 @@ bool CSorviEditView::find_requested_text() {
   return true;
 }
 
-bool CSorviEditView::find_text(const QString& needle, bool forward, bool match_case) {
+bool CSorviEditView::find_text(const QString& needle, bool forward, bool match_case, bool whole_words) {
   uint64_t length = 0;
   auto finder = [&](long from, long to) -> long {
     if (from < 0 || to < from) return -1;
     return static_cast<long>(find_bytes(needle, static_cast<uint64_t>(from), static_cast<uint64_t>(to), match_case,
-                                        false, &length));
+                                        whole_words, &length));
   };
   const long start = find_from_selection(forward, static_cast<long>(selection_start()),
                                          static_cast<long>(store().size()), finder);
@@ -148,7 +154,7 @@ bool CSorviEditView::find_text(const QString& needle, bool forward, bool match_c
     return false;
   }
   // The length of the match chosen (the halving searched others after it).
-  find_bytes(needle, static_cast<uint64_t>(start), store().size(), match_case, false, &length);
+  find_bytes(needle, static_cast<uint64_t>(start), store().size(), match_case, whole_words, &length);
   select_range(static_cast<uint64_t>(start), static_cast<uint64_t>(start) + length);
   return true;
 }
@@ -157,6 +163,57 @@ void CSorviEditView::open_find_dialog() {
   CSorviFindDialog::show_for(find_dialog_, this, [this](const QString& text, bool forward, bool match_case) {
     find_text(text, forward, match_case);
   });
+}
+
+void CSorviEditView::open_replace_dialog() {
+  if (isReadOnly()) return;
+  CSorviFindDialog::show_replace_for(
+      replace_dialog_, this,
+      [this](const QString& text, const QString& with, bool match_case, bool whole, CSorviFindDialog::ReplaceStep step) {
+        replace_step(text, with, match_case, whole, step);
+      });
+}
+
+bool CSorviEditView::replace_step(const QString& needle, const QString& with, bool match_case, bool whole_words,
+                                  CSorviFindDialog::ReplaceStep step) {
+  if (isReadOnly() || receiving() || needle.isEmpty()) return false;
+  const QByteArray encoded = store().utf8() ? with.toUtf8() : with.toLatin1();
+  const std::string replacement(encoded.constData(), static_cast<size_t>(encoded.size()));
+  const uint64_t size = store().size();
+  uint64_t length = 0;
+  if (step == CSorviFindDialog::ReplaceStep::ReplaceAll) {
+    // The text from the first match to the end of the last, rebuilt once.
+    std::string rebuilt;
+    uint64_t first = std::numeric_limits<uint64_t>::max(), done = 0;
+    for (int64_t at = find_bytes(needle, 0, size, match_case, whole_words, &length); at >= 0 && length > 0;
+         at = find_bytes(needle, done, size, match_case, whole_words, &length)) {
+      const auto hit = static_cast<uint64_t>(at);
+      if (first > size) first = done = hit;
+      rebuilt.append(store().range(done, hit));
+      rebuilt += replacement;
+      done = hit + length;
+    }
+    if (first > size) {
+      message_box(kSearchNotFound);
+      return false;
+    }
+    replace_bytes(first, done, rebuilt);
+    return true;
+  }
+  // Replace takes the selection when it is a match.
+  if (step == CSorviFindDialog::ReplaceStep::Replace && has_selection() &&
+      find_bytes(needle, selection_start(), selection_end(), match_case, whole_words, &length) ==
+          static_cast<int64_t>(selection_start()) &&
+      selection_start() + length == selection_end()) {
+    replace_bytes(selection_start(), selection_end(), replacement);
+  }
+  const int64_t at = find_bytes(needle, selection_end(), store().size(), match_case, whole_words, &length);
+  if (at < 0) {
+    message_box(kSearchNotFound);
+    return false;
+  }
+  select_range(static_cast<uint64_t>(at), static_cast<uint64_t>(at) + length);
+  return true;
 }
 
 void CSorviEditView::show_caret_status() {

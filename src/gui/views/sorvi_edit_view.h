@@ -2,7 +2,7 @@
 // source view's fixed-pitch font and colour, read-only unless the profile
 // makes it writable. It places the caret from the start-up options,
 // searches (the requested text on opening, and the modeless search
-// dialog), shows the caret's line and column in the main frame's status
+// dialog), replaces in a writable text (the replace dialog), shows the caret's line and column in the main frame's status
 // bar, and jumps from a violation line to its standard's help page. The
 // annotated views derive from it.
 #pragma once
@@ -41,12 +41,12 @@ class CSorviEditView : public CLargeTextView {
   bool apply_font(const FontRecord& font, PackedColour colour);
   const FontRecord& font_record() const { return font_record_; }
   PackedColour text_colour() const { return colour_; }
-  // The Configure > Font command: a fixed-pitch font dialog; the choice is
-  // stored in the settings section "Font".
+  // The Configure > Font command: a fixed-pitch font dialog with the text
+  // colour; the choice is stored in the settings section "Font".
   void choose_font();
-  // Takes the font chosen in the dialog: applies it and stores it with the
-  // colour, or says "The requested font was not set".
-  bool take_chosen_font(const QFont& chosen);
+  // Takes the font and colour chosen in the dialog: applies them and stores
+  // them, or says "The requested font was not set".
+  bool take_chosen_font(const QFont& chosen, const QColor& colour);
 
   // Places caret and selection from Start=, End=, EndOfFile and, when
   // `use_remembered`, the remembered line.
@@ -56,9 +56,19 @@ class CSorviEditView : public CLargeTextView {
   bool find_requested_text();
   // Searches from the selection (forward, or backward for the last match
   // before it); selects the match or says "Search String not found!".
-  bool find_text(const QString& text, bool forward, bool match_case);
+  bool find_text(const QString& text, bool forward, bool match_case, bool whole_words = false);
   void open_find_dialog();
   CSorviFindDialog* find_dialog() const { return find_dialog_; }
+
+  // Edit > Replace of a writable text: the replace dialog, whose steps
+  // come here. Find Next searches on from the selection's end; Replace
+  // first replaces the selection when it is a match; Replace All replaces
+  // every match as one edit and says "Search String not found!" when there
+  // is none. Each returns whether it found (or replaced) a match.
+  void open_replace_dialog();
+  CSorviFindDialog* replace_dialog() const { return replace_dialog_; }
+  bool replace_step(const QString& text, const QString& with, bool match_case, bool whole_words,
+                    CSorviFindDialog::ReplaceStep step);
 
   // The caret's line, from 1, and its bytes.
   int caret_line() const { return caret_line_index() + 1; }
@@ -93,6 +103,7 @@ class CSorviEditView : public CLargeTextView {
   FontRecord font_record_;
   PackedColour colour_ = 0;
   QPointer<CSorviFindDialog> find_dialog_;
+  QPointer<CSorviFindDialog> replace_dialog_;
 };
 
 // The QFont of a stored font record.
