@@ -2,9 +2,10 @@
 # Checks Sorvi's installation from a configured and built build directory,
 # in two parts, each into a scratch root:
 #   install  cmake --install with DESTDIR (prefix /usr);
-#   deb      the .deb built by cpack, unpacked with dpkg -x (and, as root,
-#            its dependencies checked against the machine's installed
-#            packages, and as root a dry run of dpkg -i).
+#   deb      the .deb built by cpack, unpacked with dpkg -x; its
+#            dependencies are installed packages of this machine in versions
+#            that satisfy them, and provide every library the programs link
+#            (as root, a dry run of dpkg -i checks them too).
 # For each root: the installed files are exactly the expected list; the
 # desktop entry and the AppStream file pass desktop-file-validate and
 # appstream-util validate-relax; the MIME package compiles and gives each
@@ -61,7 +62,10 @@ check_root() {
   done
 
   if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$share/applications/sorvi.desktop" || fail "$name: desktop-file-validate"
+    # It passes some errors with status 0: any message counts.
+    local said
+    said=$(desktop-file-validate "$share/applications/sorvi.desktop" 2>&1) && [ -z "$said" ] ||
+      fail "$name: desktop-file-validate: $said"
   else
     skip "$name: desktop-file-validate is not installed"
   fi
@@ -89,6 +93,11 @@ check_root() {
   else
     skip "$name: update-mime-database is not installed"
   fi
+  local icon
+  icon=$(sed -n 's/^Icon=//p' "$share/applications/sorvi.desktop")
+  for dir in scalable/apps/"$icon".svg {48x48,256x256}/apps/"$icon".png; do
+    [ -f "$share/icons/hicolor/$dir" ] || fail "$name: the desktop entry's icon $icon has no $dir"
+  done
   for size in 48 256; do
     [ "$(png_size "$share/icons/hicolor/${size}x$size/apps/sorvi.png")" = "${size}x$size" ] ||
       fail "$name: the ${size}x$size icon has another size"
@@ -125,7 +134,7 @@ check_root() {
   daemons+=("$pid")
   [ "$(readlink "/proc/$pid/exe")" = "$(cd "$bin" && pwd -P)/vexa_locking_daemon" ] ||
     fail "$name: the running daemon is $(readlink "/proc/$pid/exe"), not the installed one"
-  kill "$pid"
+  kill "$pid" && daemons=()
   echo "$name: OK"
 }
 
@@ -150,13 +159,24 @@ else
   while read -r dep; do
     [ -n "$dep" ] || continue
     package=${dep%% *}
-    version=$(dpkg-query -W -f='${Version}' "$package" 2>/dev/null) && [ -n "$version" ] ||
-      fail "deb: the dependency $package is not an installed package"
+    read -r status version < <(dpkg-query -W -f='${db:Status-Abbrev} ${Version}\n' "$package" 2>/dev/null)
+    [ "${status:-}" = ii ] || fail "deb: the dependency $package is not an installed package"
     if [[ $dep =~ \((.*)\ (.*)\) ]]; then
       dpkg --compare-versions "$version" "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}" ||
         fail "deb: $package $version does not satisfy $dep"
     fi
   done < <(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//')
+  # Every library a program links directly comes from a dependency.
+  depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
+  for exe in "$work"/deb-root/usr/bin/*; do
+    while read -r soname; do
+      lib=$(ldd "$exe" | awk -v l="$soname" '$1 == l { print $3 }')
+      owner=$(dpkg -S "$lib" 2>/dev/null || dpkg -S "$(realpath "$lib")" 2>/dev/null || dpkg -S "/usr$lib" 2>/dev/null)
+      owner=${owner%%:*}
+      [ -n "$owner" ] && echo "$depends" | grep -qxF "$owner" ||
+        fail "deb: ${exe##*/} links $soname ($lib, of '$owner'), which no dependency provides"
+    done < <(readelf -d "$exe" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+  done
   # As root in CI, a dry run of the real installation.
   if [ "$(id -u)" -eq 0 ]; then
     dpkg --dry-run -i "$deb" >"$work/dry-run.log" 2>&1 ||
