@@ -1,12 +1,21 @@
 // Wiring of the program's documents on a generated module, through the real
 // widgets: every kind opens with its document class, frame, menu and bars;
 // the reformatted document shows its stored font, its colours and one
-// toggle; the procedure view walks its blocks.
+// toggle; the procedure view walks its blocks; edits are not lost without
+// a question; a text prints to a PDF file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QToolBar>
+#include <deque>
 
 #include "gui/annotate/sorvi_ref_doc.h"
 #include "gui/annotate/sorvi_ref_view.h"
@@ -14,12 +23,14 @@
 #include "gui/app/child_frames.h"
 #include "gui/app/status_bars.h"
 #include "gui/views/sorvi_edit_view.h"
+#include "gui/views/violation_list_view.h"
 #include "window_fixture.h"
 
 namespace {
 
 using sorvi::BarControl;
 using sorvi_gui_test::line_with;
+using sorvi_gui_test::process_events;
 using sorvi_test::read_file;
 using sorvi_test::write_file;
 
@@ -39,6 +50,34 @@ class DocumentsTest : public sorvi_gui_test::WindowTest {
            (bar_shown(sorvi::ViewBar::Annotation) ? "A" : "-") + (bar_shown(sorvi::ViewBar::Navigation) ? "N" : "-") +
            (bar_shown(sorvi::ViewBar::Layout) ? "L" : "-");
   }
+
+  // Answers the modal dialogs as they come, one answer each: a message
+  // box's button ("Yes", "No", "Cancel"), the file of a file dialog (""
+  // cancels it), or the acceptance of another; `answered_` says what asked.
+  void answer(std::vector<std::string> answers) {
+    auto pending = std::make_shared<std::deque<std::string>>(answers.begin(), answers.end());
+    auto last = std::make_shared<QPointer<QWidget>>();
+    auto* timer = new QTimer(frame());
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, pending, last] {
+      auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!modal || modal == *last || pending->empty()) return;
+      *last = modal;
+      const std::string a = pending->front();
+      pending->pop_front();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        answered_ += box->text().toStdString() + " ";
+        box->button(a == "Yes" ? QMessageBox::Yes : a == "No" ? QMessageBox::No : QMessageBox::Cancel)->click();
+      } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+        answered_ += "file dialog ";
+        files->selectFile(QString::fromStdString(a));
+        QMetaObject::invokeMethod(files, a.empty() ? "reject" : "accept");
+      } else {
+        modal->done(QDialog::Accepted);
+      }
+    });
+    timer->start(10);
+  }
+  std::string answered_;
 };
 
 TEST_F(DocumentsTest, EachKindOpensWithItsDocumentFrameAndBars) {
@@ -87,6 +126,13 @@ TEST_F(DocumentsTest, ReformattedTextShowsTheStoredFontItsColoursAndOneToggle) {
   click(BarControl::Violations);
   EXPECT_EQ(view->line_count(), lines);
   EXPECT_TRUE(messages_.empty());
+
+  // The font command stores the text colour chosen with the font and
+  // shows the text in it.
+  ASSERT_TRUE(view->take_chosen_font(font, QColor(0, 0, 160)));
+  text_complete(view);
+  EXPECT_EQ(sorvi::read_view_colour("Font", 0), sorvi::pack_colour(0, 0, 160));
+  EXPECT_EQ(view->palette().color(QPalette::Text), QColor(0, 0, 160));
 }
 
 TEST_F(DocumentsTest, ProcedureViewWidensItsBlockRange) {
@@ -122,6 +168,86 @@ TEST_F(DocumentsTest, CoverageModeShowsTheLegendInStatusOrder) {
     }
   }
   EXPECT_EQ(texts, (QStringList{"Not Executed", "Executed", "Branch/Decision not executed", "Not executable"}));
+}
+
+TEST_F(DocumentsTest, UnsavedEditsAskBeforeTheyAreLost) {
+  start();
+  const std::string saved = dir_.file("saved.c");
+  QPointer<sorvi::CSorviDocument> doc;
+  // Each row edits the listing (opening it when closed), does one thing and
+  // answers the questions: what was asked, then whether the document is
+  // open and still edited, and what the saved file begins with.
+  const std::tuple<std::string, std::vector<std::string>, std::string> rows[] = {
+      {"close", {"Cancel"}, "Save changes to demo.c? | open edited"},
+      {"end", {"Cancel"}, "Save changes to demo.c? | open edited"},
+      {"jump", {"Yes", ""}, "Save changes to demo.c? file dialog | open edited"},
+      {"undo", {}, "| open"},
+      {"close", {"Yes", saved}, "Save changes to demo.c? file dialog | closed X"},
+      {"close", {"No"}, "Save changes to demo.c? | closed X"},
+      {"undo close", {}, "| closed X"},
+  };
+  for (const auto& [action, steps, expected] : rows) {
+    if (!doc) doc = open(work_ + "demo_1.sf1");
+    ASSERT_TRUE(doc);
+    sorvi::CSorviEditView* view = doc->view();
+    ASSERT_FALSE(view->isReadOnly());
+    if (!doc->is_modified()) {
+      view->set_selection(0, 0);
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "X");
+      QApplication::sendEvent(view, &key);
+    }
+    const std::string before = view->text_bytes();
+    answered_.clear();
+    answer(steps);
+    if (action == "end") {
+      EXPECT_FALSE(frame()->close());
+    }
+    if (action == "jump") qobject_cast<sorvi::CMSVCSrcChildFrame*>(doc->frame())->violation_list()->go_to_row(0);
+    if (action.find("undo") == 0) {
+      frame()->command_action("Undo")->trigger();
+      frame()->command_action("Replace")->trigger();
+      EXPECT_TRUE(view->replace_dialog() && view->replace_dialog()->isVisible());
+    }
+    if (action.find("close") != std::string::npos) doc->frame()->close();
+    process_events();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::string state = answered_ + "| " + (doc ? "open" : "closed");
+    if (doc) {
+      state += doc->is_modified() ? " edited" : "";
+      EXPECT_EQ(view->text_bytes() == before, doc->is_modified()) << action;
+    }
+    if (std::filesystem::exists(saved)) state += " " + read_file(saved).substr(0, 1);
+    EXPECT_EQ(state, expected) << action;
+  }
+}
+
+TEST_F(DocumentsTest, PrintsATextToAPdfFileWithHalfInchMargins) {
+  make_set();
+  std::string text;
+  for (int i = 0; i < 500; ++i) text += "line " + std::to_string(i) + "\n";
+  write_file(dir_.file("notes.txt"), text);
+  start();
+  sorvi::CSorviDocument* doc = open(dir_.file("notes.txt"));
+  ASSERT_TRUE(doc);
+  QPrinter* printer = app_->documents()->printer();
+  printer->setOutputFormat(QPrinter::PdfFormat);
+  auto print_to = [&](const std::string& pdf) {
+    printer->setOutputFileName(QString::fromStdString(pdf));
+    answer({"accept"});
+    frame()->command_action("Print...")->trigger();
+  };
+  print_to(dir_.file("notes.pdf"));
+  // The lines a page holds inside margins of 36 points.
+  const double dots = printer->resolution() / 72.0;
+  const double height = (printer->pageLayout().fullRect(QPageLayout::Point).height() - 72) * dots;
+  const int per_page = static_cast<int>(height) / QFontMetrics(QFont(doc->view()->font(), printer), printer).lineSpacing();
+  const int pages = (doc->view()->line_count() + per_page - 1) / per_page;
+  const QString pdf = QString::fromStdString(read_file(dir_.file("notes.pdf")));
+  EXPECT_GT(pages, 1);
+  EXPECT_EQ(pdf.count(QRegularExpression("/Type\\s*/Page\\b")), pages);
+  EXPECT_TRUE(messages_.empty());
+  print_to(dir_.file("missing/notes.pdf"));
+  EXPECT_EQ(messages_, std::vector<std::string>{"Printing failed."});
 }
 
 }  // namespace

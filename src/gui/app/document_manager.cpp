@@ -6,6 +6,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QTimer>
 
 #include "app/recent_files.h"
@@ -29,6 +30,7 @@ namespace {
 
 const char kFailedToOpen[] = "Failed to open document";
 const char kFailedToCreate[] = "Failed to create document";
+const char kPrintingFailed[] = "Printing failed.";
 
 // The open dialog's filter of a kind: "Name (*.a *.b)".
 QString dialog_filter(const DocTemplateInfo& t) {
@@ -57,12 +59,38 @@ CDocumentManager::CDocumentManager(CSorviFrame* frame)
   connect(frame_->view_bars(), &CViewBars::command, this, &CDocumentManager::on_bar_command);
   connect(frame_->mdi_area(), &QMdiArea::subWindowActivated, this, &CDocumentManager::on_subwindow_activated);
   if (QAction* setup = frame_->command_action(QStringLiteral("Print Setup..."))) {
-    connect(setup, &QAction::triggered, this, [this] {
-      if (!printer_) printer_ = std::make_unique<QPrinter>();
-      QPageSetupDialog(printer_.get(), frame_).exec();
-    });
+    connect(setup, &QAction::triggered, this, [this] { QPageSetupDialog(printer(), frame_).exec(); });
   }
   frame_->set_recent_files(recent_files());
+  frame_->installEventFilter(this);
+}
+
+QPrinter* CDocumentManager::printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>();
+  return printer_.get();
+}
+
+bool CDocumentManager::save_all_modified() {
+  for (CSorviDocument* doc : documents()) {
+    if (!doc->save_modified()) return false;
+  }
+  return true;
+}
+
+bool CDocumentManager::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Close) {
+    bool go_on = true;
+    if (watched == frame_) {
+      go_on = save_all_modified();
+    } else if (auto* child = qobject_cast<CChildFrame*>(watched); child && child->document()) {
+      go_on = child->document()->save_modified();
+    }
+    if (!go_on) {
+      event->ignore();
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 CDocumentManager::~CDocumentManager() = default;
@@ -163,6 +191,14 @@ CSorviDocument* CDocumentManager::create_document(const OpenPlan& plan) {
   }
   if (annotated) registry_.take_running_number(index);
 
+  adopt(index, doc, child);
+
+  add_recent_file(plan.path);
+  frame_->set_recent_files(recent_files());
+  return doc;
+}
+
+void CDocumentManager::adopt(int index, CSorviDocument* doc, CChildFrame* child) {
   const int id = registry_.add(index, doc->path_name());
   documents_[id] = doc;
   doc->setProperty("sorvi_document_id", id);
@@ -179,6 +215,7 @@ CSorviDocument* CDocumentManager::create_document(const OpenPlan& plan) {
   }
   connect(child, &CChildFrame::open_document_requested, this, [this](const std::string& path) { open_document(path); });
   connect(child, &CChildFrame::closing, this, &CDocumentManager::on_frame_closing);
+  child->installEventFilter(this);
 
   opening_ = true;
   frame_->mdi_area()->addSubWindow(child);
@@ -187,9 +224,25 @@ CSorviDocument* CDocumentManager::create_document(const OpenPlan& plan) {
   child->initial_update_views();
   opening_ = false;
   activate(doc);
+}
 
-  add_recent_file(plan.path);
-  frame_->set_recent_files(recent_files());
+CSorviDocument* CDocumentManager::new_document() {
+  // The first kind registered makes the untitled document.
+  const int index = 0;
+  const DocTemplateInfo& kind = registry_.templates().at(index);
+  if (document_class_of(kind.kind) != DocumentClass::Edit) return nullptr;
+  auto* doc = new CSorviEditDoc(kind.kind);
+  auto* child = new CChildFrame(doc);
+  CSorviEditView* view = doc->create_view();
+  if (!view) {
+    delete child;
+    return nullptr;
+  }
+  child->set_view(view);
+  view->set_text_bytes(std::string());
+  doc->set_title(QString::fromStdString(registry_.default_title(index)));
+  registry_.take_running_number(index);
+  adopt(index, doc, child);
   return doc;
 }
 
@@ -254,16 +307,30 @@ void CDocumentManager::print() {
   CSorviDocument* doc = active_document();
   auto* html = qobject_cast<CSorviHtmlDoc*>(doc);
   if (!doc || (!doc->view() && !(html && html->html_view()))) return;
-  if (!printer_) printer_ = std::make_unique<QPrinter>();
-  QPrintDialog dialog(printer_.get(), frame_);
+  QPrinter* device = printer();
+  QPrintDialog dialog(device, frame_);
   dialog.setWindowTitle(tr("Print %1").arg(doc->title()));
   if (dialog.exec() != QDialog::Accepted) return;
   if (html) {
-    html->html_view()->print(printer_.get());
+    html->html_view()->print(device);
     return;
   }
   doc->view()->complete_text();
-  doc->view()->print(printer_.get());
+  // The progress: the document, where it goes, and the page; Cancel ends
+  // the printing after the pages already done.
+  QProgressDialog progress(frame_);
+  progress.setWindowTitle(tr("Printing"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(0);
+  const QString target = device->outputFileName().isEmpty() ? device->printerName() : device->outputFileName();
+  const bool printed = doc->view()->print(device, [&](int page, int pages) {
+    progress.setMaximum(pages);
+    progress.setLabelText(tr("%1\non %2\nPage %3").arg(doc->title(), target).arg(page));
+    progress.setValue(page - 1);
+    return !progress.wasCanceled();
+  });
+  progress.reset();
+  if (!printed) failed(kPrintingFailed);
 }
 
 void CDocumentManager::on_command(FrameCommand command) {
@@ -313,6 +380,9 @@ void CDocumentManager::on_command(FrameCommand command) {
     case FrameCommand::FilePrint:
       print();
       break;
+    case FrameCommand::EditUndo:
+      if (view) view->undo();
+      break;
     case FrameCommand::EditCut:
       if (view && !view->isReadOnly()) view->cut();
       break;
@@ -327,6 +397,9 @@ void CDocumentManager::on_command(FrameCommand command) {
       break;
     case FrameCommand::EditFind:
       if (view) view->open_find_dialog();
+      break;
+    case FrameCommand::EditReplace:
+      if (view && !view->isReadOnly()) view->open_replace_dialog();
       break;
     case FrameCommand::EditViolationHelp:
       if (view) view->violation_help();

@@ -1,7 +1,8 @@
 // The program's documents: opening a file by name through the document
 // kinds (activating one already open, or creating the document of the best
 // kind with its child frame), the active document and its bars, menus and
-// caption, closing, and the File, Edit, View and Configure commands.
+// caption, closing (a document with unsaved edits asks first, and so does
+// the end of the program), and the File, Edit, View and Configure commands.
 #pragma once
 
 #include <QObject>
@@ -41,11 +42,25 @@ class CDocumentManager : public QObject {
   void refresh_bars();
   // File > Open: asks for a file and opens it.
   void open_with_dialog();
+  // Each document with unsaved edits asks to save them; false when one
+  // was cancelled (the program then goes on).
+  bool save_all_modified();
+  // The printer of Print and Print Setup, made on first use.
+  QPrinter* printer();
+  // File > New: an untitled, empty document of the first kind (plain
+  // text); none when it cannot be made.
+  CSorviDocument* new_document();
 
   const DocumentRegistry& registry() const { return registry_; }
 
+ protected:
+  // Closing a child frame or the main frame asks first.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   CSorviDocument* create_document(const OpenPlan& plan);
+  // Records an opened document of a kind and shows it in its frame.
+  void adopt(int template_index, CSorviDocument* document, CChildFrame* child);
   void activate(CSorviDocument* document);
   void on_command(FrameCommand command);
   void on_bar_command(BarControl control, bool checked);
