@@ -28,7 +28,8 @@ class CViolationListView : public CVexaListView {
   void initial_update() override;
 
   // Shows the source line of a row in the document's text. When the text
-  // has edits they are saved first, and the first time in the program the
+  // has edits the document asks to save them first; a cancel leaves the
+  // text as it is. Once they are saved, the first time in the program, the
   // violations may no longer match, which is said.
   void go_to_row(int row);
   // The help page of a row's standard ("" when its identifier cell is not
@@ -38,8 +39,8 @@ class CViolationListView : public CVexaListView {
   // The right-click menu of a row, with its single entry "&Violation Help".
   QMenu* create_context_menu(int row);
 
-  // Saves the text's edits before a jump; true when the text then has
-  // none. The default asks for a file name (tests put their own).
+  // Saves the text's edits before a jump; false to stay. The default is
+  // the document's question (tests may put their own).
   void set_save_handler(std::function<bool()> handler) { save_edits_ = std::move(handler); }
 
  signals:
