@@ -35,7 +35,6 @@ bool CSorviXtxDoc::open_document(const std::string& path) {
   std::unique_ptr<XtxDocument> doc = build_xtx_document(path);
   if (!doc || !doc->context) return false;
   doc_ = std::move(doc);
-  files_ = find_ref_work_files(*doc_->context);
   set_title(QString::fromLocal8Bit(doc_->title.c_str()));
   return true;
 }
@@ -71,7 +70,8 @@ void CSorviXtxDoc::update_all_views() {
 
 BarState CSorviXtxDoc::bar_state() {
   if (!context()) return BarState();
-  shown_state_ = xtx_bar_state(*context(), files_);
+  // The work files may come or go while the document is open.
+  shown_state_ = xtx_bar_state(*context(), find_ref_work_files(*context()));
   return shown_state_;
 }
 

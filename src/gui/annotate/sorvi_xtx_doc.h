@@ -41,7 +41,6 @@ class CSorviXtxDoc : public CSorviDocument {
 
   QPointer<CSorviXtxView> shown_;
   std::unique_ptr<XtxDocument> doc_;
-  RefWorkFiles files_;
   BarState shown_state_;
 };
 

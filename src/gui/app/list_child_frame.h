@@ -3,16 +3,40 @@
 // pane below (10 %), neither lower than 50 pixels. The frame's commands
 // (find, copy, font, ...) reach the text view through the document, also
 // while the list pane has the focus.
+// CListSplitter: the splitter of a text above a list, here and in the
+// frame of a source with its violations.
 #pragma once
 
-#include "gui/app/child_frames.h"
+#include <QSplitter>
+#include <string>
 
-class QSplitter;
+#include "gui/app/child_frames.h"
 
 namespace sorvi {
 
 class CSorviListView;
 class CSorviRListDoc;
+
+// Keeps the list's share of the height (a tenth at first) as the frame
+// changes size; the user's move of the handle gives the share, which is
+// stored under the settings section for the frames of the kind opened
+// later.
+class CListSplitter : public QSplitter {
+  Q_OBJECT
+ public:
+  CListSplitter(const std::string& section, QWidget* parent);
+  double list_share() const { return share_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void apply_share();
+  void handle_moved();
+
+  std::string section_;
+  double share_ = 0.1;
+};
 
 class CListChildFrame : public CChildFrame {
   Q_OBJECT
@@ -24,7 +48,7 @@ class CListChildFrame : public CChildFrame {
   CSorviListView* list_view() const { return list_; }
 
  private:
-  QSplitter* splitter_ = nullptr;
+  CListSplitter* splitter_ = nullptr;
   CSorviListView* list_ = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include "gui/views/display_text.h"
 #include "gui/views/sorvi_edit_view.h"
 #include "gui/views/sorvi_rlist_doc.h"
+#include "gui/views/vexa_list_view.h"
 
 namespace sorvi {
 namespace {
@@ -26,6 +27,7 @@ CSorviListView::CSorviListView(CSorviRListDoc* document, QWidget* parent)
   setAllColumnsShowFocus(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   header()->setStretchLastSection(false);
+  layout_ = new CColumnLayout(this, list_layout_section(kResultListViewName));
   connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (!selected.isEmpty()) choose_row(indexOfTopLevelItem(selected.front()));
@@ -36,10 +38,14 @@ void CSorviListView::initial_update() {
   ResultList& list = document_->list();
   const std::vector<ListColumn> columns = result_list_columns(list.titles, viewport()->width());
   QStringList titles;
-  for (const ListColumn& c : columns) titles << to_display_text(c.title).text;
+  std::vector<double> shares;
+  for (const ListColumn& c : columns) {
+    titles << to_display_text(c.title).text;
+    shares.push_back(c.share);
+  }
   setColumnCount(static_cast<int>(columns.size()));
   setHeaderLabels(titles);
-  for (const ListColumn& c : columns) setColumnWidth(c.position, c.width);
+  layout_->set_shares(std::move(shares));
 
   const int selected = take_hilight_row(list.cells);
   QList<QTreeWidgetItem*> items;

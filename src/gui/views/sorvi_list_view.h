@@ -2,6 +2,8 @@
 // rows are the list file's table; Hilight= selects a test case when the
 // list is first shown, and choosing a row finds its test case in the text
 // ("*  Test Case <first cell> :") and shows it as the third visible line.
+// Its columns share the width it really has; widths the user drags are kept
+// as the result lists' layout.
 #pragma once
 
 #include <QTreeWidget>
@@ -9,6 +11,7 @@
 
 namespace sorvi {
 
+class CColumnLayout;
 class CSorviRListDoc;
 
 class CSorviListView : public QTreeWidget {
@@ -23,6 +26,7 @@ class CSorviListView : public QTreeWidget {
   // not there (the text is left at its top).
   bool choose_row(int row);
   std::string cell_text(int row, int column) const;
+  CColumnLayout* column_layout() const { return layout_; }
 
  protected:
   // Until the user takes over, the row scrolled to stays in view while
@@ -34,6 +38,7 @@ class CSorviListView : public QTreeWidget {
 
  private:
   CSorviRListDoc* document_;
+  CColumnLayout* layout_;
   int scroll_row_ = -1;
 };
 

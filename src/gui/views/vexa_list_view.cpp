@@ -3,6 +3,7 @@
 #include <QBitmap>
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/list_view_rules.h"
+#include "config/settings_store.h"
 #include "gui/views/display_text.h"
 #include "gui/views/sorvi_edit_view.h"
 
@@ -23,6 +25,49 @@ constexpr int kImageRole = Qt::UserRole + 1;
 constexpr int kImageSize = 16;
 
 }  // namespace
+
+CColumnLayout::CColumnLayout(QTreeView* list, const std::string& section)
+    : QObject(list), list_(list), section_(section) {
+  list->viewport()->installEventFilter(this);
+  connect(list->header(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int width) { column_resized(column, width); });
+}
+
+void CColumnLayout::set_shares(std::vector<double> shares) {
+  if (!section_.empty()) {
+    std::vector<double> stored =
+        layout_shares(settings_read_string(section_, kColumnLayoutEntry, std::string()), shares.size());
+    if (!stored.empty()) shares = std::move(stored);
+  }
+  shares_ = std::move(shares);
+  laid_out_width_ = -1;
+  lay_out();
+}
+
+void CColumnLayout::lay_out() {
+  const int width = list_->viewport()->width();
+  if (width <= 0 || width == laid_out_width_) return;
+  laid_out_width_ = width;
+  laying_out_ = true;
+  for (size_t c = 0; c < shares_.size(); ++c) list_->setColumnWidth(static_cast<int>(c), share_of_width(shares_[c], width));
+  laying_out_ = false;
+}
+
+bool CColumnLayout::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport() && event->type() == QEvent::Resize) lay_out();
+  return QObject::eventFilter(watched, event);
+}
+
+void CColumnLayout::column_resized(int column, int width) {
+  // Only the user's dragging changes a share.
+  const int whole = list_->viewport()->width();
+  if (laying_out_ || whole <= 0 || column < 0 || static_cast<size_t>(column) >= shares_.size()) return;
+  shares_[static_cast<size_t>(column)] = static_cast<double>(width) / whole;
+  if (section_.empty()) return;
+  std::vector<int> widths;
+  for (size_t c = 0; c < shares_.size(); ++c) widths.push_back(list_->columnWidth(static_cast<int>(c)));
+  settings_write_string(section_, kColumnLayoutEntry, layout_text(whole, widths));
+}
 
 CVexaListView::CVexaListView(const std::string& name, int image_count, QWidget* parent)
     : QTreeWidget(parent), image_request_(image_count > 0 ? image_count : 0) {
@@ -41,18 +86,21 @@ CVexaListView::CVexaListView(const std::string& name, int image_count, QWidget* 
   header()->setStretchLastSection(false);
   setColumnCount(0);
   connect(header(), &QHeaderView::sectionClicked, this, &CVexaListView::sort_by_column);
+  layout_ = new CColumnLayout(this, name.empty() ? std::string() : list_layout_section(name));
 }
 
 void CVexaListView::set_up_columns(const ListColumnDescriptor* descriptors, int count) {
   const std::vector<ListColumn> columns = sort_table_.set_up(descriptors, count, viewport()->width());
   QStringList titles;
-  for (const ListColumn& c : columns) titles << QString::fromStdString(c.title);
+  std::vector<double> shares;
+  for (const ListColumn& c : columns) {
+    titles << QString::fromStdString(c.title);
+    shares.push_back(c.share);
+  }
   setColumnCount(static_cast<int>(columns.size()));
   setHeaderLabels(titles);
-  for (const ListColumn& c : columns) {
-    headerItem()->setTextAlignment(c.position, Qt::AlignLeft | Qt::AlignVCenter);
-    setColumnWidth(c.position, c.width);
-  }
+  for (const ListColumn& c : columns) headerItem()->setTextAlignment(c.position, Qt::AlignLeft | Qt::AlignVCenter);
+  layout_->set_shares(std::move(shares));
 }
 
 QTreeWidgetItem* CVexaListView::insert_item(const std::vector<std::string>& cells, int image) {

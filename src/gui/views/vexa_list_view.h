@@ -1,7 +1,8 @@
 // CVexaListView: the base of the program's report-style lists. A view
 // made with a name keeps its font in the settings section "<name> View
-// Font" and its text colour in "<name> View Text Colour"; its columns come
-// from descriptors and follow the view's width; a click on a column heading
+// Font", its text colour in "<name> View Text Colour" and the column widths
+// the user drags in "<name> View Layout"; its columns come from descriptors
+// and follow the view's width as it really is; a click on a column heading
 // sorts the rows by that column (see app/list_sorting.h), the other way
 // round at the next click; the "&Font" command chooses font and colour.
 // CVexaTableView is such a list with nothing of its own.
@@ -18,8 +19,38 @@
 #include "config/display_settings.h"
 
 class QFontDialog;
+class QTreeView;
 
 namespace sorvi {
+
+// Keeps a list's columns at their shares of the width the list really has,
+// laying them out again whenever that width changes (the first showing
+// included). A column the user drags takes the share of its new width, and
+// the layout is stored under the settings section (when there is one) for
+// the lists of the kind opened later.
+class CColumnLayout : public QObject {
+  Q_OBJECT
+ public:
+  CColumnLayout(QTreeView* list, const std::string& section);
+
+  // The columns' shares of the width; a stored layout of as many columns
+  // takes their place. Lays the columns out at once.
+  void set_shares(std::vector<double> shares);
+  const std::vector<double>& shares() const { return shares_; }
+  void lay_out();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void column_resized(int column, int width);
+
+  QTreeView* list_;
+  std::string section_;
+  std::vector<double> shares_;
+  int laid_out_width_ = -1;
+  bool laying_out_ = false;
+};
 
 class CVexaListView : public QTreeWidget {
   Q_OBJECT
@@ -32,6 +63,7 @@ class CVexaListView : public QTreeWidget {
 
   // Inserts the columns of the descriptors; they share the client width.
   void set_up_columns(const ListColumnDescriptor* descriptors, int count);
+  CColumnLayout* column_layout() const { return layout_; }
   const ListSortTable& sort_table() const { return sort_table_; }
 
   // Adds a row of cell texts (bytes, shown as UTF-8 or Latin-1) with an
@@ -77,6 +109,7 @@ class CVexaListView : public QTreeWidget {
   std::vector<QIcon> images_;
   bool own_font_ = false;
   ListSortTable sort_table_;
+  CColumnLayout* layout_;
 };
 
 class CVexaTableView : public CVexaListView {
