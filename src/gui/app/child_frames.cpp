@@ -6,9 +6,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/list_view_rules.h"
 #include "config/startup_options.h"
 #include "gui/annotate/sorvi_ref_doc.h"
 #include "gui/app/document.h"
+#include "gui/app/list_child_frame.h"
 #include "gui/app/status_bars.h"
 #include "gui/views/sorvi_edit_view.h"
 #include "gui/views/violation_list_view.h"
@@ -112,17 +114,15 @@ CMSVCSrcChildFrame::CMSVCSrcChildFrame(CSorviDocument* document, QWidget* parent
     : CSrcSorviChildFrame(document, parent) {}
 
 void CMSVCSrcChildFrame::place_view(CSorviEditView* view) {
-  splitter_ = new QSplitter(Qt::Vertical, content());
+  // The list keeps its share of the height; a move of the handle is kept
+  // with the violation list's layout.
+  splitter_ = new CListSplitter(list_layout_section("Violation"), content());
   splitter_->setObjectName(QStringLiteral("violations_splitter"));
-  splitter_->setChildrenCollapsible(false);
   splitter_->addWidget(view);
   list_ = create_violation_list_view();
   splitter_->addWidget(list_);
   view->setMinimumHeight(50);
   list_->setMinimumHeight(50);
-  splitter_->setStretchFactor(0, 9);
-  splitter_->setStretchFactor(1, 1);
-  splitter_->setSizes({900, 100});
   content_layout()->addWidget(splitter_, 1);
 }
 
