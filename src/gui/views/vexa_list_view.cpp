@@ -170,7 +170,11 @@ void CVexaListView::initial_update() {
 
 void CVexaListView::set_image(int index, const QPixmap& pixmap) {
   if (index < 0 || index >= image_count()) return;
-  QPixmap image = pixmap.scaled(kImageSize, kImageSize);
+  // Kept at the pixmap's own resolution, so that it stays sharp on a
+  // screen of more than one pixel a point.
+  const qreal ratio = pixmap.devicePixelRatio();
+  QPixmap image = pixmap.scaled(QSize(kImageSize, kImageSize) * ratio);
+  image.setDevicePixelRatio(ratio);
   image.setMask(image.createMaskFromColor(mask_colour(), Qt::MaskInColor));
   images_[static_cast<size_t>(index)] = QIcon(image);
 }

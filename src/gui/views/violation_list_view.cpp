@@ -47,7 +47,8 @@ void CViolationListView::draw_images() {
   // Procedure violations are squares, line violations discs, each in the
   // colour of its category, on the mask colour.
   for (int kind = 0; kind < kRowKinds; ++kind) {
-    QPixmap pixmap(16, 16);
+    QPixmap pixmap(QSize(16, 16) * devicePixelRatioF());
+    pixmap.setDevicePixelRatio(devicePixelRatioF());
     pixmap.fill(mask_colour());
     QPainter painter(&pixmap);
     painter.setPen(QPen(Qt::black, 1));
