@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -69,7 +70,8 @@ class DocumentsTest : public sorvi_gui_test::WindowTest {
         box->button(a == "Yes" ? QMessageBox::Yes : a == "No" ? QMessageBox::No : QMessageBox::Cancel)->click();
       } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
         answered_ += "file dialog ";
-        files->selectFile(QString::fromStdString(a));
+        // Typed, as selectFile() leaves a focused name field as it is.
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(a));
         QMetaObject::invokeMethod(files, a.empty() ? "reject" : "accept");
       } else {
         modal->done(QDialog::Accepted);
@@ -133,6 +135,17 @@ TEST_F(DocumentsTest, ReformattedTextShowsTheStoredFontItsColoursAndOneToggle) {
   text_complete(view);
   EXPECT_EQ(sorvi::read_view_colour("Font", 0), sorvi::pack_colour(0, 0, 160));
   EXPECT_EQ(view->palette().color(QPalette::Text), QColor(0, 0, 160));
+
+  // Save As gives the document its name; Save then writes there unasked.
+  const std::string copy = dir_.file("copy.txt");
+  answer({copy});
+  doc->save_as();
+  write_file(copy, "old");
+  answered_.clear();
+  answer({""});
+  doc->save();
+  EXPECT_EQ(answered_ + doc->title().toStdString(), "copy.txt");
+  EXPECT_TRUE(read_file(copy) == view->text_bytes());
 }
 
 TEST_F(DocumentsTest, ProcedureViewWidensItsBlockRange) {
