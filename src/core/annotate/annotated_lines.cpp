@@ -7,7 +7,7 @@ void AnnotatedLineList::add(int style, std::string text, bool note) {
     chunks_.emplace_back();
     chunks_.back().reserve(kChunkSize);
   }
-  chunks_.back().push_back(AnnotatedLine{style, note, std::move(text)});
+  chunks_.back().push_back(AnnotatedLine{style, std::move(text), note});
   ++count_;
   if (sink_ && chunks_.back().size() == kChunkSize) {
     sink_->take(std::move(chunks_.back()));

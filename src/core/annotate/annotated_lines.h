@@ -27,10 +27,10 @@ enum LineStyle : int {
 
 struct AnnotatedLine {
   int style = kStyleCode;
+  std::string text;
   // A line the walk places between the code lines (counted as inserted),
   // as against a code line or plain text.
   bool note = false;
-  std::string text;
 };
 
 using AnnotatedChunk = std::vector<AnnotatedLine>;

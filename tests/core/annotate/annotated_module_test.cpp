@@ -343,7 +343,9 @@ TEST_F(HandModuleTest, MissingWorkFiles) {
   std::remove(work("demo_1.blk").c_str());
   sorvi::AnnotationContext* c = ref_context(kAllFlags);
   Expected expected;
-  for (const auto& [style, text] : all_annotations()) {
+  for (const sorvi::AnnotatedLine& line : all_annotations()) {
+    const int style = line.style;
+    const std::string& text = line.text;
     if (style == 0 && text.size() > 6) {
       const size_t after = text.compare(12, 5, "     ") == 0 ? 29 : 28;  // outside or inside a procedure
       expected.push_back({0, text.substr(0, 12) + text.substr(after)});
