@@ -51,16 +51,25 @@ void CChildFrame::activate_frame() {
   }
 }
 
+void CChildFrame::set_arranged(QMdiArea* area, bool arranged) {
+  if (area) area->setProperty("sorvi_arranged", arranged);
+}
+
+bool CChildFrame::arranged(const QMdiArea* area) { return area && area->property("sorvi_arranged").toBool(); }
+
 void CChildFrame::changeEvent(QEvent* event) {
   QMdiSubWindow::changeEvent(event);
-  // The active child frame is always shown maximised. (The area restores
-  // the frame it leaves when another one becomes active; that one stays
-  // behind as it is.)
-  if (event->type() == QEvent::WindowStateChange && !maximising_ && isVisible() &&
+  if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
+    set_arranged(mdiArea(), false);
+  }
+  // The active child frame is shown maximised unless the frames were
+  // arranged. (The area restores the frame it leaves when another one
+  // becomes active; that one stays behind as it is.)
+  if (event->type() == QEvent::WindowStateChange && !maximising_ && isVisible() && !arranged(mdiArea()) &&
       !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {
     maximising_ = true;
     QTimer::singleShot(0, this, [this] {
-      if (mdiArea() && mdiArea()->currentSubWindow() == this) showMaximized();
+      if (mdiArea() && mdiArea()->currentSubWindow() == this && !arranged(mdiArea())) showMaximized();
       maximising_ = false;
     });
   }

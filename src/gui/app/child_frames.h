@@ -1,6 +1,7 @@
 // The child frames that hold a document's view in the main frame's MDI
-// area, always maximised. CXtxSorviChildFrame adds the column heading above
-// the view and a status line below it, both in the view's font;
+// area, maximised unless the user arranged them. CXtxSorviChildFrame adds
+// the column heading above the view and a status line below it, both in
+// the view's font;
 // CSrcSorviChildFrame only the status line; CMSVCSrcChildFrame splits its
 // area between the view (90 %) and the violation list (10 %).
 #pragma once
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <string>
 
+class QMdiArea;
 class QSplitter;
 class QVBoxLayout;
 
@@ -35,6 +37,10 @@ class CChildFrame : public QMdiSubWindow {
   virtual void initial_update_views() {}
   // Shows the frame maximised, whatever the caller asked.
   void activate_frame();
+  // After an explicit Cascade or Tile of the area's frames the active
+  // frame is no longer kept maximised, until the user maximises one again.
+  static void set_arranged(QMdiArea* area, bool arranged);
+  static bool arranged(const QMdiArea* area);
   // Applies the view's font to the frame's bars (none here).
   virtual void apply_view_font() {}
   // Whether the font was applied on a first activation already.
