@@ -1,8 +1,17 @@
 // Start-up of the real program: batch mode and the missing display, the
 // fatal report file, and the single-instance hand-over between a running
-// window and a second start of the program.
+// window and a second start of the program; then the main frame's own
+// commands and what it keeps.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <poll.h>
 #include <sys/socket.h>
@@ -15,15 +24,20 @@
 #include "gui/app/single_instance_server.h"
 
 #include "config/startup_options.h"
+#include "gui/views/sorvi_html_doc.h"
+#include "gui/views/sorvi_html_view.h"
+#include "standards/penalty_catalogue.h"
 #include "window_fixture.h"
 
 namespace {
 
+using sorvi_gui_test::process_events;
 using sorvi_gui_test::wait_until;
 using sorvi_test::file_exists;
 using sorvi_test::read_file;
 using sorvi_test::run_program;
 using sorvi_test::TempDir;
+using sorvi_test::write_file;
 
 // A stream socket at a path: listening (a squatter's), or connected to one
 // (-1 when nobody listens there).
@@ -146,6 +160,11 @@ TEST_F(HandOverTest, SecondStartHandsItsCommandLineToTheRunningWindow) {
   EXPECT_EQ(second_start({"demo_1.ref", "-Language=2"}), 0) << out_;
   ASSERT_TRUE(wait_until([&] { return !app_->documents()->documents().empty(); }));
   EXPECT_EQ(frame()->windowTitle(), "Vexa Sorvi - demo.c - Reformatted");
+  // The standards are read again with a forwarded external standard.
+  ASSERT_TRUE(sorvi::find_penalty_catalogue(2));
+  const std::string before = sorvi::find_penalty_catalogue(2)->external_standard;
+  app_->OnCopyData(sorvi::build_forwarded_command_line({"sorvi", "-ExternalStandard=MISRA-C:2004"}));
+  EXPECT_EQ(before + " -> " + sorvi::find_penalty_catalogue(2)->external_standard, " -> MISRA-C:2004");
 }
 
 TEST_F(HandOverTest, BatchStartBesideARunningWindowWritesItsOwnReport) {
@@ -198,6 +217,225 @@ TEST_F(HandOverTest, SecondStartWithoutArgumentsOpensASecondWindow) {
   EXPECT_EQ(second_start({}, [&] { return file_exists(image); }), -1) << out_;
   EXPECT_TRUE(file_exists(image));
   EXPECT_TRUE(messages_.empty());
+  // The second window says that it cannot take later starts' command lines.
+  EXPECT_NE(out_.find("cannot hand over to this window: another Sorvi window takes them"), std::string::npos) << out_;
+}
+
+// The main frame's own commands: its menus and keys per document kind, the
+// Window menu, help, File > New, web archives, the lock keys and the
+// window's placement.
+class FrameTest : public sorvi_gui_test::WindowTest {
+ protected:
+  // The visible menus: each command with its keys ("+") and, when it has
+  // no fly-by prompt or tool tip, a "!"; submenus in brackets.
+  static std::string menu_dump(const QList<QAction*>& actions) {
+    std::string out;
+    for (QAction* a : actions) {
+      if (!a->isVisible() || a->isSeparator() || a->data().isValid()) continue;
+      out += (out.empty() ? "" : " ") + a->text().remove('&').toStdString();
+      if (a->menu()) {
+        out += "[" + menu_dump(a->menu()->actions()) + "]";
+        continue;
+      }
+      for (const QKeySequence& k : a->shortcuts()) out += "+" + k.toString().toStdString();
+      if (a->statusTip().isEmpty() || a->toolTip().isEmpty()) out += "!";
+    }
+    return out;
+  }
+  std::string menus() { return menu_dump(frame()->menuBar()->actions()); }
+};
+
+TEST_F(FrameTest, WindowMenuListsTheDocumentsArrangesThemAndF6GoesRound) {
+  make_set();
+  write_file(dir_.file("notes.txt"), "notes\n");
+  start();
+  frame()->activateWindow();
+  ASSERT_TRUE(sorvi_gui_test::wait_until([&] { return frame()->isActiveWindow(); }));
+  ASSERT_TRUE(open(dir_.file("notes.txt")) && open(work_ + "demo_1.ref"));
+  QMdiArea* area = frame()->mdi_area();
+  // What the window shows: each frame's state and the active document.
+  auto state = [&] {
+    process_events();
+    std::string out;
+    for (QMdiSubWindow* w : area->subWindowList()) {
+      // In halves of the area's width and height.
+      const QRect g = w->geometry();
+      const int wide = area->viewport()->width(), high = area->viewport()->height();
+      out += w->isMaximized() ? std::string("max ")
+                              : QString("%1,%2 %3x%4 ")
+                                    .arg(g.x() * 2 / wide)
+                                    .arg(g.y() * 2 / high)
+                                    .arg(g.width() * 2 / wide)
+                                    .arg(g.height() * 2 / high)
+                                    .toStdString();
+    }
+    return out + frame()->active_document()->title().toStdString();
+  };
+  auto list = [&] {
+    emit frame()->window_menu()->aboutToShow();
+    std::string out;
+    for (QAction* a : frame()->window_menu()->actions()) {
+      if (a->isCheckable()) out += a->text().toStdString() + (a->isChecked() ? "* " : " ");
+    }
+    return out;
+  };
+  EXPECT_EQ(list(), "&1 notes.txt &2 demo.c - Reformatted* ");
+  frame()->window_menu()->actions().at(frame()->window_menu()->actions().size() - 2)->trigger();
+  EXPECT_EQ(state(), "max 0,0 0x0 notes.txt");
+  // An arrangement stands, through a change of window, until the user
+  // maximises one again.
+  frame()->command_action("Tile Vertically")->trigger();
+  EXPECT_EQ(state(), "0,0 1x2 1,0 1x2 notes.txt");
+  frame()->command_action("Tile Horizontally")->trigger();
+  EXPECT_EQ(state(), "0,0 2x1 0,1 2x1 notes.txt");
+  EXPECT_TRUE(sorvi_gui_test::press_shortcut(frame(), Qt::Key_F6));
+  EXPECT_EQ(state(), "0,0 2x1 0,1 2x1 demo.c - Reformatted");
+  frame()->command_action("Cascade")->trigger();
+  EXPECT_EQ(state().substr(0, 4) == "max " ? "maximised" : "cascaded", "cascaded");
+  area->currentSubWindow()->showMaximized();
+  EXPECT_TRUE(sorvi_gui_test::press_shortcut(frame(), Qt::Key_F6, Qt::ShiftModifier));
+  EXPECT_EQ(state().substr(0, 4), "max ");
+  EXPECT_EQ(list(), "&1 notes.txt* &2 demo.c - Reformatted ");
+}
+
+TEST_F(FrameTest, EmptyFrameOpensHelpMakesANewDocumentShowsTheLockKeysAndKeepsItsPlacement) {
+  start();
+  frame()->activateWindow();
+  ASSERT_TRUE(wait_until([&] { return frame()->isActiveWindow(); }));
+  QStringList opened;
+  frame()->set_help_opener([&](const QString& path) {
+    opened << path;
+    return true;
+  });
+  const QString help = QString::fromStdString(set_.suite_dir + "Help/Kelvar.pdf");
+  // F1 with no document open; Shift+F1 and a click on a part of the window.
+  EXPECT_TRUE(sorvi_gui_test::press_shortcut(frame(), Qt::Key_F1));
+  EXPECT_TRUE(sorvi_gui_test::press_shortcut(frame(), Qt::Key_F1, Qt::ShiftModifier));
+  QHelpEvent click(QEvent::WhatsThis, QPoint(5, 5), frame()->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(frame()->mdi_area(), &click);
+  EXPECT_EQ(opened, QStringList({help, help}));
+
+  // File > New: an untitled plain document.
+  frame()->command_action("New")->trigger();
+  process_events();
+  ASSERT_EQ(app_->documents()->documents().size(), 1u);
+  EXPECT_EQ(std::to_string(frame()->menu_resource()) + " " + frame()->windowTitle().toStdString(),
+            "129 Vexa Sorvi - Sorvir1");
+  EXPECT_EQ(frame()->active_document()->view()->line_count(), 1);
+  EXPECT_TRUE(messages_.empty());
+
+  // Help Topics follows the file at each refresh.
+  QAction* topics = frame()->command_action("Help Topics");
+  const bool before = topics->isEnabled();
+  std::filesystem::create_directories(set_.suite_dir + "Help");
+  write_file(help.toStdString(), "%PDF-1.4\n");
+  frame()->set_menu_resource(frame()->menu_resource());
+  EXPECT_EQ(std::to_string(before) + std::to_string(topics->isEnabled()), "01");
+
+  // The lock keys as the keyboard tells them.
+  frame()->set_lock_state_source([] { return 1 | 4; });
+  frame()->update_lock_panes();
+  std::string panes;
+  for (const char* name : {"caps_pane", "num_pane", "scroll_pane"}) {
+    panes += frame()->findChild<QLabel*>(name)->text().toStdString() + "|";
+  }
+  EXPECT_EQ(panes, "CAP||SCRL|");
+
+  // The placement goes with the settings; a new window takes it.
+  frame()->showNormal();
+  frame()->setGeometry(40, 30, 700, 500);
+  frame()->showMaximized();
+  process_events();
+  ASSERT_TRUE(frame()->close());
+  sorvi::CSorviFrame next;
+  next.show_placed();
+  process_events();
+  EXPECT_TRUE(next.isMaximized());
+  EXPECT_EQ(next.normalGeometry(), QRect(40, 30, 700, 500));
+}
+
+TEST_F(FrameTest, WebArchiveShowsItsPageAndInlinePartsAndThePageCommandsActOnIt) {
+  make_set();
+  const QByteArray png = QByteArray::fromBase64(
+      "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGP4z8DwHwAFAAH/iZk9HQAAAABJRU5ErkJggg==");
+  const std::string mht =
+      "MIME-Version: 1.0\r\nContent-Type: multipart/related;\r\n\tboundary=\"==b==\"; type=\"text/html\"\r\n\r\n"
+      "preamble\r\n--==b==\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
+      "Content-Transfer-Encoding: quoted-printable\r\nContent-Location: http://example.com/a/page.htm\r\n\r\n"
+      "<html><body><p>Caf=C3=A9 r=\r\nules</p><img src=3D\"img/dot.png\"><img src=3D\"cid:dot@x\"></body></html>\r\n"
+      "--==b==\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\n"
+      "Content-Location: http://example.com/a/img/dot.png\r\nContent-ID: <dot@x>\r\n\r\n" +
+      png.toBase64().insert(20, "\r\n").toStdString() + "\r\n--==b==--\r\n";
+  write_file(dir_.file("saved.mht"), mht);
+  write_file(dir_.file("not.mht"), "<html>plain</html>");
+  start();
+  auto page = [&] {
+    auto* html = qobject_cast<sorvi::CSorviHtmlDoc*>(frame()->active_document());
+    return html ? html->html_view() : nullptr;
+  };
+  ASSERT_TRUE(open(dir_.file("not.mht")) && page());
+  EXPECT_TRUE(page()->toPlainText().startsWith("This page cannot be shown")) << page()->toPlainText().toStdString();
+  ASSERT_TRUE(open(dir_.file("saved.mht")) && page());
+  EXPECT_EQ(page()->toPlainText().toStdString(), "Café rules\xef\xbf\xbc\xef\xbf\xbc");
+  const QUrl beside = QUrl::fromLocalFile(QString::fromStdString(dir_.file("img/dot.png")));
+  EXPECT_EQ(page()->loadResource(QTextDocument::ImageResource, beside).toByteArray(), png);
+  EXPECT_EQ(page()->loadResource(QTextDocument::ImageResource, QUrl("cid:dot@x")).toByteArray(), png);
+  // The frame's page commands: the text size checked, Back after a link.
+  frame()->command_action("Large")->trigger();
+  EXPECT_EQ(page()->text_size(), 3);
+  EXPECT_TRUE(frame()->command_action("Large")->isChecked());
+  EXPECT_FALSE(frame()->command_action("Back")->isEnabled());
+  page()->navigate(QUrl::fromLocalFile(QString::fromStdString(dir_.file("not.mht"))).toString());
+  ASSERT_TRUE(frame()->command_action("Back")->isEnabled());
+  frame()->command_action("Back")->trigger();
+  EXPECT_TRUE(page()->toPlainText().startsWith("Café"));
+}
+
+TEST_F(FrameTest, EachKindShowsItsMenusWithTheirKeysAndPrompts) {
+  make_set();
+  write_file(work_ + "demo_1.xtx", read_file(work_ + "demo_1.ref"));
+  write_file(dir_.file("notes.txt"), "notes\n");
+  start();
+  // The keys of commands on no menu.
+  std::string keys = " keys";
+  for (QAction* a : frame()->actions()) {
+    const QObjectList on = a->associatedObjects();
+    if (std::none_of(on.begin(), on.end(), [](QObject* o) { return qobject_cast<QMenu*>(o); })) {
+      keys += " " + a->text().toStdString() + "+" + a->shortcut().toString().toStdString();
+    }
+  }
+  EXPECT_EQ(keys, " keys Next Window+F6 Previous Window+Shift+F6 Help+F1 Context Help+Shift+F1");
+  const std::string file =
+      "File[New+Ctrl+N Open...+Ctrl+O Close Save+Ctrl+S Save As... Print...+Ctrl+P Print Setup... Exit] ";
+  const std::string edit = "Edit[Undo+Ctrl+Z Cut+Ctrl+X Copy+Ctrl+C Paste+Ctrl+V ";
+  const std::string all = "Select All+Ctrl+A Find+Ctrl+F";
+  const std::string finding =
+      "Go To Finding[Next Violation+F8 Previous Violation+Shift+F8 Next Line Not Run+F7 Previous Line Not Run+Shift+F7 "
+      "Next Data-Flow Note+F9 Previous Data-Flow Note+Shift+F9] ";
+  const std::string bars = "Toolbar Status Bar] ";
+  const std::string font = "Configure[Font] ";
+  const std::string rest =
+      "Window[Cascade Tile Horizontally Tile Vertically Arrange Icons] Help[Help Topics About Sorvi...]";
+  const std::pair<std::string, std::string> rows[] = {
+      {"", "128 File[New+Ctrl+N Open...+Ctrl+O Print Setup... Exit] View[" + bars +
+               "Help[Manuals Online About Sorvi...]"},
+      {work_ + "demo_1.ref",
+       "132 " + file + edit + all + " Violation Help] View[Refresh+F5 " + finding + bars + font + rest},
+      {work_ + "demo_1.xtx", "131 " + file + edit + all + " Violation Help] View[" + finding + bars + font + rest},
+      {set_.suite_dir + "standards_info/html/standards.htm",
+       "130 " + file + edit +
+           "Find+Ctrl+F] View[Goto[Back+Alt+Left Forward+Alt+Right] Fonts[Largest Large Medium Small Smallest] "
+           "Refresh+F5 " + bars + rest},
+      {set_.tci_path, "134 " + file + edit + all + "] View[" + bars + font + rest},
+      {work_ + "demo_1.sif", "135 " + file + edit + all + " Violation Help] View[" + finding + bars + font + rest},
+      {work_ + "demo_1.sf1", "136 " + file + edit + all + " Replace+Ctrl+H] View[" + finding + bars + font + rest},
+      {dir_.file("notes.txt"),
+       "129 " + file + edit + all + " Replace+Ctrl+H Violation Help] View[" + bars + font + rest},
+  };
+  for (const auto& [path, expected] : rows) {
+    if (!path.empty()) ASSERT_TRUE(open(path)) << path;
+    EXPECT_EQ(std::to_string(frame()->menu_resource()) + " " + menus(), expected) << path;
+  }
 }
 
 }  // namespace

@@ -26,7 +26,17 @@
 #include "samplegen/sample_set_writer.h"
 #include "support/test_support.h"
 
+// The toolkit's own entry for a key as the keyboard gives it to the
+// window's shortcuts (what its test library uses).
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text, bool autorep, ushort count);
+
 namespace sorvi_gui_test {
+
+// Presses a key of the active window's shortcuts; true when one took it.
+inline bool press_shortcut(QObject* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  return qt_sendShortcutOverrideEvent(target, 0, key, mods, QString(), false, 1);
+}
 
 inline void process_events() {
   for (int i = 0; i < 3; ++i) QApplication::processEvents();
