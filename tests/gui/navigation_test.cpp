@@ -1,7 +1,8 @@
 // Moving from finding to finding on a generated module, through the window's
 // commands: each command visits the starts of its findings in order, the
 // caret at the start of the line and the line in the middle of the window,
-// and goes on from the other end with a note in the status bar; Enter in
+// and goes on from the other end with a note in the status bar, also over
+// code lines highlighted as never run in either colour set; Enter in
 // the violation list jumps as a double click does; on a dark desktop the
 // plain text follows the desktop's text colour and the status colours stay.
 #include <gtest/gtest.h>
@@ -58,18 +59,23 @@ class NavigationTest : public sorvi_gui_test::WindowTest {
     }
     return out;
   }
+  // One kind's commands against its starts: from line 0 forward (a start
+  // on line 0 comes last, after going on from the start) and backward, once
+  // round and one more.
+  void check_kind(sorvi::CSorviEditView* view, const std::string& name, const std::vector<int>& s,
+                  const std::string& row) {
+    ASSERT_GE(s.size(), 2u) << row << " " << name;
+    const size_t top = s[0] == 0 ? 1 : 0;
+    std::string forward, backward = std::to_string(s.back()) + "+ ";
+    for (size_t i = top; i < s.size(); ++i) forward += std::to_string(s[i]) + " ";
+    forward += std::to_string(s[0]) + "+ " + (top ? std::to_string(s[1]) + " " : "");
+    for (size_t i = s.size() - 1; i-- > 0;) backward += std::to_string(s[i]) + " ";
+    EXPECT_EQ(visit(view, "next_" + name, s.size() + 1), forward) << row;
+    EXPECT_EQ(visit(view, "previous_" + name, s.size() + 1), backward + std::to_string(s.back()) + "+ ") << row;
+  }
   void check_commands(sorvi::CSorviEditView* view, const std::string& row) {
     for (const auto& [kind, name] : {std::pair<char, std::string>{'v', "violation"}, {'n', "not_run"}, {'d', "dataflow"}}) {
-      const std::vector<int> s = starts_by_text(view, kind);
-      ASSERT_GE(s.size(), 2u) << row << " " << name;
-      // A start on line 0 is reached last going forward from there.
-      const size_t top = s[0] == 0 ? 1 : 0;
-      std::string forward, backward = std::to_string(s.back()) + "+ ";
-      for (size_t i = top; i < s.size(); ++i) forward += std::to_string(s[i]) + " ";
-      forward += std::to_string(s[0]) + "+ " + (top ? std::to_string(s[1]) + " " : "");
-      for (size_t i = s.size() - 1; i-- > 0;) backward += std::to_string(s[i]) + " ";
-      EXPECT_EQ(visit(view, "next_" + name, s.size() + 1), forward) << row;
-      EXPECT_EQ(visit(view, "previous_" + name, s.size() + 1), backward + std::to_string(s.back()) + "+ ") << row;
+      check_kind(view, name, starts_by_text(view, kind), row);
     }
   }
 };
@@ -109,6 +115,29 @@ TEST_F(NavigationTest, CommandsVisitEachFindingAndGoOnFromTheOtherEnd) {
   process_events();
   const QStringList source = QString::fromStdString(sorvi_test::read_file(set_.modules[0].source_path)).split('\n');
   EXPECT_EQ(listing->view()->line_text(listing->view()->caret_line() - 1), source[std::stoi(list->cell_text(row, 4)) - 1]);
+}
+
+TEST_F(NavigationTest, HighlightedCodeLinesThatNeverRanInEitherColourSet) {
+  make_set();
+  for (const std::vector<std::string>& options : {std::vector<std::string>{"CoverageMode"}, {"CoverageMode", "CoveragePassFail"}}) {
+    app_.reset();
+    start(options);
+    sorvi::CSorviDocument* doc = open(work_ + "demo_1.ref");
+    ASSERT_TRUE(doc);
+    // The code lines alone from reformatted line 7 on: line d shows
+    // reformatted line d + 7. A start is the first line of a run in blocks
+    // never executed.
+    std::vector<int> starts;
+    for (int d = 0, before = 0; d + 7 <= set_.modules[0].ref_lines; ++d) {
+      int never = 0;
+      for (const sorvi_sample::SampleBlock& b : set_.modules[0].blocks) {
+        never |= !b.dummy && b.combined == 0 && b.start_line <= d + 7 && d + 7 <= b.end_line;
+      }
+      if (never && !before) starts.push_back(d);
+      before = never;
+    }
+    check_kind(doc->view(), "not_run", starts, options.back());
+  }
 }
 
 }  // namespace
