@@ -66,10 +66,10 @@ TEST(HandOverPathTest, ASquattedSocketPathIsNeitherJoinedNorTaken) {
     const std::string target = squat == "symlink" ? tmp.file("elsewhere") : path;
     const int squatter = squat == "file" ? -1 : unix_socket(target, true);
     if (squat == "file") sorvi_test::write_file(path, "");
-    if (squat == "symlink") ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
-    if (squat == "open directory") ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
-    if (squat == "foreign socket") ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
-    if (squat == "foreign directory") ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+    if (squat == "symlink") { ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0); }
+    if (squat == "open directory") { ASSERT_EQ(chmod(dir.c_str(), 0777), 0); }
+    if (squat == "foreign socket") { ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0); }
+    if (squat == "foreign directory") { ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0); }
     struct stat before {}, after {};
     lstat(path.c_str(), &before);
     const bool handed = sorvi::hand_over_to_running_instance({"sorvi", "-Procnum=1"}) != sorvi::HandOver::NoInstance;
@@ -427,7 +427,7 @@ TEST_F(FrameTest, EachKindShowsItsMenusWithTheirKeysAndPrompts) {
        "129 " + file + edit + all + " Replace+Ctrl+H Violation Help] View[" + bars + font + rest},
   };
   for (const auto& [path, expected] : rows) {
-    if (!path.empty()) ASSERT_TRUE(open(path)) << path;
+    if (!path.empty()) { ASSERT_TRUE(open(path)) << path; }
     EXPECT_EQ(std::to_string(frame()->menu_resource()) + " " + menus(), expected) << path;
   }
 }

@@ -113,7 +113,7 @@ class WindowTest : public ::testing::Test {
   // An annotated text arrives step by step: waits for all of it.
   static void text_complete(sorvi::CSorviEditView* view) {
     auto* annotated = qobject_cast<sorvi::CAnnotatedView*>(view);
-    if (annotated) EXPECT_TRUE(wait_until([annotated] { return !annotated->filling(); }));
+    if (annotated) { EXPECT_TRUE(wait_until([annotated] { return !annotated->filling(); })); }
   }
   sorvi::CSorviFrame* frame() { return app_->frame(); }
   QAbstractButton* control(sorvi::BarControl c) { return frame()->view_bars()->control(c); }

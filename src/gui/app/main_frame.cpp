@@ -241,7 +241,7 @@ void CSorviFrame::create_menus() {
 
   view_menu_ = menuBar()->addMenu(tr("&View"));
   create_html_menus();
-  QAction* refresh = add_command(view_menu_, tr("Refresh"), FrameCommand::ViewRefresh, QKeySequence(Qt::Key_F5));
+  add_command(view_menu_, tr("Refresh"), FrameCommand::ViewRefresh, QKeySequence(Qt::Key_F5));
   add_finding_commands(this, view_menu_);
   view_menu_->addSeparator();
   QAction* toolbar = plain(view_menu_, tr("&Toolbar"), true);

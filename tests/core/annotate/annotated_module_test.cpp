@@ -386,7 +386,9 @@ TEST_F(HandModuleTest, WorkFilesThatDisagreeGiveASensibleText) {
   EXPECT_EQ(notes, "Block 2 has been executed twice|Block 2 has been executed 3 times|");  // current, combined
   c->highlight = true;
   for (const sorvi::AnnotatedLine& l : generate(c)) {
-    if (l.text.substr(0, 6) == "    12" || l.text.substr(0, 6) == "    17") EXPECT_EQ(l.style, 0) << l.text;
+    if (l.text.substr(0, 6) == "    12" || l.text.substr(0, 6) == "    17") {
+      EXPECT_EQ(l.style, 0) << l.text;
+    }
   }
 
   // A violation past the end of the file, and a block file naming lines
