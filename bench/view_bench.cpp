@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -102,6 +103,19 @@ bool wait_for(const std::function<bool()>& done) {
   return true;
 }
 
+// The process's peak resident size so far, in MB (VmHWM).
+double peak_so_far_mb() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  double kb = 0;
+  while (std::fgets(line, sizeof line, f)) {
+    if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::atof(line + 6);
+  }
+  std::fclose(f);
+  return kb / 1024.0;
+}
+
 // In the child: the window on the module, every annotation on.
 int window_run(const Set& set, std::vector<double>* out) {
   if (chdir(set.work.c_str()) != 0) return 1;
@@ -133,6 +147,7 @@ int window_run(const Set& set, std::vector<double>* out) {
   const double navigable = seconds_since(t);
   const double text_lines = view->line_count();
   const double text_mb = static_cast<double>(view->store().size()) / (1024.0 * 1024.0);
+  const double peak_open = peak_so_far_mb();
 
   double toggle[2];
   for (int i = 0; i < 2; ++i) {
@@ -148,7 +163,7 @@ int window_run(const Set& set, std::vector<double>* out) {
   const bool found = view->find_text(QStringLiteral("Text Found Nowhere"), true, false);
   const double find = seconds_since(t);
   if (found) return 4;
-  *out = {opened, first_page, navigable, toggle[0], toggle[1], find, text_lines, text_mb};
+  *out = {opened, first_page, navigable, toggle[0], toggle[1], find, text_lines, text_mb, peak_open};
   return 0;
 }
 
@@ -177,13 +192,14 @@ void BM_WindowOpen(benchmark::State& state) {
     double seconds = 0, peak = 0;
     std::vector<double> f;
     const bool ok = run_child([&](std::vector<double>* out) { return window_run(set, out); }, &f, &seconds, &peak);
-    if (!ok || f.size() != 8) {
+    if (!ok || f.size() != 9) {
       state.SkipWithError("window run failed");
       return;
     }
     state.SetIterationTime(f[2]);
     const char* names[] = {"opened_s",      "first_page_s", "navigable_s", "coverage_off_s",
-                           "coverage_on_s", "find_s",       "text_lines",  "text_MB"};
+                           "coverage_on_s", "find_s",       "text_lines",  "text_MB",
+                           "peak_open_MB"};
     for (size_t i = 0; i < f.size(); ++i) state.counters[names[i]] = f[i];
     state.counters["peak_MB"] = peak;
   }

@@ -1,6 +1,9 @@
 #include "gui/views/line_store.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -12,9 +15,24 @@
 
 namespace sorvi {
 
+namespace {
+
+// From this size on a buffer is a mapping of its own, grown with mremap.
+// Left to malloc, a buffer freed by a regeneration raises glibc's dynamic
+// mmap threshold, and the next text's buffers then grow on the heap by copying,
+// holding old and new copies at once.
+constexpr size_t kMappedBytes = size_t(1) << 20;
+
+void* map_bytes(size_t bytes) {
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
+}  // namespace
+
 template <typename T>
 PodBuffer<T>::~PodBuffer() {
-  std::free(data_);
+  clear();
 }
 
 template <typename T>
@@ -22,7 +40,22 @@ void PodBuffer<T>::reserve(size_t n) {
   if (n <= capacity_) return;
   size_t grown = std::max<size_t>(n, capacity_ + capacity_ / 2);
   grown = std::max<size_t>(grown, 4096 / sizeof(T));
-  void* p = std::realloc(data_, grown * sizeof(T));
+  if (grown > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+  const size_t bytes = grown * sizeof(T);
+  void* p = nullptr;
+  if (mapped_) {
+    p = mremap(data_, capacity_ * sizeof(T), bytes, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) p = nullptr;
+  } else if (bytes >= kMappedBytes) {
+    p = map_bytes(bytes);
+    if (p) {
+      if (size_) std::memcpy(p, data_, size_ * sizeof(T));
+      std::free(data_);
+      mapped_ = true;
+    }
+  } else {
+    p = std::realloc(data_, bytes);
+  }
   if (!p) throw std::bad_alloc();
   data_ = static_cast<T*>(p);
   capacity_ = grown;
@@ -53,7 +86,12 @@ void PodBuffer<T>::splice(size_t at, size_t count, const T* values, size_t n) {
 
 template <typename T>
 void PodBuffer<T>::clear() {
-  std::free(data_);
+  if (mapped_) {
+    munmap(data_, capacity_ * sizeof(T));
+  } else {
+    std::free(data_);
+  }
+  mapped_ = false;
   data_ = nullptr;
   size_ = capacity_ = 0;
 }

@@ -14,7 +14,8 @@
 
 namespace sorvi {
 
-// A growable array of plain values kept with malloc/realloc.
+// A growable array of plain values: small ones kept with malloc/realloc,
+// large ones in a mapping of their own that grows in place or is remapped.
 template <typename T>
 class PodBuffer {
  public:
@@ -39,6 +40,7 @@ class PodBuffer {
   T* data_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;
+  bool mapped_ = false;  // a mapping of its own (large buffers), else malloc's
 };
 
 class LineStore {
