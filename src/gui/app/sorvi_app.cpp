@@ -153,6 +153,8 @@ int run_sorvi(int argc, char** argv) {
   QApplication::setApplicationName("Sorvi");
   QApplication::setOrganizationName("Vexa");
   QApplication::setApplicationVersion(QStringLiteral(SORVI_VERSION));
+  // Ties the windows to the installed menu entry (sorvi.desktop) on Wayland.
+  QGuiApplication::setDesktopFileName(QStringLiteral("sorvi"));
   set_message_box_handler([](const std::string& text) {
     QMessageBox::information(nullptr, QStringLiteral("Sorvi"), QString::fromLocal8Bit(text.c_str()));
   });
