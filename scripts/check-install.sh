@@ -138,12 +138,12 @@ check_root() {
   echo "$name: OK"
 }
 
-# Part 1: cmake --install into a scratch root.
+# First: cmake --install into a scratch root.
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log" ||
   { cat "$work/install.log"; fail "cmake --install"; }
 check_root install "$work/root"
 
-# Part 2: the .deb.
+# Then: the .deb.
 if ! command -v dpkg-deb >/dev/null; then
   skip "deb: dpkg-deb is not installed (scripts/install-deps.sh installs it)"
 else
