@@ -27,8 +27,8 @@ constexpr int kImageSize = 16;
 }  // namespace
 
 CColumnLayout::CColumnLayout(QTreeView* list, const std::string& section)
-    : QObject(list), list_(list), section_(section) {
-  list->viewport()->installEventFilter(this);
+    : QObject(list), list_(list), viewport_(list->viewport()), section_(section) {
+  viewport_->installEventFilter(this);
   connect(list->header(), &QHeaderView::sectionResized, this,
           [this](int column, int, int width) { column_resized(column, width); });
 }
@@ -54,7 +54,7 @@ void CColumnLayout::lay_out() {
 }
 
 bool CColumnLayout::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_->viewport() && event->type() == QEvent::Resize) lay_out();
+  if (event->type() == QEvent::Resize && watched == viewport_) lay_out();
   return QObject::eventFilter(watched, event);
 }
 

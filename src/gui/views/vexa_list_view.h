@@ -46,6 +46,7 @@ class CColumnLayout : public QObject {
   void column_resized(int column, int width);
 
   QTreeView* list_;
+  QWidget* viewport_;  // kept: the list may be half destroyed when its viewport goes
   std::string section_;
   std::vector<double> shares_;
   int laid_out_width_ = -1;
