@@ -260,7 +260,7 @@ TEST_F(DocumentsTest, PrintsATextToAPdfFileWithHalfInchMargins) {
   EXPECT_EQ(pdf.count(QRegularExpression("/Type\\s*/Page\\b")), pages);
   EXPECT_TRUE(messages_.empty());
   print_to(dir_.file("missing/notes.pdf"));
-  EXPECT_EQ(messages_, std::vector<std::string>{"Printing failed."});
+  EXPECT_EQ(messages_, std::vector<std::string>{"printing failed"});
 }
 
 }  // namespace

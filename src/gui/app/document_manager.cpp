@@ -30,7 +30,7 @@ namespace {
 
 const char kFailedToOpen[] = "Failed to open document";
 const char kFailedToCreate[] = "Failed to create document";
-const char kPrintingFailed[] = "Printing failed.";
+const char kPrintingFailed[] = "printing failed";
 
 // The open dialog's filter of a kind: "Name (*.a *.b)".
 QString dialog_filter(const DocTemplateInfo& t) {
