@@ -59,26 +59,6 @@ void use_second_threads() {
   sorvi::set_parallel_reading(!(one_thread && *one_thread && *one_thread != '0'));
 }
 
-// Runs `job` in a child process; returns its wall time in seconds and its
-// peak resident memory in megabytes.
-template <typename Job>
-bool run_child(Job job, double* seconds, double* peak_mb, double* cpu_seconds = nullptr) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) _exit(job());
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid) return false;
-  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  *peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  if (cpu_seconds) {
-    *cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void report(benchmark::State& state, long long lines, double seconds, double peak_mb, double cpu_seconds = -1) {
   state.SetIterationTime(seconds);
   // The child's processor time (user and system), steadier than the wall
@@ -92,7 +72,7 @@ void BM_CopyRefFile(benchmark::State& state) {
   const Set set = sample_set(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     double seconds = 0, peak = 0, cpu = 0;
-    const bool ok = run_child(
+    const bool ok = sorvi_bench::run_child(
         [&] {
           std::FILE* in = std::fopen((set.work + "demo_1.ref").c_str(), "rb");
           std::FILE* out = std::fopen("/tmp/sorvi-bench-copy.ref", "wb");
@@ -115,7 +95,7 @@ void BM_BatchAnnotatedReport(benchmark::State& state) {
   const std::string rtf = set.work + "demo_1.aref.rtf";
   for (auto _ : state) {
     double seconds = 0, peak = 0, cpu = 0;
-    const bool ok = run_child(
+    const bool ok = sorvi_bench::run_child(
         [&] {
           if (chdir(set.work.c_str()) != 0) return 1;
           const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
@@ -200,7 +180,7 @@ void BM_BatchPhases(benchmark::State& state) {
   for (auto _ : state) {
     g_phases = new (shared) Phases();
     double seconds = 0, peak = 0, cpu = 0;
-    const bool ok = run_child(
+    const bool ok = sorvi_bench::run_child(
         [&] {
           if (chdir(set.work.c_str()) != 0) return 1;
           const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};

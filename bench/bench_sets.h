@@ -4,9 +4,11 @@
 // it starts measure only their own memory.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +18,28 @@
 #include "samplegen/sample_set_writer.h"
 
 namespace sorvi_bench {
+
+// Runs `job` in a child process, so that each run measures only its own
+// memory; gives back its wall time in seconds, its peak resident memory in
+// megabytes and, when asked, its processor time. True when it exited with 0.
+template <typename Job>
+bool run_child(Job job, double* seconds, double* peak_mb, double* cpu_seconds = nullptr) {
+  const auto start = std::chrono::steady_clock::now();
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) _exit(job());
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return false;
+  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  *peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  if (cpu_seconds) {
+    *cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 struct Set {
   std::string root;    // the set's directory, without a trailing "/"

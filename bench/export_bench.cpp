@@ -40,21 +40,6 @@ Set sample_set(int modules, int lines) {
   return sorvi_bench::cached_sample_set("export" + std::to_string(modules) + "x" + std::to_string(lines), o);
 }
 
-template <typename Job>
-bool run_child(Job job, double* seconds, double* peak_mb) {
-  const auto start = std::chrono::steady_clock::now();
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) _exit(job());
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid) return false;
-  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  *peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void report(benchmark::State& state, long long lines, double seconds, double peak_mb) {
   state.SetIterationTime(seconds);
   state.counters["lines_per_s"] = static_cast<double>(lines) / seconds;
@@ -66,7 +51,7 @@ void BM_BatchReport(benchmark::State& state) {
   const Set set = sample_set(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   for (auto _ : state) {
     double seconds = 0, peak = 0;
-    const bool ok = run_child(
+    const bool ok = sorvi_bench::run_child(
         [&] {
           if (chdir(set.work.c_str()) != 0) return 1;
           const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
@@ -88,7 +73,7 @@ void BM_Export(benchmark::State& state) {
   state.SetLabel(format);
   for (auto _ : state) {
     double seconds = 0, peak = 0;
-    const bool ok = run_child(
+    const bool ok = sorvi_bench::run_child(
         [&] {
           sorvi_export::ExportOptions o;
           const std::vector<std::string> args = {format, "-o", out, "-j", "2"};

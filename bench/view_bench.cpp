@@ -51,35 +51,29 @@ template <typename Job>
 bool run_child(Job job, std::vector<double>* figures, double* seconds, double* peak_mb) {
   int fds[2];
   if (pipe(fds) != 0) return false;
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    close(fds[0]);
-    std::vector<double> out;
-    const int code = job(&out);
-    std::string text;
-    for (double v : out) text += std::to_string(v) + " ";
-    if (write(fds[1], text.data(), text.size()) < 0) _exit(3);
-    _exit(code);
-  }
+  const bool ok = sorvi_bench::run_child(
+      [&] {
+        close(fds[0]);
+        std::vector<double> out;
+        const int code = job(&out);
+        std::string text;
+        for (double v : out) text += std::to_string(v) + " ";
+        return write(fds[1], text.data(), text.size()) < 0 ? 3 : code;
+      },
+      seconds, peak_mb);
+  // The figures are a few bytes: they wait in the pipe until the child ended.
   close(fds[1]);
   std::string text;
   char buf[256];
   for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
   close(fds[0]);
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid) return false;
-  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  *peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
   figures->clear();
   size_t used = 0;
   for (size_t at = 0; at < text.size(); at += used) {
     figures->push_back(std::stod(text.substr(at), &used));
     while (at + used < text.size() && text[at + used] == ' ') ++used;
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return ok;
 }
 
 // Notes when the view first paints with lines in it.
