@@ -90,6 +90,15 @@ void BM_CopyRefFile(benchmark::State& state) {
   std::remove("/tmp/sorvi-bench-copy.ref");
 }
 
+// In the child: goes to the set's work directory and parses the command
+// line of the annotated report of its module, every annotation on.
+bool report_command_line(const Set& set, sorvi::CSorviCommandLineInfo* info) {
+  if (chdir(set.work.c_str()) != 0) return false;
+  const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
+  *info = sorvi::startup_parse_command_line(args);
+  return true;
+}
+
 void BM_BatchAnnotatedReport(benchmark::State& state) {
   const Set set = sample_set(static_cast<int>(state.range(0)));
   const std::string rtf = set.work + "demo_1.aref.rtf";
@@ -97,9 +106,8 @@ void BM_BatchAnnotatedReport(benchmark::State& state) {
     double seconds = 0, peak = 0, cpu = 0;
     const bool ok = sorvi_bench::run_child(
         [&] {
-          if (chdir(set.work.c_str()) != 0) return 1;
-          const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
-          sorvi::CSorviCommandLineInfo info = sorvi::startup_parse_command_line(args);
+          sorvi::CSorviCommandLineInfo info;
+          if (!report_command_line(set, &info)) return 1;
           use_second_threads();
           return sorvi::run_batch(info);
         },
@@ -182,9 +190,8 @@ void BM_BatchPhases(benchmark::State& state) {
     double seconds = 0, peak = 0, cpu = 0;
     const bool ok = sorvi_bench::run_child(
         [&] {
-          if (chdir(set.work.c_str()) != 0) return 1;
-          const std::vector<std::string> args = {"sorvi", "demo_1.ref", "-VMODE", "-Language=2", "-Flags=2047"};
-          sorvi::CSorviCommandLineInfo info = sorvi::startup_parse_command_line(args);
+          sorvi::CSorviCommandLineInfo info;
+          if (!report_command_line(set, &info)) return 1;
           Clock::time_point start = Clock::now();
           std::unique_ptr<sorvi::RefDocument> doc =
               sorvi::build_ref_document(sorvi::normalise_document_path(info.file_name), false, false);
