@@ -75,42 +75,34 @@ using HeapObjects = std::vector<HeapObject>;
 // A collection up to this size is read whole; a larger one header by header.
 constexpr uint64_t kWholeCollection = uint64_t{16} << 20;
 
-// Walks the collection at file offset `start` the way HDF5 decodes it, with
-// every bound checked; gives its objects by number (the free space left
-// out) when asked. False when the collection is damaged.
-bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader read, void* source,
-                     HeapObjects* objects) {
+// The size a collection's header gives, or 0 when the header at `start` is
+// not one HDF5 would accept for a file of this layout.
+uint64_t collection_size(const GlhHeapLayout& layout, uint64_t start, const unsigned char* header) {
   const unsigned ls = layout.length_size;
-  if (ls != 2 && ls != 4 && ls != 8) return false;
-  if (start > layout.file_size) return false;
-
-  // Header: "GCOL", version, three reserved bytes, the collection size.
-  unsigned char header[16];
-  const uint64_t header_size = align_up(8 + ls);
-  if (header_size > sizeof header || start > layout.file_size - header_size) return false;
-  if (!read(source, start, header, 8 + ls)) return false;
-  if (std::memcmp(header, "GCOL", 4) != 0 || header[4] != 1) return false;
+  if (std::memcmp(header, "GCOL", 4) != 0 || header[4] != 1) return 0;
   const uint64_t size = little_endian(header + 8, ls);
-  if (size < kMinCollectionSize || size > layout.file_size - start) return false;
+  if (size < kMinCollectionSize || size > layout.file_size - start) return 0;
+  return size;
+}
 
-  std::vector<unsigned char> whole;
-  if (size <= kWholeCollection) {
-    whole.resize(static_cast<size_t>(size));
-    if (!read(source, start, whole.data(), whole.size())) return false;
-  }
-
+// Walks the objects of a collection of `size` bytes whose header is sound;
+// `whole` holds the collection's bytes, or is null to read each object's
+// header in turn.
+bool walk_objects(const GlhHeapLayout& layout, uint64_t start, uint64_t size, const unsigned char* whole,
+                  GlhByteReader read, void* source, HeapObjects* objects) {
   // Objects: number (2 bytes), references (2), reserved (4), size. Object 0
   // is the free space, whose size already counts its header; the others are
   // padded to the alignment. A tail too short for a header is free space.
+  const unsigned ls = layout.length_size;
   const uint64_t object_header = align_up(8 + ls);
   if (objects) objects->clear();
-  uint64_t at = header_size;
+  uint64_t at = object_header;  // the collection's header is as long as an object's
   while (at < size) {
     if (size - at < object_header) break;
     unsigned char copy[16];
     const unsigned char* object = copy;
-    if (!whole.empty()) {
-      object = whole.data() + at;
+    if (whole) {
+      object = whole + at;
     } else if (!read(source, start + at, copy, 8 + ls)) {
       return false;
     }
@@ -132,6 +124,35 @@ bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader 
     at += need;
   }
   return true;
+}
+
+// Walks the collection at file offset `start` the way HDF5 decodes it, with
+// every bound checked; gives its objects by number (the free space left
+// out) when asked. False when the collection is damaged.
+bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader read, void* source,
+                     HeapObjects* objects) {
+  const unsigned ls = layout.length_size;
+  if (ls != 2 && ls != 4 && ls != 8) return false;
+  if (start > layout.file_size) return false;
+
+  // Header: "GCOL", version, three reserved bytes, the collection size.
+  unsigned char header[16];
+  const uint64_t header_size = align_up(8 + ls);
+  if (header_size > sizeof header || start > layout.file_size - header_size) return false;
+  if (!read(source, start, header, 8 + ls)) return false;
+  const uint64_t size = collection_size(layout, start, header);
+  if (size == 0) return false;
+
+  // The buffer stays with the thread, so walking many collections does not
+  // allocate and clear one each time.
+  thread_local std::vector<unsigned char> buffer;
+  const unsigned char* whole = nullptr;
+  if (size <= kWholeCollection) {
+    if (buffer.size() < size) buffer.resize(static_cast<size_t>(size));
+    if (!read(source, start, buffer.data(), static_cast<size_t>(size))) return false;
+    whole = buffer.data();
+  }
+  return walk_objects(layout, start, size, whole, read, source, objects);
 }
 
 // What the checks of stored heap references need of a file: the descriptor
@@ -273,13 +294,19 @@ constexpr size_t kKeptVerdicts = 8;
 std::mutex verdicts_mutex;
 std::deque<Verdict> verdicts;
 
+// Finds every collection signature in the file and walks each collection.
+// The file is read once, a block at a time: a collection that lies within
+// the block is walked where it lies, one that crosses the block's end is
+// read through the descriptor.
 bool scan_for_collections(int fd, unsigned length_size, uint64_t file_size) {
-  static const char kStart[5] = {'G', 'C', 'O', 'L', 1};
+  static const unsigned char kStart[5] = {'G', 'C', 'O', 'L', 1};
   constexpr size_t kBlock = size_t{1} << 20;
-  std::vector<char> block(kBlock + sizeof kStart - 1);
+  std::vector<unsigned char> block(kBlock + sizeof kStart - 1);
   GlhHeapLayout layout;
   layout.length_size = length_size;
   layout.file_size = file_size;
+  if (length_size != 2 && length_size != 4 && length_size != 8) return false;
+  const uint64_t header_size = align_up(8 + length_size);
   uint64_t at = 0;
   size_t carried = 0;  // bytes at the front of the block kept from the last read
   while (at < file_size) {
@@ -287,12 +314,26 @@ bool scan_for_collections(int fd, unsigned length_size, uint64_t file_size) {
     if (!read_from_descriptor(&fd, at, block.data() + carried, want)) return false;
     const size_t have = carried + want;
     const uint64_t block_start = at - carried;
+    const unsigned char* data = block.data();
+    // A search for the first byte, then a compare, is several times faster
+    // here than a general substring search.
     for (size_t i = 0; i + sizeof kStart <= have;) {
-      const void* hit = memmem(block.data() + i, have - i, kStart, sizeof kStart);
+      const void* hit = std::memchr(data + i, kStart[0], have - i - (sizeof kStart - 1));
       if (!hit) break;
-      const size_t offset = static_cast<size_t>(static_cast<const char*>(hit) - block.data());
-      if (!walk_collection(layout, block_start + offset, read_from_descriptor, &fd, nullptr)) return false;
+      const size_t offset = static_cast<size_t>(static_cast<const unsigned char*>(hit) - data);
       i = offset + 1;
+      if (std::memcmp(data + offset, kStart, sizeof kStart) != 0) continue;
+      const uint64_t start = block_start + offset;
+      bool walked = false;
+      if (have - offset >= header_size && start <= file_size - header_size) {
+        const uint64_t size = collection_size(layout, start, data + offset);
+        if (size == 0) return false;
+        if (size <= have - offset) {
+          if (!walk_objects(layout, start, size, data + offset, read_from_descriptor, &fd, nullptr)) return false;
+          walked = true;
+        }
+      }
+      if (!walked && !walk_collection(layout, start, read_from_descriptor, &fd, nullptr)) return false;
     }
     at += want;
     carried = std::min(have, sizeof kStart - 1);
