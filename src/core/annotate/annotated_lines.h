@@ -42,6 +42,14 @@ class AnnotatedLineSink {
   virtual void take(AnnotatedChunk&& chunk) = 0;
 };
 
+// Receives the lines one at a time without keeping them: a writer that
+// turns each into output at once.
+class AnnotatedLineWriter {
+ public:
+  virtual ~AnnotatedLineWriter() = default;
+  virtual void write(int style, const char* text, size_t size) = 0;
+};
+
 class AnnotatedLineList {
  public:
   static constexpr size_t kChunkSize = 100;

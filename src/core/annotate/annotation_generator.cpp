@@ -838,6 +838,7 @@ bool highlight_colour_set_is_pass_fail(bool pass_fail) {
 void set_annotation_step_observer(AnnotationStepObserver observer) { step_observer() = observer; }
 
 void set_parallel_reading(bool parallel) { parallel_reading_slot() = parallel; }
+bool parallel_reading() { return parallel_reading_slot(); }
 
 void reset_annotation_state() {
   colour_set_slot().reset();

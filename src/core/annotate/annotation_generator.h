@@ -38,8 +38,10 @@ using AnnotationStepObserver = void (*)(const char* step);
 void set_annotation_step_observer(AnnotationStepObserver observer);
 
 // Whether the data-flow file is parsed on a second thread while the other
-// work files are read (the default), or in turn.
+// work files are read, and a report is written on a second thread while
+// its lines are produced (the default), or all in turn.
 void set_parallel_reading(bool parallel);
+bool parallel_reading();
 
 // ---- pieces of the walk (also used by the procedure document) ----------------
 

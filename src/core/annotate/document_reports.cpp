@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "annotate/annotation_generator.h"
+#include "annotate/pipelined_sink.h"
 #include "base/file_utils.h"
 #include "base/safe_output.h"
 #include "config/display_settings.h"
@@ -85,8 +86,13 @@ RichTextResult write_rich_text(AnnotationContext* context, const RtfFont& font, 
     return result;
   }
   RtfStreamWriter writer(out, font, just_switched_on(), caret_line);
-  AnnotatedLineList lines(&writer);
-  if (GenerateAnnotatedLines(context, lines)) lines.close();
+  {
+    // The text is written on a second thread while the walk goes on.
+    PipelinedSink pipe(writer, parallel_reading());
+    AnnotatedLineList lines(&pipe);
+    if (GenerateAnnotatedLines(context, lines)) lines.close();
+    pipe.finish();
+  }
   result.ok = writer.finish();
   if (result.lasting) {
     result.ok = lasting.commit(result.ok, writer.error());

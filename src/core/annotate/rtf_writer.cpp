@@ -13,10 +13,10 @@ constexpr size_t kMaxEscaped = 1040;
 
 // Whether the text holds a character RTF escapes: one pass that the
 // compiler can do many characters at a time.
-bool has_rtf_special(const std::string& text) {
+bool has_rtf_special(const char* text, size_t size) {
   unsigned char any = 0;
-  for (const char ch : text) {
-    const unsigned char c = static_cast<unsigned char>(ch);
+  for (size_t i = 0; i < size; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     any |= static_cast<unsigned char>((c == '\\') | (c == '{') | (c == '}'));
   }
   return any != 0;
@@ -76,27 +76,26 @@ void RtfStreamWriter::flush_buffer() {
   buffer_.clear();
 }
 
-void RtfStreamWriter::write_line(const AnnotatedLine& line) {
-  if (line.style != previous_style_) {
+void RtfStreamWriter::write_line(int style, const char* text, size_t size) {
+  if (style != previous_style_) {
     buffer_ += "\\cf";
-    buffer_ += static_cast<char>('0' + rtf_colour_entry(line.style));
+    buffer_ += static_cast<char>('0' + rtf_colour_entry(style));
     buffer_ += ' ';
   }
-  previous_style_ = line.style;
-  const std::string& text = line.text;
-  if (text.size() >= kLongLine) {
-    buffer_ += text;
+  previous_style_ = style;
+  if (size >= kLongLine) {
+    buffer_.append(text, size);
     buffer_ += "\\par\n";
-  } else if (!has_rtf_special(text)) {
+  } else if (!has_rtf_special(text, size)) {
     // Nothing to escape, and short enough not to end the text.
-    buffer_ += text;
+    buffer_.append(text, size);
     buffer_ += "\\\n";
   } else {
-    size_t escaped_length = text.size();
+    size_t escaped_length = size;
     size_t closing = 0;
-    for (char c : text) {
-      escaped_length += (c == '\\' || c == '{');
-      closing += (c == '}');
+    for (size_t i = 0; i < size; ++i) {
+      escaped_length += (text[i] == '\\' || text[i] == '{');
+      closing += (text[i] == '}');
     }
     if (escaped_length >= kMaxEscaped) {
       buffer_ +=
@@ -106,7 +105,8 @@ void RtfStreamWriter::write_line(const AnnotatedLine& line) {
       return;
     }
     buffer_.reserve(buffer_.size() + escaped_length + closing + 2);
-    for (char c : text) {
+    for (size_t i = 0; i < size; ++i) {
+      const char c = text[i];
       if (c == '\\' || c == '{' || c == '}') buffer_ += '\\';
       buffer_ += c;
     }
@@ -115,11 +115,17 @@ void RtfStreamWriter::write_line(const AnnotatedLine& line) {
   if (buffer_.size() >= (1 << 16)) flush_buffer();
 }
 
+void RtfStreamWriter::write(int style, const char* text, size_t size) {
+  if (truncated_) return;
+  caret_.line(style);
+  write_line(style, text, size);
+}
+
 void RtfStreamWriter::take(AnnotatedChunk&& chunk) {
   for (AnnotatedLine& line : chunk) {
     if (truncated_) break;
     caret_.line(line.style);
-    write_line(line);
+    write_line(line.style, line.text.data(), line.text.size());
     std::string().swap(line.text);
   }
   AnnotatedChunk().swap(chunk);

@@ -26,11 +26,12 @@ int rtf_colour_entry(int style);
 // Writes the RTF text to a stream as the lines arrive. The header goes out
 // at construction (with entry 5 of the status colour table set to the text
 // colour); finish() writes the trailer unless a line was too long.
-class RtfStreamWriter : public AnnotatedLineSink {
+class RtfStreamWriter : public AnnotatedLineSink, public AnnotatedLineWriter {
  public:
   // `caret_line` is the view's 1-based caret line (0: none).
   RtfStreamWriter(std::FILE* out, const RtfFont& font, const SwitchedOn& switched, int caret_line);
   void take(AnnotatedChunk&& chunk) override;
+  void write(int style, const char* text, size_t size) override;
   // Ends the text; false when writing failed.
   bool finish();
   // The system error of the first failed write (0: none).
@@ -41,7 +42,7 @@ class RtfStreamWriter : public AnnotatedLineSink {
   bool truncated() const { return truncated_; }
 
  private:
-  void write_line(const AnnotatedLine& line);
+  void write_line(int style, const char* text, size_t size);
   void flush_buffer();
 
   std::FILE* out_;

@@ -1,0 +1,52 @@
+// A sink that hands the lines of an annotated text to a writer on a thread
+// of its own, so that writing the text (escaping, colour switches, the file
+// writes) runs beside the walk that produces it. Each line is copied into a
+// large block as it arrives and its chunk is freed at once on the producing
+// thread, where it was allocated; only the filled blocks cross to the
+// writer, and they come back to be filled again. The writer sees the lines
+// in the order they were produced. A few blocks are in flight at a time,
+// so memory stays small however long the text is. Without a second thread
+// each line goes to the writer in place.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "annotate/annotated_lines.h"
+
+namespace sorvi {
+
+class PipelinedSink : public AnnotatedLineSink {
+ public:
+  // `aside` false: every line goes to the writer at once, on this thread.
+  PipelinedSink(AnnotatedLineWriter& writer, bool aside);
+  PipelinedSink(const PipelinedSink&) = delete;
+  PipelinedSink& operator=(const PipelinedSink&) = delete;
+  ~PipelinedSink() override;
+
+  void take(AnnotatedChunk&& chunk) override;
+  // Hands over what is still held and waits until the writer has every
+  // line. The writer may be used again once this returns.
+  void finish();
+
+ private:
+  using Block = std::vector<char>;
+  void append(int style, const std::string& text);
+  void hand_over();
+  void run();
+  void stop();
+
+  AnnotatedLineWriter& writer_;
+  Block filling_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Block> full_;   // waiting for the writer
+  std::vector<Block> empty_;  // written, to be filled again
+  bool closed_ = false;
+  std::thread thread_;
+};
+
+}  // namespace sorvi
