@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "base/dynamic_string.h"
+#include "base/large_array.h"
 #include "workfiles/block_file.h"
 
 namespace sorvi {
@@ -83,7 +84,7 @@ struct Violation {
   bool has_follow_up = false;
   FollowUp follow_up;
 };
-using violation_list = std::vector<Violation>;
+using violation_list = large_vector<Violation>;
 
 // What the reader needs to know of the module besides its files.
 struct ViolationReadContext {

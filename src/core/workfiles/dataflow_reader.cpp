@@ -27,8 +27,8 @@ bool procedure_matches(int filter, int procedure) { return filter < 1 || filter 
 // records in order, with a few runs (such as the main program's records
 // at its end), so this is about one pass over the list. Many runs go to
 // the general stable sort.
-template <typename T, typename Less>
-void sort_in_runs(std::vector<T>& list, Less less) {
+template <typename List, typename Less>
+void sort_in_runs(List& list, Less less) {
   constexpr size_t kMostRuns = 64;
   std::vector<size_t> bounds = {0};
   for (size_t i = 1; i < list.size(); ++i) {

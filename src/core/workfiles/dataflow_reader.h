@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "base/large_array.h"
+
 namespace sorvi {
 
 struct DataflowItem {
@@ -30,7 +32,7 @@ struct DataflowItem {
 };
 // Ordered by procedure number, then block number; items with equal numbers
 // keep file order.
-using dataflow_list = std::vector<DataflowItem>;
+using dataflow_list = large_vector<DataflowItem>;
 
 struct UrAnomaly {
   int undefined_line = 0;
@@ -39,7 +41,7 @@ struct UrAnomaly {
   std::string name;
 };
 // Ordered by undefined line; equal lines keep file order.
-using ur_anomaly_list = std::vector<UrAnomaly>;
+using ur_anomaly_list = large_vector<UrAnomaly>;
 
 struct DataflowLists {
   dataflow_list lastDefs;   // kind 1: defined as the block's last action

@@ -265,7 +265,7 @@ void mark_bare(IndexRecord& record) {
 // line skipped by the table takes the slot before it; a repeated include
 // start keeps its first line.
 void build_reverse_table(IndexRecord& record) {
-  std::vector<int>& slots = record.reverse_table;
+  large_vector<int>& slots = record.reverse_table;
   const int last_slot = std::min(record.max_line, kMaxReverseLine);
   slots.assign(static_cast<size_t>(last_slot) + 1, 0);
   int previous = 0;
@@ -506,7 +506,7 @@ int occurrence_count(const IndexRecord& record, int reformatted_line, int flatte
   const long long rows = static_cast<long long>(record.line_table.size());
   if (reformatted_line <= kHeaderLines || reformatted_line > rows) return 0;
   if (!is_include_start(record, flattened)) return 0;
-  const std::vector<int>& table = record.line_table;
+  const large_vector<int>& table = record.line_table;
   const size_t at = static_cast<size_t>(reformatted_line) - 1;  // the entry of R
   if (reformatted_line < rows && table[at + 1] == flattened) {
     int count = 0;
@@ -552,7 +552,7 @@ int reformatted_line_of(const IndexRecord& record, int flattened) {
       record.reverse_table[static_cast<size_t>(flattened)] > 0) {
     return record.reverse_table[static_cast<size_t>(flattened)];
   }
-  const std::vector<int>& table = record.line_table;
+  const large_vector<int>& table = record.line_table;
   for (size_t i = table.size(); i > 0; --i) {
     if (table[i - 1] == flattened) return static_cast<int>(i);
   }

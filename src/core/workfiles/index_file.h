@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "base/dynamic_string.h"
+#include "base/large_array.h"
 
 namespace sorvi {
 
@@ -59,10 +60,10 @@ struct IndexRecord {
   std::string header2;
   // Entry i is the flattened line of reformatted line i + 1; n entries from
   // the file, then five copies of the last one.
-  std::vector<int> line_table;
+  large_vector<int> line_table;
   // Entry v is the reformatted line that starts flattened line v (0..max_line,
   // at most 0..kMaxReverseLine).
-  std::vector<int> reverse_table;
+  large_vector<int> reverse_table;
   int n = 0;         // entries read into line_table
   int max_line = 0;  // the largest flattened line in line_table
   std::vector<FileLimits> file_limits;  // the main file first, then kept includes in file order
