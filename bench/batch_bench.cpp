@@ -174,7 +174,7 @@ double thread_cpu_ms() {
 // on the writer's own thread its processor time (read every 1024 lines,
 // as reading a clock for each line would cost more than the writing), in
 // place the time of each line.
-class TimedSink : public sorvi::AnnotatedLineWriter {
+class alignas(64) TimedSink : public sorvi::AnnotatedLineWriter {
  public:
   TimedSink(sorvi::RtfStreamWriter& writer, bool own_thread) : writer_(writer), own_thread_(own_thread) {}
   void write(int style, const char* text, size_t size) override {

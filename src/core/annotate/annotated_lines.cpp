@@ -3,6 +3,11 @@
 namespace sorvi {
 
 void AnnotatedLineList::add(int style, std::string text, bool note) {
+  if (single_lines_) {
+    sink_->take_line(style, text);
+    ++count_;
+    return;
+  }
   if (chunks_.empty() || chunks_.back().size() == kChunkSize) {
     chunks_.emplace_back();
     chunks_.back().reserve(kChunkSize);

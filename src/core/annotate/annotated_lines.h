@@ -40,6 +40,10 @@ class AnnotatedLineSink {
  public:
   virtual ~AnnotatedLineSink() = default;
   virtual void take(AnnotatedChunk&& chunk) = 0;
+  // A sink that copies each line at once may take the lines one by one
+  // instead of in chunks; the list then keeps no chunk of its own.
+  virtual bool takes_single_lines() const { return false; }
+  virtual void take_line(int /*style*/, const std::string& /*text*/) {}
 };
 
 // Receives the lines one at a time without keeping them: a writer that
@@ -55,7 +59,8 @@ class AnnotatedLineList {
   static constexpr size_t kChunkSize = 100;
 
   // With a sink every full chunk goes to it at once instead of being kept.
-  explicit AnnotatedLineList(AnnotatedLineSink* sink = nullptr) : sink_(sink) {}
+  explicit AnnotatedLineList(AnnotatedLineSink* sink = nullptr)
+      : sink_(sink), single_lines_(sink && sink->takes_single_lines()) {}
 
   void add(int style, std::string text, bool note = false);
   // Hands the last partial chunk to the sink (nothing without one).
@@ -70,6 +75,7 @@ class AnnotatedLineList {
 
  private:
   AnnotatedLineSink* sink_;
+  bool single_lines_;
   std::deque<AnnotatedChunk> chunks_;
   size_t count_ = 0;
 };

@@ -86,6 +86,9 @@ RichTextResult write_rich_text(AnnotationContext* context, const RtfFont& font, 
     return result;
   }
   RtfStreamWriter writer(out, font, just_switched_on(), caret_line);
+  // A lasting report is synced before it takes its name; its pages go to
+  // disk while it is written, so that the sync has little left to do.
+  if (result.lasting) writer.write_back_every(size_t{8} << 20);
   {
     // The text is written on a second thread while the walk goes on.
     PipelinedSink pipe(writer, parallel_reading());

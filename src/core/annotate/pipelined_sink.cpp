@@ -20,7 +20,8 @@ constexpr size_t kLineHead = 5;
 PipelinedSink::PipelinedSink(AnnotatedLineWriter& writer, bool aside) : writer_(writer) {
   if (!aside) return;
   try {
-    filling_.reserve(kBlockBytes);
+    filling_.bytes.reset(new char[kBlockBytes]);
+    filling_.capacity = kBlockBytes;
     empty_.reserve(kBlocksInFlight + 2);
     thread_ = std::thread([this] { run(); });
   } catch (...) {
@@ -40,41 +41,49 @@ PipelinedSink::~PipelinedSink() {
 }
 
 void PipelinedSink::take(AnnotatedChunk&& chunk) {
-  if (!thread_.joinable()) {
-    for (const AnnotatedLine& line : chunk) writer_.write(line.style, line.text.data(), line.text.size());
-  } else {
-    for (const AnnotatedLine& line : chunk) append(line.style, line.text);
-  }
+  for (const AnnotatedLine& line : chunk) take_line(line.style, line.text);
   AnnotatedChunk().swap(chunk);
 }
 
-void PipelinedSink::append(int style, const std::string& text) {
+void PipelinedSink::take_line(int style, const std::string& text) {
+  if (!thread_.joinable()) {
+    writer_.write(style, text.data(), text.size());
+    return;
+  }
   const size_t need = kLineHead + text.size();
-  if (filling_.size() + need > filling_.capacity() && !filling_.empty()) hand_over();
+  if (filling_.capacity - filling_.size < need) {
+    if (filling_.size > 0) hand_over();
+    if (filling_.capacity < need) {
+      // A line longer than a block gets a block of its own size.
+      filling_.bytes.reset(new char[need]);
+      filling_.capacity = need;
+    }
+  }
+  char* p = filling_.bytes.get() + filling_.size;
+  p[0] = static_cast<char>(style);
   const uint32_t size = static_cast<uint32_t>(text.size());
-  char head[kLineHead];
-  head[0] = static_cast<char>(style);
-  std::memcpy(head + 1, &size, sizeof size);
-  // Within the reserved room these appends copy without clearing first.
-  filling_.insert(filling_.end(), head, head + kLineHead);
-  filling_.insert(filling_.end(), text.data(), text.data() + text.size());
+  std::memcpy(p + 1, &size, sizeof size);
+  std::memcpy(p + kLineHead, text.data(), text.size());
+  filling_.size += need;
 }
 
 void PipelinedSink::hand_over() {
-  if (filling_.empty()) return;
+  if (filling_.size == 0) return;
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return full_.size() < kBlocksInFlight; });
   full_.push_back(std::move(filling_));
+  filling_ = Block();
   if (!empty_.empty()) {
     filling_ = std::move(empty_.back());
     empty_.pop_back();
-  } else {
-    filling_ = Block();
   }
   lock.unlock();
   changed_.notify_all();
-  filling_.clear();
-  if (filling_.capacity() < kBlockBytes) filling_.reserve(kBlockBytes);
+  filling_.size = 0;
+  if (filling_.capacity < kBlockBytes) {
+    filling_.bytes.reset(new char[kBlockBytes]);
+    filling_.capacity = kBlockBytes;
+  }
 }
 
 void PipelinedSink::finish() {
@@ -90,25 +99,31 @@ void PipelinedSink::stop() {
   }
   changed_.notify_all();
   if (thread_.joinable()) thread_.join();
+  empty_.clear();
 }
 
 void PipelinedSink::run() {
+  // Held here, so that the loop below reads nothing near the block the
+  // producer is filling (a shared cache line would go back and forth
+  // between the two threads at every line).
+  AnnotatedLineWriter& writer = writer_;
   Block block;
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (block.capacity() > 0) empty_.push_back(std::move(block));
+      if (block.bytes) empty_.push_back(std::move(block));
+      block = Block();
       changed_.wait(lock, [this] { return closed_ || !full_.empty(); });
       if (full_.empty()) return;
       block = std::move(full_.front());
       full_.pop_front();
     }
     changed_.notify_all();
-    for (size_t at = 0; at + kLineHead <= block.size();) {
-      const char* p = block.data() + at;
+    for (size_t at = 0; at + kLineHead <= block.size;) {
+      const char* p = block.bytes.get() + at;
       uint32_t size = 0;
       std::memcpy(&size, p + 1, sizeof size);
-      writer_.write(static_cast<unsigned char>(p[0]), p + kLineHead, size);
+      writer.write(static_cast<unsigned char>(p[0]), p + kLineHead, size);
       at += kLineHead + size;
     }
   }

@@ -1,15 +1,17 @@
 // A sink that hands the lines of an annotated text to a writer on a thread
 // of its own, so that writing the text (escaping, colour switches, the file
 // writes) runs beside the walk that produces it. Each line is copied into a
-// large block as it arrives and its chunk is freed at once on the producing
-// thread, where it was allocated; only the filled blocks cross to the
-// writer, and they come back to be filled again. The writer sees the lines
+// large block as it arrives and its text is freed at once on the producing
+// thread, where it was allocated (freeing on the other thread costs more
+// than the writing saves); only the filled blocks cross to the writer, and
+// they come back to be filled again. The writer sees the lines
 // in the order they were produced. A few blocks are in flight at a time,
 // so memory stays small however long the text is. Without a second thread
 // each line goes to the writer in place.
 #pragma once
 
 #include <condition_variable>
+#include <memory>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -28,20 +30,27 @@ class PipelinedSink : public AnnotatedLineSink {
   ~PipelinedSink() override;
 
   void take(AnnotatedChunk&& chunk) override;
+  bool takes_single_lines() const override { return true; }
+  void take_line(int style, const std::string& text) override;
   // Hands over what is still held and waits until the writer has every
   // line. The writer may be used again once this returns.
   void finish();
 
  private:
-  using Block = std::vector<char>;
+  struct Block {
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    size_t capacity = 0;
+  };
   void append(int style, const std::string& text);
   void hand_over();
   void run();
   void stop();
 
   AnnotatedLineWriter& writer_;
-  Block filling_;
-  std::mutex mutex_;
+  // The producer's own; kept apart from what the writer's thread reads.
+  alignas(64) Block filling_;
+  alignas(64) std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Block> full_;   // waiting for the writer
   std::vector<Block> empty_;  // written, to be filled again

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/safe_output.h"
+
 namespace sorvi {
 namespace {
 
@@ -73,7 +75,12 @@ void RtfStreamWriter::flush_buffer() {
     failed_ = true;
     error_ = errno;
   }
+  since_writeback_ += buffer_.size();
   buffer_.clear();
+  if (writeback_every_ > 0 && since_writeback_ >= writeback_every_) {
+    start_writeback(out_);
+    since_writeback_ = 0;
+  }
 }
 
 void RtfStreamWriter::write_line(int style, const char* text, size_t size) {

@@ -26,7 +26,9 @@ int rtf_colour_entry(int style);
 // Writes the RTF text to a stream as the lines arrive. The header goes out
 // at construction (with entry 5 of the status colour table set to the text
 // colour); finish() writes the trailer unless a line was too long.
-class RtfStreamWriter : public AnnotatedLineSink, public AnnotatedLineWriter {
+// Aligned to a cache line of its own: a pipelined writer (pipelined_sink.h)
+// changes it at every line from another thread than its owner's.
+class alignas(64) RtfStreamWriter : public AnnotatedLineSink, public AnnotatedLineWriter {
  public:
   // `caret_line` is the view's 1-based caret line (0: none).
   RtfStreamWriter(std::FILE* out, const RtfFont& font, const SwitchedOn& switched, int caret_line);
@@ -40,6 +42,9 @@ class RtfStreamWriter : public AnnotatedLineSink, public AnnotatedLineWriter {
   int caret_line() const { return caret_.caret_line(); }
   // True once a line too long for the view ended the text.
   bool truncated() const { return truncated_; }
+  // Starts the writing to disk of the text written so far every `bytes`
+  // bytes (0: never), for a report that is synced when it ends.
+  void write_back_every(size_t bytes) { writeback_every_ = bytes; }
 
  private:
   void write_line(int style, const char* text, size_t size);
@@ -51,6 +56,8 @@ class RtfStreamWriter : public AnnotatedLineSink, public AnnotatedLineWriter {
   bool truncated_ = false;
   bool failed_ = false;
   int error_ = 0;  // errno of the first failed write
+  size_t writeback_every_ = 0;
+  size_t since_writeback_ = 0;
   CaretMapper caret_;
 };
 

@@ -20,6 +20,14 @@ bool is_clean_path(const std::string& path) {
   return true;
 }
 
+void start_writeback(std::FILE* stream) {
+  if (!stream || std::fflush(stream) != 0) return;
+  const int fd = ::fileno(stream);
+  if (fd < 0) return;
+  // Errors are left to the sync at the end, which reports them.
+  ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 namespace {
 
 // The recorded temporary files, in fixed slots the signal handler can walk

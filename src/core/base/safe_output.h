@@ -28,6 +28,12 @@ void forget_temporary_file(const std::string& path);
 // Removes every recorded file now (what the signal handlers do).
 void remove_temporary_files();
 
+// Asks the system to start writing to disk what has been written to the
+// stream so far, without waiting for it: a long report written this way as
+// it grows leaves little for the sync at its end to wait for. Does nothing
+// where the stream is not a file.
+void start_writeback(std::FILE* stream);
+
 // A report file written through a temporary file in the same directory.
 // open() creates the final file (empty) when it does not exist yet, leaving
 // a previous report in place, and opens the temporary file; commit() flushes
