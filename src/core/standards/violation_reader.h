@@ -30,6 +30,7 @@
 // standards are reported from its report configuration (report_config.h).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,35 @@ struct FollowUp {
   char letter = '\0';
 };
 
+// A text that may be absent, told apart from an empty one, in the room of
+// one pointer: most violations carry no text of their own, and a module may
+// hold hundreds of thousands of them.
+class ViolationText {
+ public:
+  ViolationText() = default;
+  ViolationText(const ViolationText& other) : text_(other.text_ ? new std::string(*other.text_) : nullptr) {}
+  ViolationText(ViolationText&&) noexcept = default;
+  ViolationText& operator=(const ViolationText& other) {
+    if (this != &other) text_.reset(other.text_ ? new std::string(*other.text_) : nullptr);
+    return *this;
+  }
+  ViolationText& operator=(ViolationText&&) noexcept = default;
+  ViolationText& operator=(std::string text) {
+    text_.reset(new std::string(std::move(text)));
+    return *this;
+  }
+  bool has_value() const { return text_ != nullptr; }
+  explicit operator bool() const { return has_value(); }
+  const std::string& operator*() const { return *text_; }
+  const std::string* operator->() const { return text_.get(); }
+  bool operator==(const ViolationText& other) const {
+    return has_value() == other.has_value() && (!has_value() || *text_ == *other.text_);
+  }
+
+ private:
+  std::unique_ptr<std::string> text_;
+};
+
 struct Violation {
   int line = 0;           // reformatted line, 0 when the violation has none
   int excluded_mark = 0;  // -1 for the placeholder of an excluded file
@@ -77,8 +107,8 @@ struct Violation {
   char letter = '\0';     // upper case; NUL for standard number 0
   int module_number = 0;
   int procedure_number = 0;
-  DynamicString main_text;   // may be empty (no text)
-  DynamicString extra_text;  // may be empty (no text)
+  ViolationText main_text;   // may be absent (no text)
+  ViolationText extra_text;  // may be absent (no text)
   int source_line = 0;       // original line; set only with a file filter
   std::vector<RelatedLocation> related;  // newest match first
   bool has_follow_up = false;
