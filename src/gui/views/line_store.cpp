@@ -23,9 +23,22 @@ namespace {
 // holding old and new copies at once.
 constexpr size_t kMappedBytes = size_t(1) << 20;
 
+// Asks for huge pages where the system has them: filling a text of
+// hundreds of megabytes a 4 KB page at a time costs a page fault per page.
+void want_huge_pages(void* p, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  madvise(p, bytes, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}
+
 void* map_bytes(size_t bytes) {
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
+  if (p == MAP_FAILED) return nullptr;
+  want_huge_pages(p, bytes);
+  return p;
 }
 
 }  // namespace
@@ -45,7 +58,11 @@ void PodBuffer<T>::reserve(size_t n) {
   void* p = nullptr;
   if (mapped_) {
     p = mremap(data_, capacity_ * sizeof(T), bytes, MREMAP_MAYMOVE);
-    if (p == MAP_FAILED) p = nullptr;
+    if (p == MAP_FAILED) {
+      p = nullptr;
+    } else {
+      want_huge_pages(p, bytes);
+    }
   } else if (bytes >= kMappedBytes) {
     p = map_bytes(bytes);
     if (p) {
