@@ -1,5 +1,6 @@
 #include "glh/glh_util.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -132,27 +133,45 @@ void release_entries(hid_t mem_space, hid_t xfer, std::vector<char*>& entries) {
   entries.clear();
 }
 
-// Writes the entries as chunks, one hyperslab of 1 at a time. True when at
-// least one non-empty entry was written and nothing failed.
+// Gives an output stream a buffer of a megabyte, so that a text of many
+// megabytes goes out in few writes; the buffer stays with the thread for
+// the next stream (one at a time).
+void use_large_buffer(FILE* out) {
+  constexpr size_t kBuffer = size_t{1} << 20;
+  thread_local std::unique_ptr<char[]> buffer;
+  if (!buffer) buffer.reset(new (std::nothrow) char[kBuffer]);
+  if (buffer) std::setvbuf(out, buffer.get(), _IOFBF, kBuffer);
+}
+
+// Chunks read in one hyperslab: each is still written on its own and in
+// order, but the library is called once for this many of them.
+constexpr long long kChunksPerRead = 32;
+
+// Writes the entries as chunks. True when at least one non-empty entry was
+// written and nothing failed.
 bool write_chunks(hid_t dataset, hid_t space, long long entries, hid_t xfer, const char* output, bool append) {
   if (entries > 0 && !glh_text_entries_are_sound(dataset, 0, static_cast<uint64_t>(entries))) return false;
   FILE* out = std::fopen(output, append ? "ab" : "wb");
   if (!out) return false;
+  use_large_buffer(out);
   bool ok = true;
   bool written = false;
-  for (long long i = 0; i < entries && ok; ++i) {
-    std::vector<char*> entry;
-    hid_t mem_space = read_entries(dataset, space, static_cast<hsize_t>(i), 1, xfer, entry, Stored::kCheckedBefore);
+  std::vector<char*> chunks;
+  for (long long i = 0; i < entries && ok; i += kChunksPerRead) {
+    const long long count = std::min(kChunksPerRead, entries - i);
+    hid_t mem_space = read_entries(dataset, space, static_cast<hsize_t>(i), static_cast<hsize_t>(count), xfer, chunks,
+                                   Stored::kCheckedBefore);
     if (mem_space < 0) {
       ok = false;
       break;
     }
-    if (entry[0] && *entry[0]) {
-      const size_t length = std::strlen(entry[0]);
-      ok = std::fwrite(entry[0], 1, length, out) == length;
+    for (const char* chunk : chunks) {
+      if (!ok || !chunk || !*chunk) continue;
+      const size_t length = std::strlen(chunk);
+      ok = std::fwrite(chunk, 1, length, out) == length;
       written = true;
     }
-    release_entries(mem_space, xfer, entry);
+    release_entries(mem_space, xfer, chunks);
   }
   if (std::fclose(out) != 0) ok = false;
   return ok && written;
@@ -172,6 +191,7 @@ bool write_lines(hid_t dataset, hid_t space, long long entries, hid_t xfer, cons
     if (mem_space < 0) return false;
     FILE* out = std::fopen(output, append || written ? "ab" : "wb");
     bool ok = out != nullptr;
+    if (ok) use_large_buffer(out);
     for (size_t i = 0; ok && i < lines.size(); ++i) {
       if (lines[i] && *lines[i]) {
         const size_t length = std::strlen(lines[i]);

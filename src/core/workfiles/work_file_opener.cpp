@@ -70,9 +70,16 @@ FILE* open_dataset_stream(WorkFileHandle& handle) {
   return fopencookie(handle.dataset_reader, "r", functions);
 }
 
-FILE* open_plain(const std::string& path) {
+constexpr size_t kStreamBuffer = size_t{256} << 10;
+
+// Opens a plain file for reading with a buffer of the handle's.
+FILE* open_plain(WorkFileHandle& handle, const std::string& path) {
   if (path.empty() || path.size() > kMaxPath) return nullptr;
-  return std::fopen(path.c_str(), "r");
+  FILE* stream = std::fopen(path.c_str(), "r");
+  if (!stream) return nullptr;
+  handle.stream_buffer.reset(new (std::nothrow) char[kStreamBuffer]);
+  if (handle.stream_buffer) std::setvbuf(stream, handle.stream_buffer.get(), _IOFBF, kStreamBuffer);
+  return stream;
 }
 
 // Releases whatever the handle holds; the handle itself stays.
@@ -81,6 +88,7 @@ void release(WorkFileHandle& handle) {
     std::fclose(handle.stream);
     handle.stream = nullptr;
   }
+  handle.stream_buffer.reset();
   delete handle.dataset_reader;
   handle.dataset_reader = nullptr;
   glh_free_text_block(&handle.dataset);
@@ -105,7 +113,7 @@ void open_temporary_copy(WorkFileHandle& handle, const std::string& path, const 
   register_temporary_file(copy);
   handle.temporary_name = copy;
   if (glh_extract_text(repository_name, dataset.c_str(), glh_file, copy.c_str(), 0) == 1) {
-    handle.stream = open_plain(copy);
+    handle.stream = open_plain(handle, copy);
   }
   if (handle.stream) {
     handle.source = kSourceTemporaryCopy;
@@ -135,7 +143,7 @@ void open_dataset_in_place(WorkFileHandle& handle, const char* glh_file, const c
 }
 
 void open_from_plain_file(WorkFileHandle& handle, const std::string& path) {
-  handle.stream = open_plain(path);
+  handle.stream = open_plain(handle, path);
   if (handle.stream) {
     handle.source = kSourcePlainFile;
     handle.file_status = kStatusOpened;

@@ -67,6 +67,9 @@ struct WorkFileHandle {
   int file_status = kStatusNotTried;
   int repository_status = kStatusNotTried;
   DatasetStream* dataset_reader = nullptr;  // owned; read by `stream` when source is 3
+  // The stream's buffer: larger than stdio's default, so that reading a
+  // work file of many megabytes takes few system calls.
+  std::unique_ptr<char[]> stream_buffer;
 };
 
 // Closes the stream, deletes the temporary copy, releases the dataset and
