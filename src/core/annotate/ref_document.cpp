@@ -120,9 +120,14 @@ std::unique_ptr<RefDocument> build_ref_document(const std::string& path, bool so
       doc->context->index = reading.index;
       doc->context->indexLoaded = true;
       reading.index = nullptr;
+    } else if (reading.index) {
+      // Otherwise the context holds it without counting it as loaded: the
+      // generator takes it when an annotation first needs the index,
+      // instead of reading the same files again a moment later.
+      doc->context->index = reading.index;
+      reading.index = nullptr;
     }
   }
-  // The index read here is not kept otherwise: the generator loads its own.
   if (reading.index) free_index_record(reading.index);
 
   o.Procnum = -1;
