@@ -2,6 +2,7 @@
 // long lines, the truncation notice and the trailer; and the caret mapping.
 #include <gtest/gtest.h>
 
+#include "annotate/pipelined_sink.h"
 #include "annotate/rtf_writer.h"
 #include "support/test_support.h"
 
@@ -97,6 +98,39 @@ TEST_F(RtfWriterTest, TheCaretMovesPastTheLinesJustSwitchedOn) {
     int caret = row.caret;
     write(lines, sorvi::RtfFont(), row.on, &caret);
     EXPECT_EQ(caret, row.mapped) << row.styles;
+  }
+}
+
+// A report written on a second thread as the walk produces it has the same
+// bytes as one written in place: lines in order across the blocks that
+// carry them, a line longer than a block, the lines held at the end, and a
+// text that ends early at a line too long to escape.
+TEST_F(RtfWriterTest, APipelinedReportHasTheBytesOfOneWrittenInPlace) {
+  std::vector<std::pair<int, std::string>> text;
+  for (int i = 0; i < 40000; ++i) text.emplace_back(i % 11, "line " + std::to_string(i) + (i % 7 ? "" : " {x}"));
+  text.emplace(text.begin() + 20000, 0, std::string(3 << 20, 'L'));
+  std::vector<std::pair<int, std::string>> cut = text;
+  cut.emplace(cut.begin() + 30000, 6, std::string(1000, '\\'));
+  for (const auto* lines : {&text, &cut}) {
+    AnnotatedLineList reference;
+    for (const auto& line : *lines) reference.add(line.first, line.second);
+    const std::string expected = write(reference);
+    for (bool aside : {false, true}) {
+      const std::string path = dir_.file(aside ? "aside.rtf" : "inplace.rtf");
+      std::FILE* out = std::fopen(path.c_str(), "wb");
+      ASSERT_NE(out, nullptr);
+      sorvi::RtfStreamWriter writer(out, sorvi::RtfFont(), sorvi::SwitchedOn(), 0);
+      {
+        sorvi::PipelinedSink pipe(writer, aside);
+        AnnotatedLineList produced(&pipe);
+        for (const auto& line : *lines) produced.add(line.first, line.second);
+        produced.close();
+        pipe.finish();
+      }
+      EXPECT_TRUE(writer.finish());
+      std::fclose(out);
+      EXPECT_TRUE(sorvi_test::read_file(path) == expected) << (aside ? "on a second thread" : "in place");
+    }
   }
 }
 
