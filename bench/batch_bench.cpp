@@ -177,15 +177,15 @@ double thread_cpu_ms() {
 class alignas(64) TimedSink : public sorvi::AnnotatedLineWriter {
  public:
   TimedSink(sorvi::RtfStreamWriter& writer, bool own_thread) : writer_(writer), own_thread_(own_thread) {}
-  void write(int style, const char* text, size_t size) override {
+  void write(int style, const char* text, size_t size, bool note) override {
     if (!own_thread_) {
       const Clock::time_point start = Clock::now();
-      writer_.write(style, text, size);
+      writer_.write(style, text, size, note);
       ms += ms_since(start);
       return;
     }
     if (lines_++ == 0) start_ = thread_cpu_ms();
-    writer_.write(style, text, size);
+    writer_.write(style, text, size, note);
     if (lines_ % 1024 == 0) ms = thread_cpu_ms() - start_;
   }
   double ms = 0;

@@ -4,7 +4,7 @@ namespace sorvi {
 
 void AnnotatedLineList::add(int style, std::string text, bool note) {
   if (single_lines_) {
-    sink_->take_line(style, text);
+    sink_->take_line(style, text, note);
     ++count_;
     return;
   }

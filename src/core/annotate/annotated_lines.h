@@ -43,7 +43,7 @@ class AnnotatedLineSink {
   // A sink that copies each line at once may take the lines one by one
   // instead of in chunks; the list then keeps no chunk of its own.
   virtual bool takes_single_lines() const { return false; }
-  virtual void take_line(int /*style*/, const std::string& /*text*/) {}
+  virtual void take_line(int /*style*/, const std::string& /*text*/, bool /*note*/) {}
 };
 
 // Receives the lines one at a time without keeping them: a writer that
@@ -51,7 +51,7 @@ class AnnotatedLineSink {
 class AnnotatedLineWriter {
  public:
   virtual ~AnnotatedLineWriter() = default;
-  virtual void write(int style, const char* text, size_t size) = 0;
+  virtual void write(int style, const char* text, size_t size, bool note) = 0;
 };
 
 class AnnotatedLineList {

@@ -12,8 +12,9 @@ namespace {
 constexpr size_t kBlockBytes = size_t{1} << 20;
 constexpr size_t kBlocksInFlight = 4;
 
-// Each line in a block: its style (1 byte), its length (4 bytes), its text.
-constexpr size_t kLineHead = 5;
+// Each line in a block: its style (1 byte), whether it is a note (1 byte),
+// its length (4 bytes), its text.
+constexpr size_t kLineHead = 6;
 
 }  // namespace
 
@@ -41,13 +42,13 @@ PipelinedSink::~PipelinedSink() {
 }
 
 void PipelinedSink::take(AnnotatedChunk&& chunk) {
-  for (const AnnotatedLine& line : chunk) take_line(line.style, line.text);
+  for (const AnnotatedLine& line : chunk) take_line(line.style, line.text, line.note);
   AnnotatedChunk().swap(chunk);
 }
 
-void PipelinedSink::take_line(int style, const std::string& text) {
+void PipelinedSink::take_line(int style, const std::string& text, bool note) {
   if (!thread_.joinable()) {
-    writer_.write(style, text.data(), text.size());
+    writer_.write(style, text.data(), text.size(), note);
     return;
   }
   const size_t need = kLineHead + text.size();
@@ -61,8 +62,9 @@ void PipelinedSink::take_line(int style, const std::string& text) {
   }
   char* p = filling_.bytes.get() + filling_.size;
   p[0] = static_cast<char>(style);
+  p[1] = note ? 1 : 0;
   const uint32_t size = static_cast<uint32_t>(text.size());
-  std::memcpy(p + 1, &size, sizeof size);
+  std::memcpy(p + 2, &size, sizeof size);
   std::memcpy(p + kLineHead, text.data(), text.size());
   filling_.size += need;
 }
@@ -84,6 +86,13 @@ void PipelinedSink::hand_over() {
     filling_.bytes.reset(new char[kBlockBytes]);
     filling_.capacity = kBlockBytes;
   }
+}
+
+void PipelinedSink::drain() {
+  if (!thread_.joinable()) return;
+  hand_over();
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return full_.empty() && !writing_; });
 }
 
 void PipelinedSink::finish() {
@@ -113,17 +122,20 @@ void PipelinedSink::run() {
       std::unique_lock<std::mutex> lock(mutex_);
       if (block.bytes) empty_.push_back(std::move(block));
       block = Block();
+      writing_ = false;
+      changed_.notify_all();
       changed_.wait(lock, [this] { return closed_ || !full_.empty(); });
       if (full_.empty()) return;
       block = std::move(full_.front());
       full_.pop_front();
+      writing_ = true;
     }
     changed_.notify_all();
     for (size_t at = 0; at + kLineHead <= block.size;) {
       const char* p = block.bytes.get() + at;
       uint32_t size = 0;
-      std::memcpy(&size, p + 1, sizeof size);
-      writer.write(static_cast<unsigned char>(p[0]), p + kLineHead, size);
+      std::memcpy(&size, p + 2, sizeof size);
+      writer.write(static_cast<unsigned char>(p[0]), p + kLineHead, size, p[1] != 0);
       at += kLineHead + size;
     }
   }

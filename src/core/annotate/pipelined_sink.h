@@ -31,9 +31,12 @@ class PipelinedSink : public AnnotatedLineSink {
 
   void take(AnnotatedChunk&& chunk) override;
   bool takes_single_lines() const override { return true; }
-  void take_line(int style, const std::string& text) override;
+  void take_line(int style, const std::string& text, bool note) override;
   // Hands over what is still held and waits until the writer has every
-  // line. The writer may be used again once this returns.
+  // line; the writer's thread goes on waiting for more.
+  void drain();
+  // Drains and ends the writer's thread. The writer may be used again once
+  // this returns.
   void finish();
 
  private:
@@ -55,6 +58,7 @@ class PipelinedSink : public AnnotatedLineSink {
   std::deque<Block> full_;   // waiting for the writer
   std::vector<Block> empty_;  // written, to be filled again
   bool closed_ = false;
+  bool writing_ = false;  // the writer's thread is busy with a block
   std::thread thread_;
 };
 

@@ -122,7 +122,7 @@ void RtfStreamWriter::write_line(int style, const char* text, size_t size) {
   if (buffer_.size() >= (1 << 16)) flush_buffer();
 }
 
-void RtfStreamWriter::write(int style, const char* text, size_t size) {
+void RtfStreamWriter::write(int style, const char* text, size_t size, bool /*note*/) {
   if (truncated_) return;
   caret_.line(style);
   write_line(style, text, size);

@@ -33,7 +33,7 @@ class alignas(64) RtfStreamWriter : public AnnotatedLineSink, public AnnotatedLi
   // `caret_line` is the view's 1-based caret line (0: none).
   RtfStreamWriter(std::FILE* out, const RtfFont& font, const SwitchedOn& switched, int caret_line);
   void take(AnnotatedChunk&& chunk) override;
-  void write(int style, const char* text, size_t size) override;
+  void write(int style, const char* text, size_t size, bool note) override;
   // Ends the text; false when writing failed.
   bool finish();
   // The system error of the first failed write (0: none).

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "annotate/annotation_generator.h"
+#include "annotate/pipelined_sink.h"
+
 namespace sorvi {
 
 namespace {
@@ -9,21 +12,26 @@ namespace {
 struct Stopped {};
 }  // namespace
 
-// Passes the chunks on and hands back once the slice is used up.
+// Passes the chunks on and hands back once the slice is used up, when the
+// consumer has every line so far.
 class StepwiseGeneration::Relay : public AnnotatedLineSink {
  public:
-  explicit Relay(StepwiseGeneration* owner) : owner_(owner) {}
+  Relay(StepwiseGeneration* owner, PipelinedSink& pipe) : owner_(owner), pipe_(pipe) {}
   void take(AnnotatedChunk&& chunk) override {
     if (owner_->stopping_) throw Stopped();
-    owner_->consumer_->take(std::move(chunk));
-    if (std::chrono::steady_clock::now() >= owner_->deadline_) owner_->hand_back();
+    pipe_.take(std::move(chunk));
+    if (std::chrono::steady_clock::now() >= owner_->deadline_) {
+      pipe_.drain();
+      owner_->hand_back();
+    }
   }
 
  private:
   StepwiseGeneration* owner_;
+  PipelinedSink& pipe_;
 };
 
-StepwiseGeneration::StepwiseGeneration(std::function<void(AnnotatedLineList&)> generate, AnnotatedLineSink* consumer)
+StepwiseGeneration::StepwiseGeneration(std::function<void(AnnotatedLineList&)> generate, AnnotatedLineWriter* consumer)
     : generate_(std::move(generate)), consumer_(consumer), thread_([this] { run(); }) {}
 
 StepwiseGeneration::~StepwiseGeneration() { stop(); }
@@ -35,12 +43,18 @@ void StepwiseGeneration::run() {
   }
   if (!stopping_) {
     try {
-      Relay relay(this);
-      AnnotatedLineList lines(&relay);
-      generate_(lines);
-      lines.close();
+      PipelinedSink pipe(*consumer_, parallel_reading());
+      try {
+        Relay relay(this, pipe);
+        AnnotatedLineList lines(&relay);
+        generate_(lines);
+        lines.close();
+      } catch (...) {
+        // Stopped, or the generator failed: the lines so far stand (a stop
+        // comes at the start of a turn, when the consumer has every line).
+      }
+      pipe.finish();
     } catch (...) {
-      // Stopped, or the generator failed: the lines so far stand.
     }
   }
   std::lock_guard<std::mutex> lock(mutex_);

@@ -5,8 +5,11 @@
 // up at the end of a chunk, and hands back. Only one side runs at any
 // moment, so the generator's process-wide state is never used by two
 // threads at once, and between slices the caller's event loop paints and
-// takes input. stop() ends an unfinished generation: it unwinds at once
-// without delivering another line.
+// takes input. During the generation's turn the lines go to the consumer
+// on a third thread while the walk goes on (the consumer touches only its
+// own state, never the generator's); every line of the turn has reached
+// the consumer before the turn is handed back. stop() ends an unfinished
+// generation: it unwinds at once without delivering another line.
 #pragma once
 
 #include <chrono>
@@ -21,9 +24,9 @@ namespace sorvi {
 
 class StepwiseGeneration {
  public:
-  // `generate` produces the lines into the list it is given; every chunk
-  // goes on to `consumer`, on the generation's thread while the caller waits.
-  StepwiseGeneration(std::function<void(AnnotatedLineList&)> generate, AnnotatedLineSink* consumer);
+  // `generate` produces the lines into the list it is given; every line
+  // goes on to `consumer` while the caller waits.
+  StepwiseGeneration(std::function<void(AnnotatedLineList&)> generate, AnnotatedLineWriter* consumer);
   ~StepwiseGeneration();
   StepwiseGeneration(const StepwiseGeneration&) = delete;
   StepwiseGeneration& operator=(const StepwiseGeneration&) = delete;
@@ -41,7 +44,7 @@ class StepwiseGeneration {
   void hand_back();
 
   std::function<void(AnnotatedLineList&)> generate_;
-  AnnotatedLineSink* consumer_;
+  AnnotatedLineWriter* consumer_;
   std::mutex mutex_;
   std::condition_variable turn_changed_;
   bool generation_turn_ = false;
