@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <new>
 #include <vector>
@@ -294,38 +297,36 @@ constexpr size_t kKeptVerdicts = 8;
 std::mutex verdicts_mutex;
 std::deque<Verdict> verdicts;
 
-// Finds every collection signature in the file and walks each collection.
-// The file is read once, a block at a time: a collection that lies within
-// the block is walked where it lies, one that crosses the block's end is
-// read through the descriptor.
-bool scan_for_collections(int fd, unsigned length_size, uint64_t file_size) {
+// Finds every collection signature that starts in [from, to) and walks
+// each collection. The range is read once, a block at a time (each block a
+// few bytes longer, so that a signature across its end is seen): a
+// collection that lies within the block is walked where it lies, one that
+// crosses the block's end is read through the descriptor.
+bool scan_range(int fd, const GlhHeapLayout& layout, uint64_t from, uint64_t to) {
   static const unsigned char kStart[5] = {'G', 'C', 'O', 'L', 1};
   constexpr size_t kBlock = size_t{1} << 20;
   std::vector<unsigned char> block(kBlock + sizeof kStart - 1);
-  GlhHeapLayout layout;
-  layout.length_size = length_size;
-  layout.file_size = file_size;
-  if (length_size != 2 && length_size != 4 && length_size != 8) return false;
-  const uint64_t header_size = align_up(8 + length_size);
-  uint64_t at = 0;
-  size_t carried = 0;  // bytes at the front of the block kept from the last read
-  while (at < file_size) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlock, file_size - at));
-    if (!read_from_descriptor(&fd, at, block.data() + carried, want)) return false;
-    const size_t have = carried + want;
-    const uint64_t block_start = at - carried;
-    const unsigned char* data = block.data();
+  const uint64_t header_size = align_up(8 + layout.length_size);
+  const unsigned char* data = block.data();
+  for (uint64_t at = from; at < to; at += kBlock) {
+    // Signatures starting in [at, starts_end) are this block's.
+    const uint64_t starts_end = std::min<uint64_t>(to, at + kBlock);
+    const size_t have =
+        static_cast<size_t>(std::min<uint64_t>(starts_end + sizeof kStart - 1, layout.file_size) - at);
+    if (!read_from_descriptor(&fd, at, block.data(), have)) return false;
+    if (have < sizeof kStart) break;
+    const size_t last_start = std::min<size_t>(have - sizeof kStart + 1, static_cast<size_t>(starts_end - at));
     // A search for the first byte, then a compare, is several times faster
     // here than a general substring search.
-    for (size_t i = 0; i + sizeof kStart <= have;) {
-      const void* hit = std::memchr(data + i, kStart[0], have - i - (sizeof kStart - 1));
+    for (size_t i = 0; i < last_start;) {
+      const void* hit = std::memchr(data + i, kStart[0], last_start - i);
       if (!hit) break;
       const size_t offset = static_cast<size_t>(static_cast<const unsigned char*>(hit) - data);
       i = offset + 1;
       if (std::memcmp(data + offset, kStart, sizeof kStart) != 0) continue;
-      const uint64_t start = block_start + offset;
+      const uint64_t start = at + offset;
       bool walked = false;
-      if (have - offset >= header_size && start <= file_size - header_size) {
+      if (have - offset >= header_size && start <= layout.file_size - header_size) {
         const uint64_t size = collection_size(layout, start, data + offset);
         if (size == 0) return false;
         if (size <= have - offset) {
@@ -335,11 +336,50 @@ bool scan_for_collections(int fd, unsigned length_size, uint64_t file_size) {
       }
       if (!walked && !walk_collection(layout, start, read_from_descriptor, &fd, nullptr)) return false;
     }
-    at += want;
-    carried = std::min(have, sizeof kStart - 1);
-    std::memmove(block.data(), block.data() + have - carried, carried);
   }
   return true;
+}
+
+// A file from this size on is scanned in two halves at once, the first on
+// a second thread.
+constexpr uint64_t kSplitScan = uint64_t{64} << 20;
+
+bool scan_for_collections(int fd, unsigned length_size, uint64_t file_size) {
+  if (length_size != 2 && length_size != 4 && length_size != 8) return false;
+  GlhHeapLayout layout;
+  layout.length_size = length_size;
+  layout.file_size = file_size;
+  if (file_size >= kSplitScan) {
+    const uint64_t middle = file_size / 2;
+    bool first_sound = false;
+    std::exception_ptr first_failure;
+    std::thread first;
+    try {
+      first = std::thread([&] {
+        try {
+          first_sound = scan_range(fd, layout, 0, middle);
+        } catch (...) {
+          first_failure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No second thread: the whole file here.
+    }
+    if (first.joinable()) {
+      bool second_sound = false;
+      std::exception_ptr second_failure;
+      try {
+        second_sound = scan_range(fd, layout, middle, file_size);
+      } catch (...) {
+        second_failure = std::current_exception();
+      }
+      first.join();
+      if (first_failure) std::rethrow_exception(first_failure);
+      if (second_failure) std::rethrow_exception(second_failure);
+      return first_sound && second_sound;
+    }
+  }
+  return scan_range(fd, layout, 0, file_size);
 }
 
 }  // namespace
