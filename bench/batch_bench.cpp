@@ -65,6 +65,12 @@ void use_second_threads() {
 
 void report(benchmark::State& state, long long lines, double seconds, double peak_mb, double cpu_seconds = -1) {
   state.SetIterationTime(seconds);
+  // The best run so far, and the lines a second it gives (the time and
+  // lines_per_s of the line are the mean over the runs).
+  const double best = state.counters.count("best_ms") ? std::min(state.counters["best_ms"].value, seconds * 1000.0)
+                                                      : seconds * 1000.0;
+  state.counters["best_ms"] = best;
+  state.counters["best_lines_per_s"] = static_cast<double>(lines) / (best / 1000.0);
   // The child's processor time (user and system), steadier than the wall
   // time on a machine other work shares.
   if (cpu_seconds >= 0) state.counters["cpu_ms"] = cpu_seconds * 1000.0;
