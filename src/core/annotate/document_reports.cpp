@@ -89,14 +89,20 @@ RichTextResult write_rich_text(AnnotationContext* context, const RtfFont& font, 
   // A lasting report is synced before it takes its name; its pages go to
   // disk while it is written, so that the sync has little left to do.
   if (result.lasting) writer.write_back_every(size_t{8} << 20);
+  bool all_written = true;
   {
     // The text is written on a second thread while the walk goes on.
     PipelinedSink pipe(writer, parallel_reading());
     AnnotatedLineList lines(&pipe);
     if (GenerateAnnotatedLines(context, lines)) lines.close();
-    pipe.finish();
+    try {
+      pipe.finish();
+    } catch (...) {
+      all_written = false;
+    }
+    if (pipe.failed()) all_written = false;
   }
-  result.ok = writer.finish();
+  result.ok = writer.finish() && all_written;
   if (result.lasting) {
     result.ok = lasting.commit(result.ok, writer.error());
     result.error = lasting.error_message();

@@ -117,9 +117,11 @@ void PipelinedSink::run() {
   // between the two threads at every line).
   AnnotatedLineWriter& writer = writer_;
   Block block;
+  bool failed = false;
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
+      failed_ = failed;
       if (block.bytes) empty_.push_back(std::move(block));
       block = Block();
       writing_ = false;
@@ -131,14 +133,25 @@ void PipelinedSink::run() {
       writing_ = true;
     }
     changed_.notify_all();
-    for (size_t at = 0; at + kLineHead <= block.size;) {
-      const char* p = block.bytes.get() + at;
-      uint32_t size = 0;
-      std::memcpy(&size, p + 2, sizeof size);
-      writer.write(static_cast<unsigned char>(p[0]), p + kLineHead, size, p[1] != 0);
-      at += kLineHead + size;
+    if (failed) continue;
+    try {
+      for (size_t at = 0; at + kLineHead <= block.size;) {
+        const char* p = block.bytes.get() + at;
+        uint32_t size = 0;
+        std::memcpy(&size, p + 2, sizeof size);
+        writer.write(static_cast<unsigned char>(p[0]), p + kLineHead, size, p[1] != 0);
+        at += kLineHead + size;
+      }
+    } catch (...) {
+      // Nothing may leave this thread: the rest of the text is dropped.
+      failed = true;
     }
   }
+}
+
+bool PipelinedSink::failed() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return failed_;
 }
 
 }  // namespace sorvi

@@ -4,15 +4,17 @@
 // large block as it arrives and its text is freed at once on the producing
 // thread, where it was allocated (freeing on the other thread costs more
 // than the writing saves); only the filled blocks cross to the writer, and
-// they come back to be filled again. The writer sees the lines
-// in the order they were produced. A few blocks are in flight at a time,
-// so memory stays small however long the text is. Without a second thread
-// each line goes to the writer in place.
+// they come back to be filled again. The writer sees the lines in the
+// order they were produced. A few blocks are in flight at a time, so
+// memory stays small however long the text is. Without a second thread
+// each line goes to the writer in place. When the writer fails on its
+// thread (it runs out of memory), the lines after it are dropped and the
+// sink says so.
 #pragma once
 
 #include <condition_variable>
-#include <memory>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -38,6 +40,9 @@ class PipelinedSink : public AnnotatedLineSink {
   // Drains and ends the writer's thread. The writer may be used again once
   // this returns.
   void finish();
+  // True when the writer failed on its thread and lines were dropped
+  // (asked after drain() or finish()).
+  bool failed();
 
  private:
   struct Block {
@@ -59,6 +64,7 @@ class PipelinedSink : public AnnotatedLineSink {
   std::vector<Block> empty_;  // written, to be filled again
   bool closed_ = false;
   bool writing_ = false;  // the writer's thread is busy with a block
+  bool failed_ = false;
   std::thread thread_;
 };
 
