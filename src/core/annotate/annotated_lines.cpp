@@ -20,6 +20,15 @@ void AnnotatedLineList::add(int style, std::string text, bool note) {
   }
 }
 
+void AnnotatedLineList::add_view(int style, std::string_view text, bool note) {
+  if (single_lines_) {
+    sink_->take_line(style, text, note);
+    ++count_;
+    return;
+  }
+  add(style, std::string(text), note);
+}
+
 void AnnotatedLineList::close() {
   if (!sink_) return;
   while (!chunks_.empty()) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sorvi {
@@ -43,7 +44,7 @@ class AnnotatedLineSink {
   // A sink that copies each line at once may take the lines one by one
   // instead of in chunks; the list then keeps no chunk of its own.
   virtual bool takes_single_lines() const { return false; }
-  virtual void take_line(int /*style*/, const std::string& /*text*/, bool /*note*/) {}
+  virtual void take_line(int /*style*/, std::string_view /*text*/, bool /*note*/) {}
 };
 
 // Receives the lines one at a time without keeping them: a writer that
@@ -63,6 +64,9 @@ class AnnotatedLineList {
       : sink_(sink), single_lines_(sink && sink->takes_single_lines()) {}
 
   void add(int style, std::string text, bool note = false);
+  // The same for a text the caller keeps: a sink that copies each line at
+  // once takes it without a copy of its own being made first.
+  void add_view(int style, std::string_view text, bool note = false);
   // Hands the last partial chunk to the sink (nothing without one).
   void close();
 

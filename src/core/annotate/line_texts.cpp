@@ -211,12 +211,12 @@ const std::string& note_rule_text() {
 
 // ---- output ------------------------------------------------------------------------
 
-void NoteOutput::note(int style, std::string text) {
-  lines_.add(style, std::move(text), true);
+void NoteOutput::note(int style, std::string_view text) {
+  lines_.add_view(style, text, true);
   ++inserted_;
 }
 
-void NoteOutput::code(int style, std::string text) { lines_.add(style, std::move(text)); }
+void NoteOutput::code(int style, std::string_view text) { lines_.add_view(style, text); }
 
 // ---- line reading --------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -37,9 +38,9 @@ class NoteOutput {
  public:
   explicit NoteOutput(AnnotatedLineList& lines) : lines_(lines) {}
   // An annotation line: counted as inserted.
-  void note(int style, std::string text);
+  void note(int style, std::string_view text);
   // A code line (or another line that does not count as inserted).
-  void code(int style, std::string text);
+  void code(int style, std::string_view text);
   long inserted() const { return inserted_; }
   AnnotatedLineList& lines() { return lines_; }
 

@@ -46,7 +46,7 @@ void PipelinedSink::take(AnnotatedChunk&& chunk) {
   AnnotatedChunk().swap(chunk);
 }
 
-void PipelinedSink::take_line(int style, const std::string& text, bool note) {
+void PipelinedSink::take_line(int style, std::string_view text, bool note) {
   if (!thread_.joinable()) {
     writer_.write(style, text.data(), text.size(), note);
     return;

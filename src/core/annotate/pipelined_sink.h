@@ -33,7 +33,7 @@ class PipelinedSink : public AnnotatedLineSink {
 
   void take(AnnotatedChunk&& chunk) override;
   bool takes_single_lines() const override { return true; }
-  void take_line(int style, const std::string& text, bool note) override;
+  void take_line(int style, std::string_view text, bool note) override;
   // Hands over what is still held and waits until the writer has every
   // line; the writer's thread goes on waiting for more.
   void drain();
