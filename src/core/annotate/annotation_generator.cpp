@@ -112,7 +112,17 @@ class BackgroundDataflow {
   std::thread thread_;
 };
 
-std::string code_line_layout(const AnnotationContext& c, const CodeLine& l);
+void code_line_layout(const AnnotationContext& c, const CodeLine& l, std::string& text);
+
+// The text of a code line into `text` (emptied first; empty when memory ran
+// out), so that a walk can use one string for every line.
+void code_line_into(const AnnotationContext& c, const CodeLine& l, std::string& text) {
+  try {
+    code_line_layout(c, l, text);
+  } catch (...) {
+    text.clear();
+  }
+}
 
 // A plain file opened for reading; null for a path the platform would refuse.
 FILE* open_plain_file(const std::string& path) {
@@ -531,9 +541,9 @@ class AnnotatedWalk {
     l.flag = flag;
     l.code = &code;
     l.running_count = t_;
-    std::string text = code_line_text(c_, l);
-    if (text.empty()) return;
-    out_.code(c_.highlight ? highlight_style(r, line) : kStyleCode, std::move(text));
+    code_line_into(c_, l, code_text_);
+    if (code_text_.empty()) return;
+    out_.code(c_.highlight ? highlight_style(r, line) : kStyleCode, code_text_);
   }
 
   int highlight_style(const ProcedureBlocks* r, int line) const {
@@ -629,6 +639,7 @@ class AnnotatedWalk {
   const UrLineIndex ur_referenced_;
   size_t branch_ = 0;
   size_t real_branches_ = 0;
+  std::string code_text_;  // the code line being made, its room kept for the next
 };
 
 bool annotated_walk(AnnotationContext& c, AnnotatedLineList& lines) {
@@ -735,17 +746,16 @@ bool plain_text(AnnotationContext& c, AnnotatedLineList& lines) {
 }  // namespace
 
 std::string code_line_text(const AnnotationContext& c, const CodeLine& l) {
-  try {
-    return code_line_layout(c, l);
-  } catch (...) {
-    return std::string();
-  }
+  std::string text;
+  code_line_into(c, l, text);
+  return text;
 }
 
 namespace {
 
-std::string code_line_layout(const AnnotationContext& c, const CodeLine& l) {
-  if (l.line < 1) return std::string();
+void code_line_layout(const AnnotationContext& c, const CodeLine& l, std::string& text) {
+  text.clear();
+  if (l.line < 1) return;
   const size_t code_size = l.code ? std::min(l.code->size(), kStatementMax) : 0;
   // The columns take at most 11 + 11 + 11 + 11 + 11 + 3 + 1 characters.
   char columns[64];
@@ -791,12 +801,10 @@ std::string code_line_layout(const AnnotationContext& c, const CodeLine& l) {
   if (c.showCode) *p++ = ' ';
   const size_t column_size = static_cast<size_t>(p - columns);
   const size_t shown_code = c.showCode ? code_size : 0;
-  std::string text;
   text.reserve(std::min(column_size + shown_code, kCodeLineMax));
   text.append(columns, column_size);
   if (shown_code > 0) text.append(*l.code, 0, shown_code);
   if (text.size() > kCodeLineMax) text.resize(kCodeLineMax);
-  return text;
 }
 
 }  // namespace
