@@ -4,8 +4,7 @@ namespace sorvi {
 
 void AnnotatedLineList::add(int style, std::string text, bool note) {
   if (single_lines_) {
-    sink_->take_line(style, text, note);
-    ++count_;
+    add_view(style, text, note);
     return;
   }
   if (chunks_.empty() || chunks_.back().size() == kChunkSize) {

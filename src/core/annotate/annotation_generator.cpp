@@ -202,11 +202,13 @@ void load_analysis_data(AnnotationContext& c) {
   // The readers find the module's work files beside the walked file.
   set_work_directory(directory_part(full_path(c.workFile)).c_str());
 
-  if ((c.listing || c.showStandards || c.showSrcLines) && !c.indexLoaded && c.index) {
-    // Read when the document was opened.
+  const bool index_wanted = c.listing || c.showStandards || c.showSrcLines;
+  if (index_wanted && !c.indexLoaded && c.index) {
+    // Read when the document was opened: taken as read here.
     if (c.ndxIncludes) merge_includes(c.includeList, *c.index);
     c.indexLoaded = true;
-  } else if ((c.listing || c.showStandards || c.showSrcLines) && !c.indexLoaded) {
+  }
+  if (index_wanted && !c.indexLoaded) {
     DynamicString name;
     if (key) name = std::string(key);
     Sf1Reading reading;

@@ -131,8 +131,7 @@ void RtfStreamWriter::write(int style, const char* text, size_t size, bool /*not
 void RtfStreamWriter::take(AnnotatedChunk&& chunk) {
   for (AnnotatedLine& line : chunk) {
     if (truncated_) break;
-    caret_.line(line.style);
-    write_line(line.style, line.text.data(), line.text.size());
+    write(line.style, line.text.data(), line.text.size(), line.note);
     std::string().swap(line.text);
   }
   AnnotatedChunk().swap(chunk);

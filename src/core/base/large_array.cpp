@@ -29,6 +29,15 @@ constexpr bool kHeapOnly = false;
 constexpr bool kHeapOnly = false;
 #endif
 
+void advise_huge_pages(void* memory, std::size_t bytes) noexcept {
+#ifdef MADV_HUGEPAGE
+  madvise(memory, bytes, MADV_HUGEPAGE);
+#else
+  (void)memory;
+  (void)bytes;
+#endif
+}
+
 void* allocate_large_array(std::size_t bytes) {
   if (bytes < kHugePage || kHeapOnly) return ::operator new(bytes);
   if (bytes > static_cast<std::size_t>(-1) - 2 * kHugePage) throw std::bad_alloc();
@@ -42,9 +51,7 @@ void* allocate_large_array(std::size_t bytes) {
   const std::size_t tail = kHugePage - (aligned - start);
   if (tail > 0) munmap(reinterpret_cast<void*>(aligned + size), tail);
   void* memory = reinterpret_cast<void*>(aligned);
-#ifdef MADV_HUGEPAGE
-  madvise(memory, size, MADV_HUGEPAGE);
-#endif
+  advise_huge_pages(memory, size);
   return memory;
 }
 

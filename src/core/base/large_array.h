@@ -13,6 +13,9 @@
 
 namespace sorvi {
 
+// Asks the system to back a mapping with huge pages where it has them.
+void advise_huge_pages(void* memory, std::size_t bytes) noexcept;
+
 // Raw memory for `bytes` bytes; throws std::bad_alloc when there is none.
 void* allocate_large_array(std::size_t bytes);
 // Gives back memory from allocate_large_array of the same size.

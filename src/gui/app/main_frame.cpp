@@ -47,6 +47,18 @@ QString plain_text(const QString& text) {
   return t.remove(QLatin1Char('&'));
 }
 
+// A command the frame takes by its key only (no menu entry), kept with the
+// frame's other commands by its name.
+template <typename Receiver, typename Slot>
+void add_key_command(QWidget* frame, std::map<QString, QAction*>& commands, const QString& name,
+                     const QKeySequence& key, Receiver* receiver, Slot slot) {
+  QAction* action = new QAction(name, frame);
+  action->setShortcut(key);
+  QObject::connect(action, &QAction::triggered, receiver, slot);
+  commands[name] = action;
+  frame->addAction(action);
+}
+
 // The fly-by prompt in the status bar and the tool tip of each command.
 struct Prompt {
   const char* command;
@@ -269,16 +281,9 @@ void CSorviFrame::create_menus() {
   connect(help, &QMenu::aboutToShow, this, &CSorviFrame::update_help_topics);
   // F1 opens the help whether a document is open or not; Shift+F1 asks
   // for a click on what the help is wanted for first.
-  QAction* f1 = new QAction(tr("Help"), this);
-  f1->setShortcut(QKeySequence::HelpContents);
-  connect(f1, &QAction::triggered, this, &CSorviFrame::open_help_file);
-  QAction* context = new QAction(tr("Context Help"), this);
-  context->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
-  connect(context, &QAction::triggered, this, &CSorviFrame::enter_context_help);
-  for (QAction* action : {f1, context}) {
-    actions_[action->text()] = action;
-    addAction(action);
-  }
+  add_key_command(this, actions_, tr("Help"), QKeySequence::HelpContents, this, &CSorviFrame::open_help_file);
+  add_key_command(this, actions_, tr("Context Help"), QKeySequence(Qt::SHIFT | Qt::Key_F1), this,
+                  &CSorviFrame::enter_context_help);
   QAction* about = plain(help, tr("&About Sorvi..."), true);
   connect(about, &QAction::triggered, this, [this] {
     QMessageBox::about(this, tr("About Sorvi"), tr("Sorvi %1").arg(QApplication::applicationVersion()));
@@ -332,16 +337,10 @@ void CSorviFrame::create_window_menu() {
     connect(action, &QAction::triggered, this, [this, how = how] { arrange(how); });
   }
   // F6 and Shift+F6 go to the next and the previous window.
-  QAction* next = new QAction(tr("Next Window"), this);
-  next->setShortcut(QKeySequence(Qt::Key_F6));
-  connect(next, &QAction::triggered, mdi_, &QMdiArea::activateNextSubWindow);
-  QAction* previous = new QAction(tr("Previous Window"), this);
-  previous->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
-  connect(previous, &QAction::triggered, mdi_, &QMdiArea::activatePreviousSubWindow);
-  for (QAction* action : {next, previous}) {
-    actions_[action->text()] = action;
-    addAction(action);
-  }
+  add_key_command(this, actions_, tr("Next Window"), QKeySequence(Qt::Key_F6), mdi_,
+                  &QMdiArea::activateNextSubWindow);
+  add_key_command(this, actions_, tr("Previous Window"), QKeySequence(Qt::SHIFT | Qt::Key_F6), mdi_,
+                  &QMdiArea::activatePreviousSubWindow);
   window_list_separator_ = window_menu_->addSeparator();
   connect(window_menu_, &QMenu::aboutToShow, this, &CSorviFrame::update_window_list);
 }

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/large_array.h"
+
 namespace sorvi {
 
 namespace {
@@ -23,21 +25,12 @@ namespace {
 // holding old and new copies at once.
 constexpr size_t kMappedBytes = size_t(1) << 20;
 
-// Asks for huge pages where the system has them: filling a text of
-// hundreds of megabytes a 4 KB page at a time costs a page fault per page.
-void want_huge_pages(void* p, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-  madvise(p, bytes, MADV_HUGEPAGE);
-#else
-  (void)p;
-  (void)bytes;
-#endif
-}
-
+// Huge pages where the system has them: filling a text of hundreds of
+// megabytes a 4 KB page at a time costs a page fault per page.
 void* map_bytes(size_t bytes) {
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return nullptr;
-  want_huge_pages(p, bytes);
+  advise_huge_pages(p, bytes);
   return p;
 }
 
@@ -61,7 +54,7 @@ void PodBuffer<T>::reserve(size_t n) {
     if (p == MAP_FAILED) {
       p = nullptr;
     } else {
-      want_huge_pages(p, bytes);
+      advise_huge_pages(p, bytes);
     }
   } else if (bytes >= kMappedBytes) {
     p = map_bytes(bytes);
