@@ -77,6 +77,8 @@ using HeapObjects = std::vector<HeapObject>;
 
 // A collection up to this size is read whole; a larger one header by header.
 constexpr uint64_t kWholeCollection = uint64_t{16} << 20;
+// An object from this size on is taken for a chunk of a text.
+constexpr uint64_t kLargeObject = 4096;
 
 // The size a collection's header gives, or 0 when the header at `start` is
 // not one HDF5 would accept for a file of this layout.
@@ -138,19 +140,29 @@ bool walk_collection(const GlhHeapLayout& layout, uint64_t start, GlhByteReader 
   if (ls != 2 && ls != 4 && ls != 8) return false;
   if (start > layout.file_size) return false;
 
-  // Header: "GCOL", version, three reserved bytes, the collection size.
-  unsigned char header[16];
+  // Header: "GCOL", version, three reserved bytes, the collection size;
+  // read with the header of the first object after it.
+  unsigned char header[32];
   const uint64_t header_size = align_up(8 + ls);
-  if (header_size > sizeof header || start > layout.file_size - header_size) return false;
-  if (!read(source, start, header, 8 + ls)) return false;
+  if (header_size > 16 || start > layout.file_size - header_size) return false;
+  if (!read(source, start, header, static_cast<size_t>(std::min<uint64_t>(sizeof header, layout.file_size - start)))) {
+    return false;
+  }
   const uint64_t size = collection_size(layout, start, header);
   if (size == 0) return false;
+  // A sound size is at least kMinCollectionSize, so the first object's
+  // header was read too. When that object is large, the collection holds a
+  // text stored in chunks: its objects are walked header by header, as
+  // reading the collection whole would copy the text once more only to
+  // skip it.
+  const bool large_objects = little_endian(header + header_size, 2) > 0 &&
+                             little_endian(header + header_size + 8, ls) >= kLargeObject;
 
   // The buffer stays with the thread, so walking many collections does not
   // allocate and clear one each time.
   thread_local std::vector<unsigned char> buffer;
   const unsigned char* whole = nullptr;
-  if (size <= kWholeCollection) {
+  if (size <= kWholeCollection && !large_objects) {
     if (buffer.size() < size) buffer.resize(static_cast<size_t>(size));
     if (!read(source, start, buffer.data(), static_cast<size_t>(size))) return false;
     whole = buffer.data();

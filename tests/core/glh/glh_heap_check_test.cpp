@@ -28,6 +28,14 @@ std::string collection(uint64_t size = 4096) {
   return with(with(with(with(with(c, 8, size, 8), 16, 1, 2), 18, 1, 2), 24, 5, 8), 48, size - 40, 8);
 }
 
+// A collection of 8192 bytes whose object 1 holds 5000 bytes, as a chunk of
+// a text does; `next` goes into the number field of the header after it
+// (0: free space to the end).
+std::string chunk_collection(uint64_t next = 0) {
+  const std::string c = with(with(with(with(collection(8192), 24, 5000, 8), 48, 0, 8), 5032, next, 2), 5034, 1, 2);
+  return with(c, 5040, next == 0 ? 8192 - 5032 : 8192, 8);
+}
+
 bool read_string(void* source, uint64_t offset, void* into, size_t size) {
   const std::string& s = *static_cast<const std::string*>(source);
   if (offset > s.size() || size > s.size() - offset) return false;
@@ -62,6 +70,8 @@ TEST(GlhHeapCheckTest, EachDamageOfACollectionIsRefused) {
       {"free space past the collection", with(collection(), 48, 4096, 8), 0, 0, false},
       {"object past the collection", with(collection(), 24, 4096 - 16, 8), 0, 0, false},
       {"object size that wraps when aligned", with(collection(), 24, UINT64_MAX - 3, 8), 0, 0, false},
+      {"a large object", chunk_collection(), 0, 0, true},
+      {"a large object, then an object past the collection", chunk_collection(2), 0, 0, false},
   };
   for (const Case& c : cases) {
     std::string bytes = c.bytes;
