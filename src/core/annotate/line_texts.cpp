@@ -486,9 +486,26 @@ UrLineIndex::UrLineIndex(const ur_anomaly_list& list, UrPass pass) : size_(list.
 }
 
 size_t UrLineIndex::find(int line, size_t from) const {
-  auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(line, from));
-  if (it == entries_.end() || it->first != line) return size_;
-  return it->second;
+  const std::pair<int, size_t> key(line, from);
+  // A walk asks line after line, so the answer mostly lies at or a few
+  // places after the previous one: those are looked at first, and only a
+  // question from further away searches the whole table.
+  size_t at = 0;
+  if (hint_ <= entries_.size() && (hint_ == 0 || entries_[hint_ - 1] < key)) {
+    constexpr size_t kSteps = 8;
+    at = hint_;
+    const size_t stop = std::min(entries_.size(), hint_ + kSteps);
+    while (at < stop && entries_[at] < key) ++at;
+    if (at == stop && at < entries_.size() && entries_[at] < key) {
+      at = static_cast<size_t>(std::lower_bound(entries_.begin() + static_cast<std::ptrdiff_t>(at), entries_.end(), key) -
+                               entries_.begin());
+    }
+  } else {
+    at = static_cast<size_t>(std::lower_bound(entries_.begin(), entries_.end(), key) - entries_.begin());
+  }
+  hint_ = at;
+  if (at == entries_.size() || entries_[at].first != line) return size_;
+  return entries_[at].second;
 }
 
 size_t emit_ur_anomalies(NoteOutput& out, const ur_anomaly_list& list, size_t cursor, int line, UrPass pass,

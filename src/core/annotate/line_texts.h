@@ -144,6 +144,7 @@ class UrLineIndex {
  private:
   std::vector<std::pair<int, size_t>> entries_;  // (line, position), ascending
   size_t size_;
+  mutable size_t hint_ = 0;  // where the previous question's answer lay
   bool usable_ = false;
 };
 

@@ -123,7 +123,7 @@ TEST_F(LineTextsTest, UrAnomaliesInTwoPasses) {
 TEST(UrLineIndex, TheLookupFindsWhatAWalkFromTheCursorFinds) {
   std::mt19937 random(7);
   for (int round = 0; round < 50; ++round) {
-    sorvi::ur_anomaly_list list(random() % 30);
+    sorvi::ur_anomaly_list list(random() % 60);
     for (sorvi::UrAnomaly& a : list) {
       a.undefined_line = static_cast<int>(random() % 12);
       a.referenced_line = static_cast<int>(random() % 12);
@@ -133,7 +133,9 @@ TEST(UrLineIndex, TheLookupFindsWhatAWalkFromTheCursorFinds) {
       const sorvi::UrLineIndex lookup(list, pass);
       Notes plain, fast;
       size_t walked = 0, found = 0;
-      for (int line = 0; line < 14; ++line) {
+      // Line after line, as a walk asks, then lines in any order.
+      for (int step = 0; step < 40; ++step) {
+        const int line = step < 14 ? step : static_cast<int>(random() % 14);
         plain.at(walked = sorvi::emit_ur_anomalies(plain.out, list, walked, line, pass, false, nullptr));
         fast.at(found = sorvi::emit_ur_anomalies(fast.out, list, found, line, pass, false, nullptr, &lookup));
       }
