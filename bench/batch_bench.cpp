@@ -21,6 +21,7 @@
 // The sample sets are written once under SORVI_BENCH_DATA (default: the
 // build tree's bench/data) and reused by later runs.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -262,9 +263,127 @@ void BM_BatchPhases(benchmark::State& state) {
   std::remove(rtf.c_str());
 }
 
+// The reading and writing that any report of the module must do, with
+// nothing parsed and nothing generated: a lower bound of the report's time
+// on this machine. The GLH file read once (the scan of its heaps reads it
+// whole before any work file is taken from it); the temporary copy that the
+// opener makes of each work file the report takes from the GLH file,
+// written, read back and deleted (as many bytes as the plain twin that the
+// sample set keeps); the reformatted file read; and a file of the report's
+// size written, synced and renamed over the previous report.
+constexpr const char* kFloorNames[] = {"glh_read_ms", "copies_ms", "ref_read_ms",
+                                       "report_write_ms", "report_sync_ms", "report_rename_ms"};
+constexpr int kFloorParts = 6;
+
+bool read_whole(const std::string& path, std::vector<char>& buffer) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  ssize_t got = 0;
+  while ((got = read(fd, buffer.data(), buffer.size())) > 0) {
+  }
+  close(fd);
+  return got == 0;
+}
+
+bool write_whole(int fd, const std::vector<char>& buffer, long long bytes) {
+  for (long long done = 0; done < bytes;) {
+    const size_t n = static_cast<size_t>(std::min<long long>(bytes - done, static_cast<long long>(buffer.size())));
+    if (write(fd, buffer.data(), n) != static_cast<ssize_t>(n)) return false;
+    done += static_cast<long long>(n);
+  }
+  return true;
+}
+
+// A new file in `directory` holding `bytes` bytes; its name, or empty.
+// With `synced`, the time of the writing and of the sync go there.
+std::string written_file(const std::string& directory, const std::vector<char>& buffer, long long bytes,
+                         double* synced = nullptr) {
+  std::string name = directory + ".sorvi-floor.XXXXXX";
+  const Clock::time_point start = Clock::now();
+  const int fd = mkstemp(name.data());
+  if (fd < 0) return std::string();
+  bool ok = write_whole(fd, buffer, bytes);
+  if (synced) {
+    synced[0] = ms_since(start);
+    const Clock::time_point sync_start = Clock::now();
+    ok = ok && fsync(fd) == 0;
+    synced[1] = ms_since(sync_start);
+  }
+  ok = close(fd) == 0 && ok;
+  if (!ok) std::remove(name.c_str());
+  return ok ? name : std::string();
+}
+
+long long file_bytes(const std::string& path) {
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+void BM_IoFloor(benchmark::State& state) {
+  const Set set = sample_set(static_cast<int>(state.range(0)));
+  const std::string rtf = set.work + "demo_1.aref.rtf";
+  // One report first, for its size and as the file the runs replace.
+  double seconds = 0, peak = 0;
+  const bool made = sorvi_bench::run_child(
+      [&] {
+        sorvi::CSorviCommandLineInfo info;
+        if (!report_command_line(set, &info)) return 1;
+        return sorvi::run_batch(info);
+      },
+      &seconds, &peak);
+  const long long report_bytes = file_bytes(rtf);
+  if (!made || report_bytes < 0) {
+    state.SkipWithError("no report to measure against");
+    return;
+  }
+  void* shared = mmap(nullptr, sizeof(double) * kFloorParts, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (shared == MAP_FAILED) {
+    state.SkipWithError("no shared memory");
+    return;
+  }
+  double* parts = static_cast<double*>(shared);
+  double best[kFloorParts];
+  std::fill(best, best + kFloorParts, 1e300);
+  for (auto _ : state) {
+    double cpu = 0;
+    const bool ok = sorvi_bench::run_child(
+        [&] {
+          std::vector<char> buffer(size_t{1} << 20, 'x');
+          Clock::time_point start = Clock::now();
+          if (!read_whole(set.work + "demo_1.glh", buffer)) return 1;
+          parts[0] = ms_since(start);
+          start = Clock::now();
+          for (const char* extension : {".sf1", ".ndx", ".blk", ".sf3", ".sif", ".pf1", ".stb", ".pol", ".pol.002"}) {
+            const long long bytes = file_bytes(set.work + "demo_1" + extension);
+            const std::string copy = bytes < 0 ? std::string() : written_file(set.work, buffer, bytes);
+            if (copy.empty() || !read_whole(copy, buffer)) return 1;
+            std::remove(copy.c_str());
+          }
+          parts[1] = ms_since(start);
+          start = Clock::now();
+          if (!read_whole(set.work + "demo_1.ref", buffer)) return 1;
+          parts[2] = ms_since(start);
+          const std::string report = written_file(set.work, buffer, report_bytes, parts + 3);
+          start = Clock::now();
+          if (report.empty() || std::rename(report.c_str(), rtf.c_str()) != 0) return 1;
+          parts[5] = ms_since(start);
+          return 0;
+        },
+        &seconds, &peak, &cpu);
+    if (!ok) state.SkipWithError("floor run failed");
+    report(state, set.ref_lines, seconds, peak, cpu);
+    for (int i = 0; i < kFloorParts; ++i) best[i] = std::min(best[i], parts[i]);
+  }
+  for (int i = 0; i < kFloorParts; ++i) state.counters[kFloorNames[i]] = best[i];
+  state.counters["report_MB"] = static_cast<double>(report_bytes) / (1024.0 * 1024.0);
+  munmap(shared, sizeof(double) * kFloorParts);
+  std::remove(rtf.c_str());
+}
+
 BENCHMARK(BM_CopyRefFile)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BatchAnnotatedReport)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BatchPhases)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_IoFloor)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
