@@ -13,6 +13,10 @@
 // counter is the walk with its waits, the writing's the writer's own time
 // on its thread. SORVI_BENCH_ONE_THREAD=1 does everything in turn, to see
 // each part's own time.
+// A fourth, BM_IoFloor, does only the reading and writing that any report
+// of the module must do (the GLH file read once, the opener's temporary
+// copies, the reformatted file, the report written, synced and renamed
+// over the previous one): what no faster parsing or walk can go below.
 // Every run also gives its processor time (cpu_ms), steadier than the wall
 // time when other work shares the machine; SORVI_BENCH_PHASE_CLOCK=cpu
 // times the phases on it too. SORVI_BENCH_KEEP=1 keeps the report of the
