@@ -51,17 +51,35 @@ bool write_int_attribute(hid_t obj, const char* name, const std::vector<int>& va
   return ok;
 }
 
-// A 1-D dataset of variable-length strings.
-bool write_strings(hid_t loc, const char* name, const std::vector<std::string>& texts) {
+// A 1-D dataset of variable-length strings, stored as asked.
+bool write_strings(hid_t loc, const char* name, const std::vector<std::string>& texts,
+                   GlhTextStorage storage = GlhTextStorage::kContiguous) {
   std::vector<const char*> pointers;
   for (const std::string& t : texts) pointers.push_back(t.c_str());
   const hsize_t dims[1] = {texts.size()};
   hid_t space = H5Screate_simple(1, dims, nullptr);
   hid_t type = make_string_type();
-  hid_t dataset = H5Dcreate2(loc, name, type, space, H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT);
+  hid_t create = H5Pcreate(H5P_DATASET_CREATE);
+  const hsize_t chunk[1] = {2};
+  switch (storage) {
+    case GlhTextStorage::kContiguous:
+      break;
+    case GlhTextStorage::kChunked:
+      H5Pset_chunk(create, 1, chunk);
+      break;
+    case GlhTextStorage::kCompressed:
+      H5Pset_chunk(create, 1, chunk);
+      H5Pset_deflate(create, 6);
+      break;
+    case GlhTextStorage::kCompact:
+      H5Pset_layout(create, H5D_COMPACT);
+      break;
+  }
+  hid_t dataset = H5Dcreate2(loc, name, type, space, H5P_DEFAULT, create, H5P_DEFAULT);
   bool ok = dataset >= 0;
   if (ok && !texts.empty()) ok = H5Dwrite(dataset, type, H5S_ALL, H5S_ALL, H5P_DEFAULT, pointers.data()) >= 0;
   if (dataset >= 0) H5Dclose(dataset);
+  H5Pclose(create);
   H5Tclose(type);
   H5Sclose(space);
   return ok;
@@ -328,7 +346,7 @@ bool GlhWriter::add_record_document(const std::string& group_path, const std::st
 bool GlhWriter::add_text_document(const std::string& group_path, const std::string& name,
                                   const GlhTextDocumentContent& doc) {
   hid_t group = make_document_group(group_path, name);
-  bool ok = group >= 0 && write_strings(group, "Document", doc.entries);
+  bool ok = group >= 0 && write_strings(group, "Document", doc.entries, doc.storage);
   if (ok && doc.auxiliary) ok = write_strings(group, "Auxiliary", {doc.auxiliary->first, doc.auxiliary->second});
   if (ok) {
     const int n = static_cast<int>(doc.entries.size());

@@ -81,12 +81,18 @@ struct GlhRecordDocumentContent {
   bool extensible = false;
 };
 
+// How a text document's "Document" dataset is laid out in the file:
+// contiguous (as the suite writes it), or in HDF5 chunks of two entries,
+// the same compressed, or kept in the object header (compact).
+enum class GlhTextStorage { kContiguous, kChunked, kCompressed, kCompact };
+
 struct GlhTextDocumentContent {
   std::vector<std::string> entries;
   bool chunked = false;  // Library_Header position 7 = 1
   std::optional<std::pair<std::string, std::string>> auxiliary;
   // Default: {entries, 0, 0, 0, 0, 0, entries, chunked ? 1 : 0}.
   std::optional<std::vector<int>> library_header;
+  GlhTextStorage storage = GlhTextStorage::kContiguous;
 };
 
 class GlhWriter {

@@ -212,6 +212,8 @@ bool walk_stored_collection(HeapFile& heap, uint64_t address, HeapObjects& objec
   return walk_collection(heap.layout, heap.base + address, read_from_descriptor, &heap.fd, &objects);
 }
 
+struct TextReader;
+
 // The stored form of a variable-length text: its length (4 bytes), the
 // address of its collection and its object number (4 bytes). HDF5 takes the
 // length to size its buffer before it reads the object, and copies the
@@ -222,9 +224,64 @@ struct Entries {
   // Collections walked so far (texts of one dataset may alternate between
   // a few); forgotten all at once when there are too many.
   std::unordered_map<uint64_t, HeapObjects> collections;
+  // When the texts are wanted: each checked entry's text goes here in order.
+  TextReader* reader = nullptr;
 };
 
 constexpr size_t kKeptCollections = 64;
+
+// Reads checked texts from where they lie in the file, through a window of
+// the file's bytes: the objects of one text lie one after the other, so one
+// read serves many of them. A text longer than the window is read on its
+// own.
+struct TextReader {
+  static constexpr size_t kWindow = size_t{1} << 20;
+  GlhTextTaker take = nullptr;
+  void* context = nullptr;
+  // The window's memory stays with the thread for the next text.
+  std::vector<unsigned char>& window = thread_window();
+  uint64_t window_at = 0;
+  size_t window_size = 0;
+  std::vector<unsigned char> own;  // a text longer than the window
+
+  // Hands over `length` bytes at file offset `at` (inside the file: the
+  // object holding them was walked), up to the first NUL, as HDF5 gives a
+  // text.
+  bool text(const HeapFile& heap, uint64_t at, uint64_t length) {
+    if (length == 0) return take(context, "", 0);
+    const unsigned char* bytes = nullptr;
+    if (length > kWindow) {
+      own.resize(static_cast<size_t>(length));
+      if (!read_from_descriptor(const_cast<int*>(&heap.fd), at, own.data(), own.size())) return false;
+      bytes = own.data();
+    } else {
+      if (at < window_at || at - window_at > window_size || length > window_size - (at - window_at)) {
+        if (window.size() < kWindow) window.resize(kWindow);
+        window_at = at;
+        window_size = static_cast<size_t>(std::min<uint64_t>(kWindow, heap.layout.file_size - at));
+        if (window_size < length || !read_from_descriptor(const_cast<int*>(&heap.fd), at, window.data(), window_size)) {
+          return false;
+        }
+      }
+      bytes = window.data() + (at - window_at);
+    }
+    const void* end = std::memchr(bytes, 0, static_cast<size_t>(length));
+    const size_t shown = end ? static_cast<size_t>(static_cast<const unsigned char*>(end) - bytes) : length;
+    return take(context, reinterpret_cast<const char*>(bytes), shown);
+  }
+
+  static std::vector<unsigned char>& thread_window() {
+    thread_local std::vector<unsigned char> bytes;
+    return bytes;
+  }
+
+  bool nulls(uint64_t count) {
+    for (uint64_t i = 0; i < count; ++i) {
+      if (!take(context, "", 0)) return false;
+    }
+    return true;
+  }
+};
 
 bool descriptors_are_sound(Entries& e, const unsigned char* raw, size_t count) {
   const unsigned address_size = e.heap.address_size;
@@ -233,7 +290,10 @@ bool descriptors_are_sound(Entries& e, const unsigned char* raw, size_t count) {
     const uint64_t length = little_endian(p, 4);
     const uint64_t address = little_endian(p + 4, address_size);
     const uint64_t number = little_endian(p + 4 + address_size, 4);
-    if (address == 0) continue;  // a null text: HDF5 reads nothing
+    if (address == 0) {  // a null text: HDF5 reads nothing
+      if (e.reader && !e.reader->nulls(1)) return false;
+      continue;
+    }
     auto found = e.collections.find(address);
     if (found == e.collections.end()) {
       HeapObjects objects;
@@ -243,6 +303,7 @@ bool descriptors_are_sound(Entries& e, const unsigned char* raw, size_t count) {
     }
     const HeapObjects& objects = found->second;
     if (number >= objects.size() || objects[number].size != length) return false;
+    if (e.reader && !e.reader->text(e.heap, e.heap.base + address + objects[number].at, length)) return false;
   }
   return true;
 }
@@ -252,7 +313,8 @@ constexpr uint64_t kDescriptorsPerRead = 65536;
 
 bool contiguous_entries_are_sound(hid_t dataset, Entries& e, uint64_t start, uint64_t count) {
   const haddr_t at = H5Dget_offset(dataset);
-  if (at == HADDR_UNDEF) return true;  // nothing stored yet: every entry is empty
+  // Nothing stored yet: every entry is empty.
+  if (at == HADDR_UNDEF) return !e.reader || e.reader->nulls(count);
   const uint64_t stored = H5Dget_storage_size(dataset);
   if (start > stored / e.element || count > stored / e.element - start) return false;
   std::vector<unsigned char> raw(static_cast<size_t>(std::min(count, kDescriptorsPerRead)) * e.element);
@@ -274,13 +336,18 @@ bool chunked_entries_are_sound(hid_t dataset, hid_t dcpl, Entries& e, uint64_t s
   for (uint64_t first = start / chunk * chunk; first < end; first += chunk) {
     hsize_t offset[1] = {first};
     hsize_t bytes = 0;
+    const uint64_t from = std::max(first, start), to = std::min<uint64_t>(first + chunk, end);
     // A chunk never written holds empty entries only.
-    if (H5Dget_chunk_storage_size(dataset, offset, &bytes) < 0 || bytes == 0) continue;
+    const herr_t stored = H5Dget_chunk_storage_size(dataset, offset, &bytes);
+    if (stored < 0 && e.reader) return false;  // what HDF5 cannot say it cannot read either
+    if (stored < 0 || bytes == 0) {
+      if (e.reader && !e.reader->nulls(to - from)) return false;
+      continue;
+    }
     if (bytes != chunk * e.element) return false;
     raw.resize(static_cast<size_t>(bytes));
     uint32_t filters = 0;
     if (H5Dread_chunk(dataset, H5P_DEFAULT, offset, &filters, raw.data()) < 0) return false;
-    const uint64_t from = std::max(first, start), to = std::min<uint64_t>(first + chunk, end);
     if (!descriptors_are_sound(e, raw.data() + (from - first) * e.element, static_cast<size_t>(to - from))) {
       return false;
     }
@@ -556,42 +623,95 @@ bool glh_region_reference_is_sound(hid_t location, const hdset_reg_ref_t& refere
                                                     bytes.size() - heap.address_size, dims, rank);
 }
 
-bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count) {
+namespace {
+
+// How a dataset of texts is stored, as far as the checks go.
+enum class TextStorage { kCheckable, kUncheckable, kDamaged };
+
+struct Dcpl {
+  hid_t id;
+  ~Dcpl() {
+    if (id >= 0) H5Pclose(id);
+  }
+};
+
+// Checks entries [start, start + count) and, with a reader, hands it each
+// one's text. Compressed chunks and compact storage only HDF5 can decode:
+// they are left to it unchecked (and without a reader nothing is read).
+TextStorage check_entries(hid_t dataset, uint64_t start, uint64_t count, TextReader* reader) {
   IdCloser ids;
   Entries entries;
-  if (!open_heap_file(dataset, ids, entries.heap)) return false;
+  entries.reader = reader;
+  if (!open_heap_file(dataset, ids, entries.heap)) return TextStorage::kDamaged;
   entries.element = 4 + entries.heap.address_size + 4;
 
   hid_t space = H5Dget_space(dataset);
-  if (space < 0) return false;
+  if (space < 0) return TextStorage::kDamaged;
   hsize_t extent = 0;
   const int rank = H5Sget_simple_extent_ndims(space) == 1 ? H5Sget_simple_extent_dims(space, &extent, nullptr) : -1;
   H5Sclose(space);
-  if (rank != 1 || start > extent || count > extent - start) return false;
+  if (rank != 1 || start > extent || count > extent - start) return TextStorage::kDamaged;
 
-  struct Dcpl {
-    hid_t id;
-    ~Dcpl() {
-      if (id >= 0) H5Pclose(id);
-    }
-  } dcpl{H5Dget_create_plist(dataset)};
-  if (dcpl.id < 0) return false;
+  Dcpl dcpl{H5Dget_create_plist(dataset)};
+  if (dcpl.id < 0) return TextStorage::kDamaged;
+  auto verdict = [](bool sound) { return sound ? TextStorage::kCheckable : TextStorage::kDamaged; };
   try {
     switch (H5Pget_layout(dcpl.id)) {
       case H5D_CONTIGUOUS:
-        return contiguous_entries_are_sound(dataset, entries, start, count);
+        return verdict(contiguous_entries_are_sound(dataset, entries, start, count));
       case H5D_CHUNKED:
-        // Compressed chunks only HDF5 can decode; their descriptors go unchecked.
-        if (H5Pget_nfilters(dcpl.id) != 0) return true;
-        return chunked_entries_are_sound(dataset, dcpl.id, entries, start, count);
+        if (H5Pget_nfilters(dcpl.id) != 0) return TextStorage::kUncheckable;
+        return verdict(chunked_entries_are_sound(dataset, dcpl.id, entries, start, count));
       case H5D_COMPACT:
-        return true;  // a few entries kept in the object header itself
+        return TextStorage::kUncheckable;  // a few entries kept in the object header itself
       default:
-        return false;
+        return TextStorage::kDamaged;
     }
   } catch (const std::bad_alloc&) {
-    return false;
+    return TextStorage::kDamaged;
   }
+}
+
+// True when the dataset holds variable-length texts stored as the library
+// hands them to this program (`memory_type`), with no fill value of its own
+// (an entry never written is then a null text): what HDF5 would give for
+// each entry is then exactly the bytes its descriptor names.
+bool texts_read_as_stored(hid_t dataset, hid_t memory_type) {
+  const hid_t type = H5Dget_type(dataset);
+  if (type < 0) return false;
+  const bool same = H5Tget_class(type) == H5T_STRING && H5Tis_variable_str(type) > 0 &&
+                    H5Tget_cset(type) == H5Tget_cset(memory_type) && H5Tget_strpad(type) == H5Tget_strpad(memory_type);
+  H5Tclose(type);
+  if (!same) return false;
+  Dcpl dcpl{H5Dget_create_plist(dataset)};
+  H5D_fill_value_t fill = H5D_FILL_VALUE_ERROR;
+  return dcpl.id >= 0 && H5Pfill_value_defined(dcpl.id, &fill) >= 0 && fill == H5D_FILL_VALUE_DEFAULT;
+}
+
+}  // namespace
+
+bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count) {
+  return check_entries(dataset, start, count, nullptr) != TextStorage::kDamaged;
+}
+
+GlhTextRead glh_read_text_entries(hid_t dataset, hid_t memory_type, uint64_t start, uint64_t count,
+                                  GlhTextTaker take, void* context) {
+  if (!texts_read_as_stored(dataset, memory_type)) return GlhTextRead::kNotHere;
+  TextReader reader;
+  reader.take = take;
+  reader.context = context;
+  try {
+    switch (check_entries(dataset, start, count, &reader)) {
+      case TextStorage::kCheckable:
+        return GlhTextRead::kRead;
+      case TextStorage::kUncheckable:
+        return GlhTextRead::kNotHere;
+      case TextStorage::kDamaged:
+        return GlhTextRead::kFailed;
+    }
+  } catch (const std::bad_alloc&) {
+  }
+  return GlhTextRead::kFailed;
 }
 
 }  // namespace sorvi

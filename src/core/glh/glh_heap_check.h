@@ -45,6 +45,28 @@ bool glh_file_heaps_are_sound(hid_t file);
 // decode, and of compact storage are not checked.
 bool glh_text_entries_are_sound(hid_t dataset, uint64_t start, uint64_t count);
 
+// Takes one text of a dataset: `length` bytes at `text`, no NUL among them
+// (not terminated). False stops the reading.
+using GlhTextTaker = bool (*)(void* context, const char* text, size_t length);
+
+enum class GlhTextRead {
+  kRead,     // every entry was handed over
+  kNotHere,  // stored in a way only HDF5 reads; nothing was handed over
+  kFailed    // a check or a read failed (some entries may have been handed over)
+};
+
+// Reads the texts of entries [start, start + count) of such a dataset
+// straight from where their descriptors point, with the checks above on
+// every one, and hands each to `take` in order, as HDF5 converting it to
+// `memory_type` (a variable-length C text) would give it: the stored bytes
+// up to the first NUL, and an empty text for a null entry. Only for
+// variable-length texts stored in the memory type's character set and
+// padding, without a fill value of their own, in uncompressed contiguous or
+// chunked storage, through HDF5's default file driver; for any other the
+// answer is kNotHere, and the caller reads through HDF5.
+GlhTextRead glh_read_text_entries(hid_t dataset, hid_t memory_type, uint64_t start, uint64_t count,
+                                  GlhTextTaker take, void* context);
+
 // Checks the selection that a dataset region reference stores (the bytes of
 // its heap object after the dataset's address) against the dataset's extent
 // (`rank` sizes in `dims`) before HDF5 decodes it, since HDF5 1.10 trusts

@@ -147,6 +147,25 @@ void use_large_buffer(FILE* out) {
 // order, but the library is called once for this many of them.
 constexpr long long kChunksPerRead = 32;
 
+// Where the texts read straight from the file go (glh_read_text_entries):
+// the library's own reading converts every text into a string of its own,
+// through its cache, at several times the cost of copying the bytes, and
+// the checks have already found where each text lies and how long it is.
+struct TextOutput {
+  FILE* out = nullptr;
+  bool lines = false;    // each text followed by a line end
+  bool written = false;  // a non-empty text was written
+};
+
+bool write_text(void* context, const char* text, size_t length) {
+  TextOutput& o = *static_cast<TextOutput*>(context);
+  if (length > 0) {
+    o.written = true;
+    if (std::fwrite(text, 1, length, o.out) != length) return false;
+  }
+  return !o.lines || std::fputc('\n', o.out) != EOF;
+}
+
 // Writes the entries as chunks. True when at least one non-empty entry was
 // written and nothing failed.
 bool write_chunks(hid_t dataset, hid_t space, long long entries, hid_t xfer, const char* output, bool append) {
@@ -154,6 +173,15 @@ bool write_chunks(hid_t dataset, hid_t space, long long entries, hid_t xfer, con
   FILE* out = std::fopen(output, append ? "ab" : "wb");
   if (!out) return false;
   use_large_buffer(out);
+  TextOutput direct{out, false, false};
+  const GlhTextRead read =
+      entries > 0 ? glh_read_text_entries(dataset, glh_variable_string_type(), 0, static_cast<uint64_t>(entries),
+                                          write_text, &direct)
+                  : GlhTextRead::kRead;
+  if (read != GlhTextRead::kNotHere) {
+    const bool closed = std::fclose(out) == 0;
+    return read == GlhTextRead::kRead && closed && direct.written;
+  }
   bool ok = true;
   bool written = false;
   std::vector<char*> chunks;
@@ -183,8 +211,24 @@ bool write_lines(hid_t dataset, hid_t space, long long entries, hid_t xfer, cons
   const long long block = size < 1 || entries <= size ? entries : size;
   bool written = false;
   if (entries > 0 && !glh_text_entries_are_sound(dataset, 0, static_cast<uint64_t>(entries))) return false;
+  // Asking for no entry tells whether the texts can be read straight from
+  // the file (see TextOutput) or only through the library.
+  const bool direct = glh_read_text_entries(dataset, glh_variable_string_type(), 0, 0, write_text, nullptr) !=
+                      GlhTextRead::kNotHere;
   for (long long start = 0; start < entries; start += block) {
     const long long count = entries - start < block ? entries - start : block;
+    if (direct) {
+      FILE* out = std::fopen(output, append || written ? "ab" : "wb");
+      if (!out) return false;
+      use_large_buffer(out);
+      TextOutput lines{out, true, false};
+      const GlhTextRead read = glh_read_text_entries(dataset, glh_variable_string_type(), static_cast<uint64_t>(start),
+                                                     static_cast<uint64_t>(count), write_text, &lines);
+      const bool closed = std::fclose(out) == 0;
+      if (read != GlhTextRead::kRead || !closed) return false;
+      written = true;
+      continue;
+    }
     std::vector<char*> lines;
     hid_t mem_space = read_entries(dataset, space, static_cast<hsize_t>(start), static_cast<hsize_t>(count), xfer,
                                    lines, Stored::kCheckedBefore);

@@ -17,8 +17,9 @@ using glh_test::GlhTest;
 
 // `bytes` with `value` put little-endian into `width` bytes at `at`.
 std::string with(std::string bytes, uint64_t at, uint64_t value, unsigned width) {
-  for (unsigned i = 0; i < width; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
-  return bytes;
+  char field[8];
+  for (unsigned i = 0; i < width; ++i) field[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+  return bytes.replace(at, width, field, width);
 }
 
 // A collection of `size` bytes: the header, object 1 (one reference) holding

@@ -97,6 +97,24 @@ TEST_F(GlhWorkFileTest, BlocksOfTheProfileSizeMakeTheSameText) {
   }
 }
 
+// Texts are read straight from the file where their storage allows it and
+// through the library otherwise (compressed, compact): the same text either
+// way, in blocks that cross the storage's chunks or not.
+TEST_F(GlhWorkFileTest, EveryStorageOfATextExtractsTheSameText) {
+  using sorvi_sample::GlhTextStorage;
+  for (int size : {65536, 3}) {
+    use_profile("GLH_BLOCK_SIZE=" + std::to_string(size) + "\n");
+    for (GlhTextStorage storage : {GlhTextStorage::kChunked, GlhTextStorage::kCompressed, GlhTextStorage::kCompact}) {
+      GlhWriter w(path("stored.glh"));
+      w.add_work_file(kSource, "five.ref", {{"l1", "", "l3", "l4", "l5"}, false, {}, {}, storage});
+      w.add_work_file(kSource, "chunks.ref", {{"abc", "", "def\n", "ghi"}, true, {}, {}, storage});
+      ASSERT_TRUE(w.close());
+      EXPECT_EQ(extract("five.ref", "stored.glh", 0), "1 [l1\n\nl3\nl4\nl5\n]") << static_cast<int>(storage);
+      EXPECT_EQ(extract("chunks.ref", "stored.glh", 0), "1 [abcdef\nghi]") << static_cast<int>(storage);
+    }
+  }
+}
+
 TEST_F(GlhWorkFileTest, BlockSizeIsReadOncePerProcess) {
   use_profile("GLH_BLOCK_SIZE=2\n");
   EXPECT_EQ(glh_block_size(), 2);
