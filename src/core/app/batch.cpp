@@ -5,6 +5,7 @@
 #include "annotate/document_reports.h"
 #include "annotate/ref_document.h"
 #include "app/document_kinds.h"
+#include "base/large_array.h"
 #include "config/profile.h"
 #include "config/startup_options.h"
 
@@ -26,6 +27,7 @@ int report_status(const ReportResult& result) {
 int run_batch(const CSorviCommandLineInfo& info) {
   // Without a document there is nothing to write and nothing to wait for.
   if (info.shell_command != ShellCommand::FileOpen || info.file_name.empty()) return 0;
+  keep_freed_memory();
   const std::string path = normalise_document_path(info.file_name);
   const std::vector<DocTemplateInfo> templates = document_templates(get_profile_bool("REF_DOCS", true, false));
   const TemplateChoice choice = choose_template(templates, path, startup_options().Language, {});

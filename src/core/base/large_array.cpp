@@ -1,5 +1,6 @@
 #include "base/large_array.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -36,6 +37,12 @@ void advise_huge_pages(void* memory, std::size_t bytes) noexcept {
   (void)memory;
   (void)bytes;
 #endif
+}
+
+void keep_freed_memory() noexcept {
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  mallopt(M_TOP_PAD, 16 << 20);
 }
 
 void* allocate_large_array(std::size_t bytes) {
