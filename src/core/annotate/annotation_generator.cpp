@@ -14,6 +14,7 @@
 #include "base/text_reader.h"
 #include "config/profile.h"
 #include "config/startup_options.h"
+#include "glh/glh_util.h"
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
 #include "standards/standards_models.h"
@@ -55,10 +56,13 @@ bool& parallel_reading_slot() {
   return parallel;
 }
 
-// The data-flow file of a module, opened on the calling thread and, set
-// aside, parsed on a second one while the caller reads the other work
-// files: the parse touches nothing but its own stream and lists. Otherwise
-// (or without a second thread) the parse happens at once.
+// The data-flow file of a module, set aside: found, extracted when the
+// module keeps it in its GLH file, and parsed on a second thread while the
+// caller reads the other work files. The second thread touches nothing but
+// its own handle, stream and lists; the file's name is made here, as it
+// depends on the work directory. When the HDF5 library does not serialise
+// its own calls, the file is opened here and only the parse goes aside;
+// without a second thread everything happens at once.
 class BackgroundDataflow {
  public:
   BackgroundDataflow() = default;
@@ -67,25 +71,33 @@ class BackgroundDataflow {
   ~BackgroundDataflow() { join(); }
 
   void start(const std::string& stem, const char* glh, const char* key, int procedure, bool aside) {
-    file_ = open_stem_work_file(stem.c_str(), ".sf3", glh, key);
-    FILE* stream = work_file_stream(file_.get());
-    if (!stream) return;
-    const bool ur_anomalies = get_profile_bool("SORVI_UR_ANOMS", true, false);
-    auto parse = [this, stream, procedure, ur_anomalies] {
-      try {
-        ok_ = read_dataflow_file(stream, procedure, ur_anomalies, lists_, &unreported_);
-      } catch (...) {
-        ok_ = false;
-      }
-    };
+    try {
+      path_ = stem_file(stem.c_str(), ".sf3");
+      glh_ = glh ? glh : "";
+      key_ = key ? key : "";
+    } catch (const std::bad_alloc&) {
+      return;
+    }
+    if (path_.empty()) return;
+    procedure_ = procedure;
+    ur_anomalies_ = get_profile_bool("SORVI_UR_ANOMS", true, false);
+    const bool open_aside = aside && glh_ready_for_a_second_thread();
+    if (!open_aside) open();
     if (aside) {
       try {
-        thread_ = std::thread(parse);
+        thread_ = std::thread([this, open_aside] {
+          if (open_aside) {
+            glh_quiet_this_thread();
+            open();
+          }
+          parse();
+        });
         return;
       } catch (...) {
-        // No second thread: parsed here.
+        // No second thread: read here.
       }
     }
+    if (open_aside) open();
     parse();
   }
 
@@ -101,10 +113,35 @@ class BackgroundDataflow {
   DataflowLists& lists() { return lists_; }
 
  private:
+  // Nothing leaves the second thread: a failure leaves the file unopened.
+  void open() {
+    try {
+      file_ = open_work_file(path_.c_str(), glh_.empty() ? nullptr : glh_.c_str(),
+                             key_.empty() ? nullptr : key_.c_str(), nullptr, kOpenRepositoryFirst);
+    } catch (...) {
+      file_.reset();
+    }
+  }
+
+  void parse() {
+    FILE* stream = work_file_stream(file_.get());
+    if (!stream) return;
+    try {
+      ok_ = read_dataflow_file(stream, procedure_, ur_anomalies_, lists_, &unreported_);
+    } catch (...) {
+      ok_ = false;
+    }
+  }
+
   void join() {
     if (thread_.joinable()) thread_.join();
   }
 
+  std::string path_;
+  std::string glh_;
+  std::string key_;
+  int procedure_ = -1;
+  bool ur_anomalies_ = true;
   WorkFile file_;
   DataflowLists lists_;
   bool ok_ = false;

@@ -378,6 +378,17 @@ int glh_block_size() {
 
 void reset_glh_block_size() { block_size_cache() = BlockSizeCache(); }
 
+bool glh_ready_for_a_second_thread() {
+  hbool_t threadsafe = 0;
+  if (H5is_library_threadsafe(&threadsafe) < 0 || !threadsafe) return false;
+  glh_lib_open();
+  glh_block_size();
+  glh_diagnostics_on();
+  return true;
+}
+
+void glh_quiet_this_thread() { H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr); }
+
 int glh_work_file_present(const char* repository_path, const char* file_name, const char* glh_path) {
   return without_exceptions(0, [&] {
     WorkDocument doc;

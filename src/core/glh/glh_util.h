@@ -71,4 +71,14 @@ int glh_block_size();
 // Forgets the value read (tests).
 void reset_glh_block_size();
 
+// True when a second thread may find and extract work files while this one
+// goes on with other GLH operations: the HDF5 library serialises its calls
+// itself. Sets up beforehand, on this thread, what the operations otherwise
+// set up once per process on first use (the library's types, the block
+// size, the diagnostics switch), so that the other thread only reads them.
+bool glh_ready_for_a_second_thread();
+// Called first on such a second thread: HDF5 prints nothing of its own
+// errors there either (its error settings belong to each thread).
+void glh_quiet_this_thread();
+
 }  // namespace sorvi
