@@ -9,6 +9,7 @@
 
 #include "base/file_utils.h"
 #include "base/lists.h"
+#include "base/sorted_runs.h"
 #include "config/profile.h"
 #include "standards/penalty_catalogue.h"
 #include "standards/report_config.h"
@@ -253,8 +254,14 @@ class ViolationReading {
   // line where a record of source line 0 goes to the front; procedure
   // violations by procedure number.
   void sort_lists() {
-    std::vector<std::pair<long long, long long>> keys(lines_.size());
-    for (size_t i = 0; i < lines_.size(); ++i) {
+    // Records mostly come in line order, in a few runs: merged in place.
+    auto by_line = [](const Violation& a, const Violation& b) { return a.line < b.line; };
+    auto by_procedure = [](const Violation& a, const Violation& b) { return a.procedure_number < b.procedure_number; };
+    const bool lines_merged = filter_.empty() && merge_sorted_runs(lines_, by_line);
+    const bool procedures_merged = merge_sorted_runs(procedures_, by_procedure);
+    if (lines_merged && procedures_merged) return;
+    std::vector<std::pair<long long, long long>> keys(lines_merged ? 0 : lines_.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
       const long long position = static_cast<long long>(i);
       if (filter_.empty()) {
         keys[i] = {lines_[i].line, position};
@@ -264,7 +271,8 @@ class ViolationReading {
         keys[i] = {line, line == 0 ? -position : position};
       }
     }
-    order_by_keys(lines_, keys);
+    if (!lines_merged) order_by_keys(lines_, keys);
+    if (procedures_merged) return;
     keys.resize(procedures_.size());
     for (size_t i = 0; i < procedures_.size(); ++i) keys[i] = {procedures_[i].procedure_number, static_cast<long long>(i)};
     order_by_keys(procedures_, keys);

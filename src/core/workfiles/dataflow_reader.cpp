@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <new>
 
+#include "base/sorted_runs.h"
 #include "config/profile.h"
 #include "workfiles/block_file.h"
 #include "workfiles/reader_memory.h"
@@ -22,36 +23,11 @@ constexpr int kFirstUse = 2;
 
 bool procedure_matches(int filter, int procedure) { return filter < 1 || filter == procedure; }
 
-// A stable sort that takes the list as the runs already in order it holds
-// and merges neighbouring runs until one is left: a file mostly gives its
-// records in order, with a few runs (such as the main program's records
-// at its end), so this is about one pass over the list. Many runs go to
-// the general stable sort.
+// A stable sort, about one pass over a list that is mostly in order; many
+// runs go to the general stable sort.
 template <typename List, typename Less>
 void sort_in_runs(List& list, Less less) {
-  constexpr size_t kMostRuns = 64;
-  std::vector<size_t> bounds = {0};
-  for (size_t i = 1; i < list.size(); ++i) {
-    if (!less(list[i], list[i - 1])) continue;
-    if (bounds.size() == kMostRuns) {
-      std::stable_sort(list.begin(), list.end(), less);
-      return;
-    }
-    bounds.push_back(i);
-  }
-  bounds.push_back(list.size());
-  while (bounds.size() > 2) {
-    std::vector<size_t> merged = {0};
-    size_t k = 0;
-    for (; k + 2 < bounds.size(); k += 2) {
-      std::inplace_merge(list.begin() + static_cast<std::ptrdiff_t>(bounds[k]),
-                         list.begin() + static_cast<std::ptrdiff_t>(bounds[k + 1]),
-                         list.begin() + static_cast<std::ptrdiff_t>(bounds[k + 2]), less);
-      merged.push_back(bounds[k + 2]);
-    }
-    if (k + 1 < bounds.size()) merged.push_back(bounds[k + 1]);
-    bounds.swap(merged);
-  }
+  if (!merge_sorted_runs(list, less)) std::stable_sort(list.begin(), list.end(), less);
 }
 
 // Items are appended while reading and put in order once at the end: a
