@@ -296,7 +296,7 @@ std::string violation_text(const Violation& v, int language, RefQuote* ref, bool
 
     const bool has_main = v.main_text.has_value();
     if (!entry || entry->text.empty()) {
-      text += has_main && !(*v.main_text).empty() ? *v.main_text : std::string_view(kNoPenaltyText);
+      text += has_main && !v.main_text->empty() ? *v.main_text : std::string(kNoPenaltyText);
     } else if (v.extra_text.has_value()) {
       text += *v.extra_text;
     } else {

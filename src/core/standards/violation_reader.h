@@ -30,13 +30,8 @@
 // standards are reported from its report configuration (report_config.h).
 #pragma once
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/dynamic_string.h"
@@ -78,59 +73,31 @@ struct FollowUp {
 
 // A text that may be absent, told apart from an empty one, in the room of
 // one pointer: most violations carry no text of their own, and a module may
-// hold hundreds of thousands of them. A present text is one allocation: its
-// length, then its characters.
+// hold hundreds of thousands of them.
 class ViolationText {
  public:
   ViolationText() = default;
-  ViolationText(const ViolationText& other) { assign(other.text_ ? std::optional<std::string_view>(*other) : std::nullopt); }
-  ViolationText(ViolationText&& other) noexcept : text_(other.text_) { other.text_ = nullptr; }
+  ViolationText(const ViolationText& other) : text_(other.text_ ? new std::string(*other.text_) : nullptr) {}
+  ViolationText(ViolationText&&) noexcept = default;
   ViolationText& operator=(const ViolationText& other) {
-    if (this != &other) assign(other.text_ ? std::optional<std::string_view>(*other) : std::nullopt);
+    if (this != &other) text_.reset(other.text_ ? new std::string(*other.text_) : nullptr);
     return *this;
   }
-  ViolationText& operator=(ViolationText&& other) noexcept {
-    if (this != &other) {
-      delete[] text_;
-      text_ = other.text_;
-      other.text_ = nullptr;
-    }
+  ViolationText& operator=(ViolationText&&) noexcept = default;
+  ViolationText& operator=(std::string text) {
+    text_.reset(new std::string(std::move(text)));
     return *this;
   }
-  ViolationText& operator=(std::string_view text) {
-    assign(text);
-    return *this;
-  }
-  ~ViolationText() { delete[] text_; }
-
   bool has_value() const { return text_ != nullptr; }
   explicit operator bool() const { return has_value(); }
-  // The text; only when present.
-  std::string_view operator*() const {
-    uint32_t size = 0;
-    std::memcpy(&size, text_, sizeof size);
-    return std::string_view(text_ + sizeof size, size);
-  }
+  const std::string& operator*() const { return *text_; }
+  const std::string* operator->() const { return text_.get(); }
   bool operator==(const ViolationText& other) const {
-    return has_value() == other.has_value() && (!has_value() || **this == *other);
+    return has_value() == other.has_value() && (!has_value() || *text_ == *other.text_);
   }
 
  private:
-  // Texts come from fixed-width records, far shorter than 4 GB; a longer
-  // one is cut.
-  void assign(std::optional<std::string_view> text) {
-    char* fresh = nullptr;
-    if (text) {
-      const uint32_t size = static_cast<uint32_t>(std::min<size_t>(text->size(), UINT32_MAX));
-      fresh = new char[sizeof size + size];
-      std::memcpy(fresh, &size, sizeof size);
-      if (size > 0) std::memcpy(fresh + sizeof size, text->data(), size);
-    }
-    delete[] text_;
-    text_ = fresh;
-  }
-
-  char* text_ = nullptr;
+  std::unique_ptr<std::string> text_;
 };
 
 struct Violation {

@@ -81,10 +81,7 @@ bool make_violation_row(const Violation& v, bool procedure_violation, int langua
     row->cells[3] = "Unknown Penalty";
   } else {
     row->cells[3] = entry->text;
-    if (v.main_text && !(*v.main_text).empty()) {
-      row->cells[3] += ": ";
-      row->cells[3] += *v.main_text;
-    }
+    if (v.main_text && !v.main_text->empty()) row->cells[3] += ": " + *v.main_text;
   }
   row->cells[4] = std::to_string(v.source_line);
   if (entry) row->cells[5] = entry->standards_text;
