@@ -497,8 +497,8 @@ size_t UrLineIndex::find(int line, size_t from) const {
     const size_t stop = std::min(entries_.size(), hint_ + kSteps);
     while (at < stop && entries_[at] < key) ++at;
     if (at == stop && at < entries_.size() && entries_[at] < key) {
-      at = static_cast<size_t>(std::lower_bound(entries_.begin() + static_cast<std::ptrdiff_t>(at), entries_.end(), key) -
-                               entries_.begin());
+      const auto rest = entries_.begin() + static_cast<std::ptrdiff_t>(at);
+      at = static_cast<size_t>(std::lower_bound(rest, entries_.end(), key) - entries_.begin());
     }
   } else {
     at = static_cast<size_t>(std::lower_bound(entries_.begin(), entries_.end(), key) - entries_.begin());

@@ -247,19 +247,19 @@ struct TextReader {
   // Hands over `length` bytes at file offset `at` (inside the file: the
   // object holding them was walked), up to the first NUL, as HDF5 gives a
   // text.
-  bool text(const HeapFile& heap, uint64_t at, uint64_t length) {
+  bool text(HeapFile& heap, uint64_t at, uint64_t length) {
     if (length == 0) return take(context, "", 0);
     const unsigned char* bytes = nullptr;
     if (length > kWindow) {
       own.resize(static_cast<size_t>(length));
-      if (!read_from_descriptor(const_cast<int*>(&heap.fd), at, own.data(), own.size())) return false;
+      if (!read_from_descriptor(&heap.fd, at, own.data(), own.size())) return false;
       bytes = own.data();
     } else {
       if (at < window_at || at - window_at > window_size || length > window_size - (at - window_at)) {
         if (window.size() < kWindow) window.resize(kWindow);
         window_at = at;
         window_size = static_cast<size_t>(std::min<uint64_t>(kWindow, heap.layout.file_size - at));
-        if (window_size < length || !read_from_descriptor(const_cast<int*>(&heap.fd), at, window.data(), window_size)) {
+        if (window_size < length || !read_from_descriptor(&heap.fd, at, window.data(), window_size)) {
           return false;
         }
       }
